@@ -1,0 +1,62 @@
+# Helpers shared by every program folder.
+#
+#   suite_program(Snipwell SOURCES ... RC snipwell.rc INI Snipwell.ini LIBS ...)
+#     builds the GUI program and puts it, with its settings file converted to GBK
+#     with CR LF line ends, into build/dist/.
+#   suite_data(FILE TipList.ini)  — another settings file for build/dist/.
+#   suite_test(name SOURCES ... LIBS ... [E2E])
+#     a GoogleTest executable run under Wine in the test sandbox; E2E tests start
+#     the real programs and walk whole system folders, so they run one at a time.
+
+set(SUITE_INI_TOOL ${CMAKE_CURRENT_LIST_DIR}/ini-to-gbk.sh)
+add_custom_target(suite_dist ALL)
+
+function(suite_data)
+  cmake_parse_arguments(D "" "FILE" "" ${ARGN})
+  get_filename_component(name ${D_FILE} NAME)
+  set(out ${SUITE_DIST}/${name})
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${SUITE_INI_TOOL} ${CMAKE_CURRENT_SOURCE_DIR}/${D_FILE} ${out}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${D_FILE} ${SUITE_INI_TOOL}
+    COMMENT "GBK settings file ${name}")
+  string(MAKE_C_IDENTIFIER "dist_${name}" target)
+  add_custom_target(${target} DEPENDS ${out})
+  add_dependencies(suite_dist ${target})
+endfunction()
+
+function(suite_program name)
+  cmake_parse_arguments(P "" "RC;INI" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} WIN32 ${P_SOURCES} ${P_RC})
+  target_link_libraries(${name} PRIVATE ${P_LIBS} suite_ui suite_common)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${SUITE_DIST})
+  if(P_INI)
+    suite_data(FILE ${P_INI})
+  endif()
+  add_dependencies(suite_dist ${name})
+endfunction()
+
+function(suite_test name)
+  cmake_parse_arguments(T "E2E" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} suite_testsupport gtest)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    FIXTURES_REQUIRED suite_sandbox
+    TIMEOUT 900
+    ENVIRONMENT "SUITE_BUILD=${CMAKE_BINARY_DIR};SUITE_SANDBOX=${CMAKE_BINARY_DIR}/sandbox")
+  if(T_E2E)
+    add_dependencies(${name} suite_dist)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK system_folders LABELS e2e)
+  else()
+    set_tests_properties(${name} PROPERTIES LABELS unit)
+  endif()
+endfunction()
+
+# The sandbox is made once per test run, before the first test that needs it.
+add_test(NAME sandbox_setup
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/sandbox.sh create ${CMAKE_BINARY_DIR}/sandbox)
+set_tests_properties(sandbox_setup PROPERTIES FIXTURES_SETUP suite_sandbox TIMEOUT 300)
+add_test(NAME sandbox_teardown
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/sandbox.sh stop ${CMAKE_BINARY_DIR}/sandbox)
+set_tests_properties(sandbox_teardown PROPERTIES FIXTURES_CLEANUP suite_sandbox)

@@ -1,0 +1,50 @@
+#include "cleanlog.h"
+
+#include <windows.h>
+
+#include "handles.h"
+#include "inifile.h"
+#include "probes.h"
+
+namespace suite {
+
+bool WriteLog(const std::string& fileName, const std::string& section,
+              const std::vector<std::string>& items) {
+  const std::string path = ProgramFolderPath(fileName);
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    UniqueHandleKernel created(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!created) return false;
+  }
+  IniFile file(path);
+  if (!file.ReadFile()) return false;
+  for (size_t i = 0; i < items.size(); ++i)
+    file.SetValue(section, "Item" + std::to_string(i), items[i], true);
+  return file.WriteFile();
+}
+
+bool ReadLog(const std::string& fileName, const std::string& section,
+             std::vector<std::string>& out) {
+  IniFile file(ProgramFolderPath(fileName));
+  if (!file.ReadFile()) {
+    out.clear();
+    return false;
+  }
+  const int n = file.NumValues(section);
+  for (int i = 0; i < n; ++i) out.push_back(file.GetValue(section, "Item" + std::to_string(i)));
+  return true;
+}
+
+void DeleteLog(const std::string& fileName) { DeleteFileA(ProgramFolderPath(fileName).c_str()); }
+
+void WriteCleaningLog(const std::string& fileName, int count,
+                      const std::vector<std::string>& files) {
+  DeleteLog(fileName);
+  if (!WriteLog(fileName, "Numbers", {std::to_string(count)}) ||
+      !WriteLog(fileName, "Files", files)) {
+    MessageBoxA(nullptr, "无法创建日志文件!", nullptr, MB_OK | MB_ICONERROR);
+    ExitProcess(1);
+  }
+}
+
+}  // namespace suite

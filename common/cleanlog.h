@@ -1,0 +1,32 @@
+// The cleaning log: the file through which every cleaner reports one pass to
+// the console. Two sections, "Numbers" (one value, the count) and "Files" (one
+// value per removed item), keys "Item0", "Item1", ... in the settings syntax.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace suite {
+
+// Adds `items` to `section` of the log `fileName` in the program folder under
+// "Item0".."Item<N-1>" and rewrites the whole file; creates the file when it
+// is missing. False when the file cannot be created or written.
+bool WriteLog(const std::string& fileName, const std::string& section,
+              const std::vector<std::string>& items);
+// Appends the section's values in key order to `out` ("Item0" up to the
+// section's value count; a missing key reads as empty). A missing section
+// leaves `out` alone; an unreadable file empties it and gives false.
+bool ReadLog(const std::string& fileName, const std::string& section,
+             std::vector<std::string>& out);
+// Deletes the log in the program folder (a missing file is no error).
+void DeleteLog(const std::string& fileName);
+
+// One whole pass: deletes the old log, writes "Numbers" with `count`, then
+// "Files" with `files`. When the log cannot be created it shows
+// "无法创建日志文件!" and ends the process with exit status 1.
+void WriteCleaningLog(const std::string& fileName, int count,
+                      const std::vector<std::string>& files);
+inline void WriteCleaningLog(const std::string& fileName, const std::vector<std::string>& files) {
+  WriteCleaningLog(fileName, static_cast<int>(files.size()), files);
+}
+
+}  // namespace suite

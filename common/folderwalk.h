@@ -1,0 +1,29 @@
+// Recursive folder listing used by the shortcut cleaner, the console's
+// cleanliness check and the folder-size sums.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace suite {
+
+struct WalkEntry {
+  const std::string& path;  // full path of the file
+  uint64_t size;
+  unsigned long attributes;
+};
+
+// Hands every file below `folder` (hidden and system files included) to
+// `onFile`. Folders that are reparse points (junctions, symbolic links) are not
+// entered, so links that point back up cannot make the walk endless. Entries
+// whose full path would not fit the Windows path limit are passed over. The
+// walk ends early when `stop` becomes true. Works on full paths; the process's
+// current directory is left alone.
+void WalkFolder(const std::string& folder, const std::function<void(const WalkEntry&)>& onFile,
+                const std::atomic<bool>* stop = nullptr);
+
+// Sum of the sizes of all files below `folder` (64-bit), by the same walk.
+uint64_t FolderSize(const std::string& folder, const std::atomic<bool>* stop = nullptr);
+
+}  // namespace suite

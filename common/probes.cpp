@@ -1,0 +1,248 @@
+#include "probes.h"
+
+#include <shellapi.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "handles.h"
+
+namespace suite {
+
+namespace {
+
+bool QueryVersion(OSVERSIONINFOEXA& info) {
+  ZeroMemory(&info, sizeof info);
+  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info))) return true;
+  info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
+  return GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&info)) != 0;
+#pragma GCC diagnostic pop
+}
+
+std::vector<std::string> DrivesWhere(bool fixed) {
+  std::vector<std::string> roots;
+  for (char letter = 'C'; letter <= 'V'; ++letter) {
+    std::string root{letter, ':', '\\'};
+    if ((GetDriveTypeA(root.c_str()) == DRIVE_FIXED) == fixed) roots.push_back(root);
+  }
+  return roots;
+}
+
+std::string TrimTrailingBackslash(std::string s) {
+  if (!s.empty() && s.back() == '\\') s.pop_back();
+  return s;
+}
+
+}  // namespace
+
+std::string OsSuffixFor(DWORD platform, DWORD major, DWORD minor, const char* servicePack) {
+  const char sp1 = (servicePack && servicePack[0]) ? servicePack[1] : '\0';
+  switch (platform) {
+    case VER_PLATFORM_WIN32s:
+      return "32s";
+    case VER_PLATFORM_WIN32_WINDOWS:
+      if (major == 4 && minor == 0) return sp1 == 'C' ? "-95OSR2" : "-95";
+      if (major == 4 && minor == 10) return sp1 == 'A' ? "-98SE" : "-98";
+      if (major == 4 && minor == 90) return "-Me";
+      return std::string();
+    case VER_PLATFORM_WIN32_NT:
+      if (major <= 4) return "-NT";
+      if (major == 5) return minor == 0 ? "-2000" : "-XP";
+      return "-Vista";
+    default:
+      return std::string();
+  }
+}
+
+std::string GetOsSuffix() {
+  OSVERSIONINFOEXA info;
+  if (!QueryVersion(info)) return std::string();
+  return OsSuffixFor(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion,
+                     info.szCSDVersion);
+}
+
+bool IsWin9x() {
+  OSVERSIONINFOEXA info;
+  return QueryVersion(info) && info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+bool IsIE7() {
+  UniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer", 0, KEY_READ,
+                    key.put()) != ERROR_SUCCESS)
+    return false;
+  char data[256] = {};
+  DWORD size = sizeof data - 1, type = 0;
+  if (RegQueryValueExA(key.get(), "Version", nullptr, &type, reinterpret_cast<BYTE*>(data),
+                       &size) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return false;
+  return std::string(data).find("7.0.") != std::string::npos;
+}
+
+std::string ProgramFolder() {
+  std::string path(MAX_PATH, '\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    if (n == 0) return std::string();
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  size_t cut = path.find_last_of('\\');
+  return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+std::string ProgramFolderPath(const std::string& name) { return ProgramFolder() + "\\" + name; }
+
+std::vector<std::string> FixedDrives() { return DrivesWhere(true); }
+std::vector<std::string> NonFixedDrives() { return DrivesWhere(false); }
+
+void DiskSpaceTotals(unsigned long long& totalMb, unsigned long long& freeMb) {
+  totalMb = freeMb = 0;
+  for (const std::string& root : FixedDrives()) {
+    ULARGE_INTEGER avail{}, total{}, freeAll{};
+    if (GetDiskFreeSpaceExA(root.c_str(), &avail, &total, &freeAll)) {
+      totalMb += total.QuadPart >> 20;
+      freeMb += avail.QuadPart >> 20;
+    }
+  }
+}
+
+std::string TempFolder() {
+  char buf[MAX_PATH + 1] = {};
+  DWORD n = GetTempPathA(MAX_PATH, buf);
+  if (n == 0 || n > MAX_PATH) return std::string();
+  std::string path(buf, n);
+  if (!IsWin9x()) {
+    char longer[MAX_PATH + 1] = {};
+    DWORD m = GetLongPathNameA(path.c_str(), longer, MAX_PATH);
+    if (m > 0 && m <= MAX_PATH) path.assign(longer, m);
+  }
+  if (path.empty() || path.back() != '\\') path += '\\';
+  return path;
+}
+
+std::string WindowsFolder() {
+  char buf[MAX_PATH + 1] = {};
+  UINT n = GetWindowsDirectoryA(buf, MAX_PATH);
+  return (n == 0 || n > MAX_PATH) ? std::string() : TrimTrailingBackslash(std::string(buf, n));
+}
+
+std::string SystemFolder() {
+  char buf[MAX_PATH + 1] = {};
+  UINT n = GetSystemDirectoryA(buf, MAX_PATH);
+  return (n == 0 || n > MAX_PATH) ? std::string() : TrimTrailingBackslash(std::string(buf, n));
+}
+
+std::string ShellFolder(const std::string& valueName) {
+  HKEY root = valueName.rfind("Common ", 0) == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  UniqueKey key;
+  if (RegOpenKeyExA(root, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                    0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    return std::string();
+  char data[MAX_PATH + 1] = {};
+  DWORD size = MAX_PATH, type = 0;
+  if (RegQueryValueExA(key.get(), valueName.c_str(), nullptr, &type,
+                       reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return std::string();
+  return std::string(data);
+}
+
+bool EnablePrivilege(const char* privilegeName) {
+  UniqueHandleKernel token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
+    return false;
+  TOKEN_PRIVILEGES tp{};
+  if (!LookupPrivilegeValueA(nullptr, privilegeName, &tp.Privileges[0].Luid)) return false;
+  tp.PrivilegeCount = 1;
+  tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  return AdjustTokenPrivileges(token.get(), FALSE, &tp, 0, nullptr, nullptr) &&
+         GetLastError() == ERROR_SUCCESS;
+}
+
+void ShutdownComputer() {
+  static const char kMessage[] = "Error:关机错误,请立即重新启动计算机!";
+  if (!IsWin9x() && !EnablePrivilege(SE_SHUTDOWN_NAME)) {
+    MessageBoxA(nullptr, kMessage, nullptr, MB_OK | MB_ICONERROR);
+    PostQuitMessage(0);
+  }
+  if (!ExitWindowsEx(EWX_SHUTDOWN | EWX_FORCE, 0)) {
+    MessageBoxA(nullptr, kMessage, nullptr, MB_OK | MB_ICONERROR);
+    PostQuitMessage(0);
+  }
+}
+
+bool MoveToRecycleBin(const std::string& path, HWND owner) {
+  const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') ||
+                        path.rfind("\\\\", 0) == 0;
+  if (!absolute || path.find_first_of("*?") != std::string::npos || path.size() >= MAX_PATH)
+    return false;
+  std::string from = path;
+  while (from.size() > 3 && from.back() == '\\') from.pop_back();
+  if (GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  from.push_back('\0');  // the list of names ends with a second NUL
+  SHFILEOPSTRUCTA op{};
+  op.hwnd = owner;
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+  if (SHFileOperationA(&op) != 0 || op.fAnyOperationsAborted) DeleteFileA(from.c_str());
+  return GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+namespace {
+// Changes the ASCII letters of a text in the ANSI code page, stepping over the
+// trail byte of every double-byte character (GBK trail bytes include 'a'-'z').
+template <char From, char To>
+std::string MapAsciiCase(std::string s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x80) {
+      if (IsDBCSLeadByte(c) && i + 1 < s.size()) ++i;
+      continue;
+    }
+    if (c >= From && c <= From + 25) s[i] = static_cast<char>(c - From + To);
+  }
+  return s;
+}
+}  // namespace
+
+std::string ToUpper(std::string s) { return MapAsciiCase<'a', 'A'>(std::move(s)); }
+std::string ToLower(std::string s) { return MapAsciiCase<'A', 'a'>(std::move(s)); }
+
+bool ContainsNoCase(const std::string& haystack, const std::string& needle) {
+  return ToUpper(haystack).find(ToUpper(needle)) != std::string::npos;
+}
+
+bool EqualsNoCase(const std::string& a, const std::string& b) { return ToUpper(a) == ToUpper(b); }
+
+std::string Format(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  va_list copy;
+  va_copy(copy, args);
+  int n = std::vsnprintf(nullptr, 0, fmt, copy);
+  va_end(copy);
+  std::string out;
+  if (n > 0) {
+    out.resize(static_cast<size_t>(n) + 1);
+    std::vsnprintf(&out[0], out.size(), fmt, args);
+    out.resize(static_cast<size_t>(n));
+  }
+  va_end(args);
+  return out;
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '\\') return folder + name;
+  return folder + "\\" + name;
+}
+
+}  // namespace suite

@@ -1,0 +1,282 @@
+#include "testsupport.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstdlib>
+
+#include "handles.h"
+#include "probes.h"
+#include "registry.h"
+
+namespace suite::test {
+
+void RemoveTree(const std::string& path) {
+  DWORD attr = GetFileAttributesA(path.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES) return;
+  if (!(attr & FILE_ATTRIBUTE_DIRECTORY) || (attr & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!DeleteFileA(path.c_str())) RemoveDirectoryA(path.c_str());
+    return;
+  }
+  WIN32_FIND_DATAA data;
+  UniqueFind find(FindFirstFileA((path + "\\*").c_str(), &data));
+  if (find) {
+    do {
+      std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      RemoveTree(path + "\\" + name);
+    } while (FindNextFileA(find.get(), &data));
+  }
+  find.reset();
+  RemoveDirectoryA(path.c_str());
+}
+
+void MakeDirs(const std::string& path) {
+  for (size_t i = 3; i <= path.size(); ++i)
+    if (i == path.size() || path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+}
+
+ScratchDir::ScratchDir(const std::string& path) : path_(path) {
+  RemoveTree(path_);
+  MakeDirs(path_);
+}
+ScratchDir::~ScratchDir() { RemoveTree(path_); }
+
+ScratchKey::ScratchKey(const std::string& name, HKEY root, const std::string& parent)
+    : root_(root), path_(parent + "\\" + name) {
+  DeleteKeyTree(root_, path_);
+  UniqueKey key;
+  RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                  nullptr);
+}
+ScratchKey::~ScratchKey() { DeleteKeyTree(root_, path_); }
+
+bool WriteBytes(const std::string& path, const std::string& bytes) {
+  size_t cut = path.find_last_of('\\');
+  if (cut != std::string::npos) MakeDirs(path.substr(0, cut));
+  UniqueHandleKernel file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  return bytes.empty() ||
+         (::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                      nullptr) &&
+          written == bytes.size());
+}
+
+std::string ReadBytes(const std::string& path) {
+  UniqueHandleKernel file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::string();
+  std::string out;
+  char buf[65536];
+  DWORD got = 0;
+  while (::ReadFile(file.get(), buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+  return out;
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD type,
+            const std::string& bytes) {
+  UniqueKey k;
+  RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.put(), nullptr);
+  RegSetValueExA(k.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                 static_cast<DWORD>(bytes.size()));
+}
+
+void SetString(HKEY root, const std::string& key, const std::string& name,
+               const std::string& value, DWORD type) {
+  SetRaw(root, key, name, type, std::string(value.c_str(), value.size() + 1));
+}
+
+void SetDword(HKEY root, const std::string& key, const std::string& name, DWORD value) {
+  SetRaw(root, key, name, REG_DWORD, std::string(reinterpret_cast<const char*>(&value), 4));
+}
+
+bool KeyExists(HKEY root, const std::string& key) {
+  return static_cast<bool>(OpenKey(root, key, KEY_READ));
+}
+
+bool ValueExists(HKEY root, const std::string& key, const std::string& name) {
+  UniqueKey k = OpenKey(root, key, KEY_READ);
+  return k && RegQueryValueExA(k.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+                  ERROR_SUCCESS;
+}
+
+std::string DistFolder() {
+  std::string tests = ProgramFolder();  // ...\tests
+  return tests.substr(0, tests.find_last_of('\\')) + "\\dist";
+}
+
+std::string TestDataFolder() {
+  std::string tests = ProgramFolder();
+  std::string folder = tests.substr(0, tests.find_last_of('\\')) + "\\testdata";
+  return Exists(folder) ? folder : std::string();
+}
+
+void InstallFromDist(const std::string& folder, const std::vector<std::string>& names) {
+  MakeDirs(folder);
+  for (const std::string& name : names)
+    CopyFileA((DistFolder() + "\\" + name).c_str(), (folder + "\\" + name).c_str(), FALSE);
+}
+
+ProcessResult RunProcess(const std::string& commandLine, const std::string& folder,
+                         DWORD timeoutMs) {
+  ProcessResult result;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  CreatePipe(&readEnd, &writeEnd, &inherit, 0);
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  UniqueHandleKernel reader(readEnd), writer(writeEnd);
+
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = writer.get();
+  si.hStdError = writer.get();
+  si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION pi{};
+  std::string cmd = commandLine;
+  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+    return result;
+  UniqueHandleKernel process(pi.hProcess), thread(pi.hThread);
+  writer.reset();
+  const DWORD start = GetTickCount();
+  for (;;) {
+    DWORD avail = 0;
+    while (PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &avail, nullptr) && avail > 0) {
+      char buf[4096];
+      DWORD got = 0;
+      if (!::ReadFile(reader.get(), buf, sizeof buf, &got, nullptr) || got == 0) break;
+      result.output.append(buf, got);
+    }
+    if (WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0) break;
+    if (GetTickCount() - start > timeoutMs) {
+      result.timedOut = true;
+      TerminateProcess(process.get(), 0xdead);
+      WaitForSingleObject(process.get(), 5000);
+      break;
+    }
+  }
+  char buf[4096];
+  DWORD got = 0, avail = 0;
+  while (PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &avail, nullptr) && avail > 0 &&
+         ::ReadFile(reader.get(), buf, sizeof buf, &got, nullptr) && got > 0)
+    result.output.append(buf, got);
+  GetExitCodeProcess(process.get(), &result.exitCode);
+  return result;
+}
+
+namespace {
+
+std::string UnixToWindows(const std::string& unixPath) {
+  using Fn = WCHAR*(CDECL*)(const char*);
+  static Fn toDos = reinterpret_cast<Fn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_dos_file_name")));
+  if (!toDos) return std::string();
+  WCHAR* wide = toDos(unixPath.c_str());
+  if (!wide) return std::string();
+  char out[MAX_PATH * 2] = {};
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, out, sizeof out, nullptr, nullptr);
+  HeapFree(GetProcessHeap(), 0, wide);
+  return out;
+}
+
+std::string UrlDecode(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size()) {
+      out.push_back(static_cast<char>(std::strtol(s.substr(i + 1, 2).c_str(), nullptr, 16)));
+      i += 2;
+    } else {
+      out.push_back(s[i]);
+    }
+  }
+  return out;
+}
+
+std::string TrashFolderWin() {
+  const char* trash = std::getenv("SUITE_TRASH");
+  if (!trash) return std::string();
+  std::string path = std::string("\\\\?\\unix") + trash;
+  for (size_t i = 8; i < path.size(); ++i)
+    if (path[i] == '/') path[i] = '\\';
+  return path;
+}
+
+}  // namespace
+
+std::vector<std::string> RecycledPaths() {
+  std::vector<std::string> paths;
+  const std::string info = TrashFolderWin() + "\\info";
+  WIN32_FIND_DATAA data;
+  UniqueFind find(FindFirstFileA((info + "\\*.trashinfo").c_str(), &data));
+  if (!find) return paths;
+  do {
+    const std::string text = ReadBytes(info + "\\" + data.cFileName);
+    size_t at = text.find("\nPath=");
+    if (at == std::string::npos) continue;
+    size_t end = text.find('\n', at + 6);
+    std::string unixPath = UrlDecode(text.substr(at + 6, end - at - 6));
+    if (!unixPath.empty() && unixPath.back() == '\r') unixPath.pop_back();
+    // The trash stores UTF-8 file names; the programs think in the ANSI code page.
+    std::string win = UnixToWindows(unixPath);
+    paths.push_back(win.empty() ? unixPath : win);
+  } while (FindNextFileA(find.get(), &data));
+  return paths;
+}
+
+void EmptyRecycleBin() {
+  SHEmptyRecycleBinA(nullptr, nullptr, SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND);
+  const std::string trash = TrashFolderWin();
+  if (trash.empty()) return;
+  for (const char* sub : {"\\files", "\\info"}) {
+    RemoveTree(trash + sub);
+    CreateDirectoryA((trash + sub).c_str(), nullptr);
+  }
+}
+
+bool MakeShortcut(const std::string& lnkPath, const std::string& target,
+                  const std::string& arguments) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IShellLinkA* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link))))
+    return false;
+  link->SetPath(target.c_str());
+  if (!arguments.empty()) link->SetArguments(arguments.c_str());
+  IPersistFile* file = nullptr;
+  bool ok = false;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    WCHAR wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, lnkPath.c_str(), -1, wide, MAX_PATH);
+    size_t cut = lnkPath.find_last_of('\\');
+    if (cut != std::string::npos) MakeDirs(lnkPath.substr(0, cut));
+    ok = SUCCEEDED(file->Save(wide, TRUE));
+    file->Release();
+  }
+  link->Release();
+  return ok;
+}
+
+WindowsVersionFor::WindowsVersionFor(const std::string& exeName, const std::string& version)
+    : key_("Software\\Wine\\AppDefaults\\" + exeName) {
+  SetString(HKEY_CURRENT_USER, key_, "Version", version);
+}
+
+WindowsVersionFor::~WindowsVersionFor() { DeleteKeyTree(HKEY_CURRENT_USER, key_); }
+
+std::string ProfileFolder() {
+  char buf[MAX_PATH] = {};
+  DWORD n = GetEnvironmentVariableA("USERPROFILE", buf, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::string(buf, n) : std::string("C:\\users\\root");
+}
+
+}  // namespace suite::test

@@ -1,0 +1,99 @@
+// Helpers for the tests that run under Wine in the sandbox: scratch folders and
+// registry keys that clean up after themselves, starting the real programs,
+// reading the Recycle Bin, making shortcuts, switching the Windows version.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace suite::test {
+
+// A folder made afresh for one test and removed with everything in it.
+class ScratchDir {
+ public:
+  explicit ScratchDir(const std::string& path);
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  std::string path_;
+};
+
+// A registry key made afresh for one test (HKCU\Software\SuiteTests\<name>) and
+// deleted with its subtree.
+class ScratchKey {
+ public:
+  explicit ScratchKey(const std::string& name, HKEY root = HKEY_CURRENT_USER,
+                      const std::string& parent = "Software\\SuiteTests");
+  ~ScratchKey();
+  ScratchKey(const ScratchKey&) = delete;
+  ScratchKey& operator=(const ScratchKey&) = delete;
+  HKEY Root() const { return root_; }
+  const std::string& Path() const { return path_; }
+  std::string Sub(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  HKEY root_;
+  std::string path_;
+};
+
+void RemoveTree(const std::string& path);
+void MakeDirs(const std::string& path);
+bool WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+
+void SetString(HKEY root, const std::string& key, const std::string& name,
+               const std::string& value, DWORD type = REG_SZ);
+void SetDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
+void SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD type,
+            const std::string& bytes);
+bool KeyExists(HKEY root, const std::string& key);
+bool ValueExists(HKEY root, const std::string& key, const std::string& name);
+
+// The built programs and their settings files ("W:\dist" in the sandbox).
+std::string DistFolder();
+// The real-world sample files ("W:\testdata"), empty when they were not copied.
+std::string TestDataFolder();
+// Copies the named files of the dist folder (such as "Snipwell.exe",
+// "Snipwell.ini") into `folder`.
+void InstallFromDist(const std::string& folder, const std::vector<std::string>& names);
+
+struct ProcessResult {
+  DWORD exitCode = 0xffffffff;
+  bool timedOut = false;
+  std::string output;  // what the program wrote to its standard output
+};
+// Starts `commandLine` in `folder` and waits at most `timeoutMs` (killed then).
+ProcessResult RunProcess(const std::string& commandLine, const std::string& folder = std::string(),
+                         DWORD timeoutMs = 120000);
+
+// Original Windows paths of the items in the Recycle Bin (the sandbox trash).
+std::vector<std::string> RecycledPaths();
+void EmptyRecycleBin();
+
+// A shortcut made by the system's shell-link interface.
+bool MakeShortcut(const std::string& lnkPath, const std::string& target,
+                  const std::string& arguments = std::string());
+
+// Makes the named program see another Windows version ("win98", "win2k",
+// "winxp", "winxp64", "vista", "win7") while this object lives.
+class WindowsVersionFor {
+ public:
+  WindowsVersionFor(const std::string& exeName, const std::string& version);
+  ~WindowsVersionFor();
+  WindowsVersionFor(const WindowsVersionFor&) = delete;
+  WindowsVersionFor& operator=(const WindowsVersionFor&) = delete;
+
+ private:
+  std::string key_;
+};
+
+// Windows' shell-folder paths of the sandbox user.
+std::string ProfileFolder();  // C:\users\<name>
+
+}  // namespace suite::test

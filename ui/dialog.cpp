@@ -1,0 +1,109 @@
+#include "dialog.h"
+
+namespace suite {
+
+namespace {
+const UINT kRunPostedMessage = WM_APP + 0x3f0;
+}
+
+INT_PTR Dialog::DoModal(HINSTANCE instance, int templateId, HWND parent) {
+  return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), parent, &Dialog::Procedure,
+                         reinterpret_cast<LPARAM>(this));
+}
+
+void Dialog::Post(std::function<void()> task) {
+  std::lock_guard<std::mutex> lock(postedLock_);
+  if (!alive_) return;
+  posted_.push_back(std::move(task));
+  if (posted_.size() == 1) PostMessageA(hwnd_, kRunPostedMessage, 0, 0);
+}
+
+void Dialog::RunPosted() {
+  std::deque<std::function<void()>> tasks;
+  {
+    std::lock_guard<std::mutex> lock(postedLock_);
+    tasks.swap(posted_);
+  }
+  for (auto& task : tasks) task();
+}
+
+void Dialog::End(INT_PTR code) { EndDialog(hwnd_, code); }
+
+int Dialog::Message(const std::string& text, const std::string& caption, UINT flags) {
+  return ::MessageBoxA(hwnd_, text.c_str(), caption.empty() ? nullptr : caption.c_str(), flags);
+}
+
+void Dialog::HideOffscreen() {
+  keepHidden_ = true;
+  SetWindowPos(hwnd_, nullptr, -1024, -800, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+}
+
+INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  Dialog* self = nullptr;
+  if (msg == WM_INITDIALOG) {
+    self = reinterpret_cast<Dialog*>(lp);
+    SetWindowLongPtrA(hwnd, DWLP_USER, lp);
+    self->hwnd_ = hwnd;
+    std::lock_guard<std::mutex> lock(self->postedLock_);
+    self->alive_ = true;
+  } else {
+    self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+  }
+  if (!self) return FALSE;
+  try {
+    return self->Handle(msg, wp, lp);
+  } catch (...) {
+    // A failure inside one handler must not unwind through the system's
+    // dialog manager; the message counts as not handled.
+    return FALSE;
+  }
+}
+
+INT_PTR Dialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT result = 0;
+  switch (msg) {
+    case WM_INITDIALOG:
+      return OnInit();
+    case WM_WINDOWPOSCHANGING:
+      // The dialog manager shows a modal dialog once its queue is idle; an
+      // unattended run keeps it hidden.
+      if (keepHidden_) reinterpret_cast<WINDOWPOS*>(lp)->flags &= ~SWP_SHOWWINDOW;
+      break;
+    case WM_COMMAND:
+      if (OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp))) return TRUE;
+      if (LOWORD(wp) == IDCANCEL) {
+        End(IDCANCEL);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_NOTIFY:
+      if (OnNotify(reinterpret_cast<NMHDR*>(lp), result)) {
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_DESTROY: {
+      {
+        std::lock_guard<std::mutex> lock(postedLock_);
+        alive_ = false;
+        posted_.clear();
+      }
+      OnDestroy();
+      return FALSE;
+    }
+    default:
+      if (msg == kRunPostedMessage) {
+        RunPosted();
+        return TRUE;
+      }
+      break;
+  }
+  if (OnMessage(msg, wp, lp, result)) {
+    SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace suite

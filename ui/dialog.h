@@ -1,0 +1,60 @@
+// A modal dialog built from a dialog template: one static dialog procedure
+// forwards to the virtual handlers of the object. No exception leaves the
+// procedure. Work that other threads hand to the window (rows found by a scan,
+// status texts) runs on the window's thread through Post().
+#pragma once
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace suite {
+
+class Dialog {
+ public:
+  Dialog() = default;
+  virtual ~Dialog() = default;
+  Dialog(const Dialog&) = delete;
+  Dialog& operator=(const Dialog&) = delete;
+
+  // Shows the dialog until End(); returns the code passed to End().
+  INT_PTR DoModal(HINSTANCE instance, int templateId, HWND parent = nullptr);
+  HWND Handle() const { return hwnd_; }
+
+  // Runs `task` on the window's thread; callable from any thread. Tasks posted
+  // after the window is gone are dropped.
+  void Post(std::function<void()> task);
+
+ protected:
+  virtual BOOL OnInit() { return TRUE; }
+  virtual bool OnCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
+  virtual bool OnNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+  virtual bool OnMessage(UINT /*msg*/, WPARAM, LPARAM, LRESULT& /*result*/) { return false; }
+  // Called while the window still exists, before it is destroyed.
+  virtual void OnDestroy() {}
+
+  void End(INT_PTR code);
+  HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
+  void SetItemText(int id, const std::string& text) { SetDlgItemTextA(hwnd_, id, text.c_str()); }
+  void EnableItem(int id, bool enable) { EnableWindow(Item(id), enable ? TRUE : FALSE); }
+  int Message(const std::string& text, const std::string& caption = std::string(),
+                 UINT flags = MB_OK);
+
+  // Unattended runs: the window is moved to (-1024, -800) and never shown.
+  void HideOffscreen();
+
+ private:
+  static INT_PTR CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  INT_PTR Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void RunPosted();
+
+  HWND hwnd_ = nullptr;
+  bool keepHidden_ = false;
+  std::mutex postedLock_;
+  std::deque<std::function<void()>> posted_;
+  bool alive_ = false;  // guarded by postedLock_
+};
+
+}  // namespace suite
