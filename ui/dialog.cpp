@@ -39,6 +39,16 @@ void Dialog::HideOffscreen() {
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
 }
 
+void Dialog::RunUnattended(std::function<void()> job) {
+  HideOffscreen();
+  unattended_.Start([this, job = std::move(job)](const std::atomic<bool>&) {
+    Sleep(1000);
+    ShowWindow(hwnd_, SW_HIDE);
+    job();
+    Post([this] { End(0); });
+  });
+}
+
 INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   Dialog* self = nullptr;
   if (msg == WM_INITDIALOG) {
@@ -90,6 +100,7 @@ INT_PTR Dialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         posted_.clear();
       }
       OnDestroy();
+      unattended_.Join();
       return FALSE;
     }
     default:

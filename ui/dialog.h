@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string>
 
+#include "worker.h"
+
 namespace suite {
 
 class Dialog {
@@ -44,6 +46,10 @@ class Dialog {
 
   // Unattended runs: the window is moved to (-1024, -800) and never shown.
   void HideOffscreen();
+  // The unattended run of a cleaner: hides the window off-screen, then on a
+  // worker thread waits 1000 ms, runs `job` and ends the dialog with exit
+  // status 0 (the job may end the process itself, e.g. with status 1).
+  void RunUnattended(std::function<void()> job);
 
  private:
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -55,6 +61,7 @@ class Dialog {
   std::mutex postedLock_;
   std::deque<std::function<void()>> posted_;
   bool alive_ = false;  // guarded by postedLock_
+  Worker unattended_;
 };
 
 }  // namespace suite

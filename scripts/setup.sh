@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the suite needs to build and run under Wine,
+# when any of them is missing, then configures the build folder.
+#   scripts/setup.sh [BUILD_DIR]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+
+packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 googletest
+          python3 xvfb x11-apps imagemagick fonts-wqy-microhei)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd=sudo
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
