@@ -1,0 +1,220 @@
+#include "patchdialog.h"
+
+#include <shellapi.h>
+
+#include "cleanlog.h"
+#include "probes.h"
+#include "resource.h"
+
+namespace patchmoor {
+
+namespace {
+
+constexpr char kLogName[] = "Patchmoor.log";
+
+class HelpDialog : public suite::Dialog {
+ protected:
+  BOOL OnInit() override {
+    SetItemText(IDC_HELPTEXT,
+                "本程序查找 Windows 更新补丁安装时留下的卸载备份文件夹,"
+                "显示它们占用的空间,并把您选中的备份放入回收站.\n"
+                "注意:我们清理的是补丁的备份,而非系统文件.\n\n"
+                "步骤:\n1.点击扫描得到补丁的相关资料.\n2.选中补丁前面的方框,打勾.\n3.点击清理");
+    return TRUE;
+  }
+  bool OnCommand(int id, int, HWND) override {
+    if (id != IDOK) return false;
+    End(IDOK);
+    return true;
+  }
+};
+
+void SetColumnText(HWND list, int column, const std::string& text) {
+  LVCOLUMNA col{};
+  col.mask = LVCF_TEXT;
+  col.pszText = const_cast<char*>(text.c_str());
+  SendMessageA(list, LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&col));
+}
+
+// Progress of a scan running on the worker, shown by the window's thread.
+class PostedProgress : public ScanProgress {
+ public:
+  PostedProgress(suite::Dialog& dialog, HWND bar) : dialog_(dialog), bar_(bar) {}
+  void Range(int low, int high) override {
+    HWND bar = bar_;
+    dialog_.Post([bar, low, high] { SendMessageA(bar, PBM_SETRANGE32, low, high); });
+  }
+  void Position(int position) override {
+    HWND bar = bar_;
+    dialog_.Post([bar, position] { SendMessageA(bar, PBM_SETPOS, position, 0); });
+  }
+
+ private:
+  suite::Dialog& dialog_;
+  HWND bar_;
+};
+
+}  // namespace
+
+void RunUnattendedPass(HWND owner) {
+  const PatchScanResult scan = ScanPatchBackups(suite::WindowsFolder());
+  std::vector<std::string> folders;
+  for (const PatchBackup& row : scan.rows) folders.push_back(row.folder);  // every row ticked
+  const std::vector<std::string> removed = RecycleBackupFolders(folders, owner);
+  suite::WriteCleaningLog(kLogName, removed);
+}
+
+BOOL PatchDialog::OnInit() {
+  if (unattended_) {
+    HWND self = Handle();
+    RunUnattended([self] { RunUnattendedPass(self); });
+    return TRUE;
+  }
+  list_.Attach(Item(IDC_LIST));
+  list_.SetCheckboxStyle(LVS_EX_GRIDLINES);
+  images_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0);
+  ImageList_AddIcon(images_, LoadIcon(nullptr, IDI_INFORMATION));  // 0: already cleaned
+  ImageList_AddIcon(images_, LoadIcon(nullptr, IDI_WARNING));      // 1: backup present
+  ListView_SetImageList(list_.Handle(), images_, LVSIL_SMALL);
+  list_.AddColumn(0, "安装的补丁备份", 260);
+  list_.AddColumn(1, "占用空间", 120);
+  list_.AddColumn(2, "是否清理", 160);
+  list_.AddColumn(3, "文件", 0);
+  return TRUE;
+}
+
+void PatchDialog::SetBusy(bool busy) {
+  for (int id : {IDOK, IDC_CLEAN}) EnableItem(id, !busy);
+}
+
+void PatchDialog::StartScan(bool announce) {
+  SetBusy(true);
+  HWND bar = Item(IDC_PROGRESS);
+  worker_.Start([this, bar, announce](const std::atomic<bool>& stop) {
+    PostedProgress progress(*this, bar);
+    PatchScanResult result = ScanPatchBackups(suite::WindowsFolder(), &progress, &stop);
+    Post([this, result = std::move(result), announce]() mutable {
+      ShowScan(std::move(result), announce);
+    });
+  });
+}
+
+void PatchDialog::ShowScan(PatchScanResult result, bool announce) {
+  rows_ = std::move(result.rows);
+  list_.Clear();
+  for (const PatchBackup& row : rows_) {
+    const bool cleaned = row.Cleaned();
+    list_.AddRow({row.displayName, row.sizeText, cleaned ? "已清理" : "", row.folder},
+                 cleaned ? 0 : 1);
+  }
+  if (result.foundLogs) {
+    SetColumnText(list_.Handle(), 0, CountHeader(rows_.size()));
+    SetColumnText(list_.Handle(), 1, SizeHeader(result.totalKb));
+    SetItemText(IDC_INFO, StatisticsLine(rows_.size(), result.totalKb));
+  }
+  SendMessageA(Item(IDC_PROGRESS), PBM_SETPOS, 0, 0);
+  SetBusy(false);
+  if (announce)
+    Message("扫描完成,请您确认一下哪些补丁的备份需要清除,打勾后选清理即可", "完成",
+            MB_OK | MB_ICONEXCLAMATION);
+}
+
+void PatchDialog::CleanTicked() {
+  std::vector<std::string> folders, names;
+  for (int i = 0, n = list_.Count(); i < n; ++i)
+    if (list_.Checked(i) && i < static_cast<int>(rows_.size())) {
+      folders.push_back(rows_[i].folder);
+      names.push_back(rows_[i].displayName);
+    }
+  if (folders.empty()) {
+    Message("未选中任何清理备份条目!", "错误", MB_OK | MB_ICONSTOP);
+    return;
+  }
+  RECT client;
+  GetClientRect(Handle(), &client);
+  cleaningLabel_ = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                                   client.left + 100, client.top + 140,
+                                   (client.right - client.left) - 200,
+                                   (client.bottom - client.top) - 140 - 170, Handle(), nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(cleaningLabel_, WM_SETFONT, SendMessageA(Handle(), WM_GETFONT, 0, 0), TRUE);
+  SetBusy(true);
+  HWND owner = Handle();
+  HWND bar = Item(IDC_PROGRESS);
+  worker_.Start([this, owner, bar, folders, names](const std::atomic<bool>& stop) {
+    RecycleBackupFolders(folders, owner, [&](size_t i) {
+      const std::string text = "正在清理 " + names[i];
+      Post([this, text] {
+        if (cleaningLabel_) SetWindowTextA(cleaningLabel_, text.c_str());
+      });
+    });
+    PostedProgress progress(*this, bar);
+    PatchScanResult result = ScanPatchBackups(suite::WindowsFolder(), &progress, &stop);
+    Post([this, result = std::move(result)]() mutable {
+      if (cleaningLabel_) DestroyWindow(cleaningLabel_);
+      cleaningLabel_ = nullptr;
+      ShowScan(std::move(result), false);
+    });
+  });
+}
+
+void PatchDialog::StartUpdateTool() {
+  const std::string tool = suite::ProgramFolderPath("Fetchwell.exe");
+  if (GetFileAttributesA(tool.c_str()) != INVALID_FILE_ATTRIBUTES)
+    WinExec(("\"" + tool + "\"").c_str(), SW_SHOWNORMAL);
+  else
+    ShellExecuteA(Handle(), "open", "wupdmgr.exe", nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+int PatchDialog::FocusedRow() const {
+  return ListView_GetNextItem(list_.Handle(), -1, LVNI_FOCUSED);
+}
+
+bool PatchDialog::OnCommand(int id, int, HWND) {
+  switch (id) {
+    case IDOK:
+      if (!worker_.Running()) StartScan(true);
+      return true;
+    case IDC_CLEAN:
+      if (!worker_.Running()) CleanTicked();
+      return true;
+    case IDC_CHECKALL:
+      list_.CheckAll(true);
+      return true;
+    case IDC_UNCHECKALL:
+      list_.CheckAll(false);
+      return true;
+    case IDC_UPDATE:
+      StartUpdateTool();
+      return true;
+    case IDC_HELPBT: {
+      HelpDialog help;
+      help.DoModal(GetModuleHandleA(nullptr), IDD_HELP, Handle());
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+bool PatchDialog::OnNotify(NMHDR* header, LRESULT&) {
+  if (header->idFrom != IDC_LIST) return false;
+  const int row = FocusedRow();
+  if (row < 0 || row >= static_cast<int>(rows_.size())) return false;
+  if (header->code == NM_CLICK) {
+    SetItemText(IDC_INFO, RowDetails(rows_[row]));
+  } else if (header->code == NM_DBLCLK) {
+    ShellExecuteA(Handle(), "open", rows_[row].helpLink.c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+  }
+  return false;
+}
+
+void PatchDialog::OnDestroy() {
+  worker_.RequestStop();
+  worker_.Join();
+  if (images_) ImageList_Destroy(images_);
+  images_ = nullptr;
+}
+
+}  // namespace patchmoor

@@ -1,0 +1,46 @@
+// The Patchmoor window: the list of update backup folders, its statistics and
+// the clean command; with "-Auto" the same scan and clean run unattended.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <vector>
+
+#include "dialog.h"
+#include "listview.h"
+#include "patchscan.h"
+#include "worker.h"
+
+namespace patchmoor {
+
+class PatchDialog : public suite::Dialog {
+ public:
+  explicit PatchDialog(bool unattended) : unattended_(unattended) {}
+
+ protected:
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(NMHDR* header, LRESULT& result) override;
+  void OnDestroy() override;
+
+ private:
+  void StartScan(bool announce);
+  void ShowScan(PatchScanResult result, bool announce);
+  void CleanTicked();
+  void StartUpdateTool();
+  void SetBusy(bool busy);
+  int FocusedRow() const;
+
+  bool unattended_;
+  suite::ListView list_;
+  HIMAGELIST images_ = nullptr;
+  HWND cleaningLabel_ = nullptr;
+  std::vector<PatchBackup> rows_;
+  suite::Worker worker_;
+};
+
+// The unattended pass: scan, move every backup folder that exists to the
+// Recycle Bin, write "Patchmoor.log" with the folders really removed.
+void RunUnattendedPass(HWND owner);
+
+}  // namespace patchmoor
