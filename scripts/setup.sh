@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 
-packages=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 googletest
+packages=(locales cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 googletest
           python3 xvfb x11-apps imagemagick fonts-wqy-microhei)
 missing=()
 for p in "${packages[@]}"; do
@@ -17,6 +17,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd=sudo
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine takes the ANSI code page (936, GBK) and the encoding of file names from
+# the Unix locale: without a generated zh_CN.UTF-8, files with Chinese or other
+# non-ASCII names cannot be made in the sandbox.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+  sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd=sudo
+  $sudo_cmd localedef -i zh_CN -f UTF-8 zh_CN.UTF-8
 fi
 
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null

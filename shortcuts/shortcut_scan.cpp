@@ -1,0 +1,66 @@
+#include "shortcut_scan.h"
+
+#include "folderwalk.h"
+#include "probes.h"
+#include "shortcut_target.h"
+
+namespace suite {
+
+namespace {
+bool IsCandidate(const std::string& path) { return ToUpper(path).find(".LNK") != std::string::npos; }
+}  // namespace
+
+std::vector<std::string> ShortcutSearchRoots() {
+  const std::string windows = WindowsFolder();
+  std::vector<std::string> roots{windows};
+  const size_t colon = windows.find(":\\");
+  if (colon != std::string::npos) {
+    const std::string drive = windows.substr(0, colon + 1);
+    roots.push_back(drive + "\\Program Files");
+    const bool vista = GetOsSuffix().find("Vista") != std::string::npos;
+    roots.push_back(drive + (vista ? "\\Users" : "\\Documents and Settings"));
+  }
+  return roots;
+}
+
+std::vector<std::string> FindShortcutCandidates(const std::vector<std::string>& roots,
+                                                const std::atomic<bool>* stop) {
+  std::vector<std::string> candidates;
+  for (const std::string& root : roots) {
+    if (stop && stop->load()) break;
+    WalkFolder(root, [&](const WalkEntry& e) {
+      if (IsCandidate(e.path)) candidates.push_back(e.path);
+    }, stop);
+  }
+  return candidates;
+}
+
+bool IsShortcutBroken(const std::string& shortcutPath, PathChecker& checker) {
+  const std::string target = RawShortcutTarget(ReadShortcutBytes(shortcutPath));
+  if (target.empty()) return false;
+  if (checker.FileReferenceExists(target)) return false;
+  return !ShellLinkTargetExists(shortcutPath);
+}
+
+void ScanShortcuts(ShortcutScanSink& sink, const std::atomic<bool>& stop,
+                   const ShortcutScanOptions& options, const std::vector<std::string>& roots) {
+  sink.Status("正在搜索文件...");
+  const std::vector<std::string> candidates = FindShortcutCandidates(roots, &stop);
+  sink.SearchFinished();
+  PathChecker checker(kShortcutPathCheck);
+  for (const std::string& path : candidates) {
+    if (stop) return;
+    sink.Status("分析" + path);
+    if (options.pauseMs) Sleep(options.pauseMs);
+    if (IsShortcutBroken(path, checker) && !stop) sink.Broken(path);
+  }
+}
+
+std::vector<size_t> RemoveShortcuts(const std::vector<std::string>& paths, HWND owner) {
+  std::vector<size_t> removed;
+  for (size_t i = 0; i < paths.size(); ++i)
+    if (MoveToRecycleBin(paths[i], owner)) removed.push_back(i);
+  return removed;
+}
+
+}  // namespace suite

@@ -1,0 +1,217 @@
+// Snipwell: finds shortcut files whose targets are gone and sends the ones the
+// user keeps ticked to the Recycle Bin; "-Auto" does it unattended.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <string>
+#include <vector>
+
+#include "app.h"
+#include "cleanlog.h"
+#include "dialog.h"
+#include "inifile.h"
+#include "listview.h"
+#include "probes.h"
+#include "resource.h"
+#include "shortcut_scan.h"
+#include "texts.h"
+#include "tippage.h"
+#include "worker.h"
+
+namespace {
+
+using namespace suite;
+
+const char kIni[] = "Snipwell.ini";
+const char kLog[] = "Snipwell.log";
+const char kScanText[] = "扫描系统";
+const char kStopText[] = "停止扫描";
+
+// Scan results are handed to the window's thread.
+class WindowSink : public ShortcutScanSink {
+ public:
+  WindowSink(Dialog& dialog, std::function<void(std::string)> status,
+             std::function<void()> searchDone, std::function<void(std::string)> broken)
+      : dialog_(dialog), status_(std::move(status)), searchDone_(std::move(searchDone)),
+        broken_(std::move(broken)) {}
+  void Status(const std::string& text) override {
+    dialog_.Post([f = status_, text] { f(text); });
+  }
+  void SearchFinished() override { dialog_.Post(searchDone_); }
+  void Broken(const std::string& path) override {
+    dialog_.Post([f = broken_, path] { f(path); });
+  }
+
+ private:
+  Dialog& dialog_;
+  std::function<void(std::string)> status_;
+  std::function<void()> searchDone_;
+  std::function<void(std::string)> broken_;
+};
+
+// An unattended scan only collects the paths.
+class CollectSink : public ShortcutScanSink {
+ public:
+  void Status(const std::string&) override {}
+  void SearchFinished() override {}
+  void Broken(const std::string& path) override { found.push_back(path); }
+  std::vector<std::string> found;
+};
+
+class SnipwellDialog : public Dialog {
+ public:
+  explicit SnipwellDialog(StartMode mode) : mode_(mode) {}
+
+ protected:
+  BOOL OnInit() override {
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
+    SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    static const TextBinding kTexts[] = {{0, "IDD_SNIPWELL_DIALOG"}};
+    ApplyTexts(Handle(), kIni, kTexts);
+    BuildList(icon);
+
+    if (mode_ == StartMode::None) {
+      End(0);
+      return TRUE;
+    }
+    if (mode_ == StartMode::Unattended) {
+      RunUnattended([this] { RunAuto(); });
+      return TRUE;
+    }
+    RECT client;
+    GetClientRect(Handle(), &client);
+    RECT strip{90 * client.right / 400, 5, client.right - 5, 68};
+    ShowTipPage(Handle(), strip);
+    return TRUE;
+  }
+
+  bool OnCommand(int id, int code, HWND) override {
+    if (code != BN_CLICKED) return false;
+    switch (id) {
+      case IDC_SCAN:
+        scanning_ ? StopScan() : StartScan();
+        return true;
+      case IDC_DELETE:
+        DeletionPass(/*interactive=*/true);
+        return true;
+      case IDC_CHECKALL:
+        list_.CheckAll(true);
+        return true;
+      case IDC_UNCHECKALL:
+        list_.CheckAll(false);
+        return true;
+    }
+    return false;
+  }
+
+  void OnDestroy() override {
+    worker_.RequestStop();
+    worker_.Join();
+  }
+
+ private:
+  void BuildList(HICON icon) {
+    list_.Attach(Item(IDC_LIST));
+    list_.SetCheckboxStyle(IsWin9x() ? LVS_EX_FLATSB : 0);
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
+    ImageList_AddIcon(images, icon);
+    ListView_SetImageList(list_.Handle(), images, LVSIL_SMALL);
+    InterfaceTexts texts(kIni);
+    list_.AddColumn(0, texts.Get("strMess3"), 380);
+    list_.AddColumn(1, texts.Get("strMess4"), 200, LVCFMT_CENTER);
+  }
+
+  void SetStatus(const std::string& text) { SetItemText(IDC_STATUS, text); }
+
+  void StartScan() {
+    worker_.Join();  // a stopped scan ends at its next check; wait for it
+    scanning_ = true;
+    SetItemText(IDC_SCAN, kStopText);
+    EnableItem(IDC_SCAN, false);
+    auto sink = std::make_shared<WindowSink>(
+        *this, [this](std::string t) { SetStatus(t); },
+        [this] { EnableItem(IDC_SCAN, true); },
+        [this](std::string path) {
+          int row = list_.AddRow(path, 0);
+          list_.SetText(row, 1, "×");
+        });
+    worker_.Start([this, sink](const std::atomic<bool>& stop) {
+      const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+      ScanShortcuts(*sink, stop, ShortcutScanOptions{50});
+      if (SUCCEEDED(com)) CoUninitialize();
+      if (!stop) Post([this] { ScanFinished(); });
+    });
+  }
+
+  void ScanFinished() {
+    if (!scanning_) return;
+    if (list_.Count() == 0) {
+      Message("没有发现废弃的快捷方式!");
+    } else {
+      SetStatus("分析完成!");
+      const std::string done = GetInterfaceText(kIni, "strMess1");
+      SetStatus(done);
+      Message(done);
+    }
+    scanning_ = false;
+    SetItemText(IDC_SCAN, kScanText);
+    EnableItem(IDC_SCAN, true);
+  }
+
+  void StopScan() {
+    scanning_ = false;
+    worker_.RequestStop();
+    SetItemText(IDC_SCAN, kScanText);
+    EnableItem(IDC_SCAN, true);
+    SetStatus("扫描中止");
+    Message("扫描被用户中止!");
+  }
+
+  void DeletionPass(bool interactive) {
+    std::vector<std::string> paths;
+    std::vector<int> rows;
+    for (int i = 0, n = list_.Count(); i < n; ++i) {
+      if (!list_.Checked(i)) continue;
+      paths.push_back(list_.Text(i, 0));
+      rows.push_back(i);
+    }
+    // Only shortcuts that are really gone leave the list and enter the log;
+    // one that could not be removed stays listed and ticked.
+    std::vector<std::string> removed;
+    std::vector<int> removedRows;
+    for (size_t k : RemoveShortcuts(paths, Handle())) {
+      removed.push_back(paths[k]);
+      removedRows.push_back(rows[k]);
+    }
+    list_.DeleteRows(removedRows);
+    if (interactive) Message(GetInterfaceText(kIni, "strMess2"));
+    WriteCleaningLog(kLog, removed);
+  }
+
+  void RunAuto() {
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    CollectSink sink;
+    std::atomic<bool> never{false};
+    ScanShortcuts(sink, never, ShortcutScanOptions{0});
+    std::vector<std::string> removed;
+    for (size_t k : RemoveShortcuts(sink.found, nullptr)) removed.push_back(sink.found[k]);
+    WriteCleaningLog(kLog, removed);
+    if (SUCCEEDED(com)) CoUninitialize();
+  }
+
+  StartMode mode_;
+  ListView list_;
+  Worker worker_;
+  bool scanning_ = false;
+};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  const StartMode mode = GetStartMode();
+  if (mode == StartMode::None) return 0;  // nothing to do, nothing shown
+  SnipwellDialog dialog(mode);
+  return RunDialogProgram(instance, dialog, IDD_SNIPWELL);
+}

@@ -1,0 +1,112 @@
+#include "shortcut_scan.h"
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+#include <algorithm>
+
+#include "handles.h"
+#include "testsupport.h"
+
+namespace t = suite::test;
+
+namespace {
+
+class ShortcutScan : public ::testing::Test {
+ protected:
+  void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  void TearDown() override { CoUninitialize(); }
+  bool Broken(const std::string& lnk) {
+    suite::PathChecker checker(suite::kShortcutPathCheck);
+    return suite::IsShortcutBroken(lnk, checker);
+  }
+  t::ScratchDir dir_{"C:\\suite-tests\\shortcuts"};
+  t::ScratchDir targets_{"C:\\suite-tests\\shortcut-targets"};
+};
+
+class RecordSink : public suite::ShortcutScanSink {
+ public:
+  void Status(const std::string& s) override { statuses.push_back(s); }
+  void SearchFinished() override { searchDone = true; }
+  void Broken(const std::string& p) override { broken.push_back(p); }
+  std::vector<std::string> statuses, broken;
+  bool searchDone = false;
+};
+
+}  // namespace
+
+TEST_F(ShortcutScan, ShellMadeShortcuts) {
+  t::WriteBytes(targets_ / "app.exe", "MZ");
+  t::WriteBytes(targets_ / "gone.exe", "MZ");
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "healthy.lnk", targets_ / "app.exe"));
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "broken.lnk", targets_ / "gone.exe"));
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "args.lnk", targets_ / "app.exe", "--flag C:\\x"));
+  DeleteFileA((targets_ / "gone.exe").c_str());
+  EXPECT_FALSE(Broken(dir_ / "healthy.lnk"));
+  EXPECT_TRUE(Broken(dir_ / "broken.lnk"));
+  EXPECT_FALSE(Broken(dir_ / "args.lnk"));
+}
+
+TEST_F(ShortcutScan, HandMadeBytesOfTheCasesTheScanMustHandle) {
+  t::WriteBytes(targets_ / "App\\app.exe", "MZ");
+  const std::string app = targets_ / "App\\app.exe";
+  auto lnk = [&](const std::string& name, const std::string& bytes) {
+    t::WriteBytes(dir_ / name, bytes);
+    return dir_ / name;
+  };
+  // An existing program followed by a space and an argument: present.
+  EXPECT_FALSE(Broken(lnk("a.lnk", std::string("L\0\0\0", 4) + app + " -arg")));
+  EXPECT_TRUE(Broken(lnk("b.lnk", std::string("L\0", 2) + targets_.Path() + "\\App\\gone.exe")));
+  // Targets on drives that are not fixed disks, or in an Installer folder.
+  EXPECT_FALSE(Broken(lnk("c.lnk", std::string("L\0", 2) + "E:\\gone\\x.exe")));
+  EXPECT_FALSE(Broken(lnk("d.lnk", std::string("L\0", 2) + "C:\\WINDOWS\\inStaller\\x.msi")));
+  // A folder path first, then the real target.
+  EXPECT_TRUE(Broken(lnk("e.lnk", std::string("L\0C:\\Data\0", 10) + "C:\\nowhere\\x.exe")));
+  // No drive path with a dot: never broken.
+  EXPECT_FALSE(Broken(lnk("f.lnk", std::string("L\0C:\\Data\0", 10))));
+  // Unreadable: not broken.
+  EXPECT_FALSE(Broken(dir_ / "missing.lnk"));
+}
+
+TEST_F(ShortcutScan, CandidatesAreAnyPathWithLnk) {
+  for (const char* name : {"a.lnk", "B.LNK", "readme.lnk.txt", "sub\\deep\\c.Lnk", "x.lnkx",
+                           "plain.txt", "lnk"})
+    t::WriteBytes(dir_ / name, "x");
+  auto found = suite::FindShortcutCandidates({dir_.Path()}, nullptr);
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ(found, (std::vector<std::string>{dir_ / "B.LNK", dir_ / "a.lnk", dir_ / "readme.lnk.txt",
+                                             dir_ / "sub\\deep\\c.Lnk", dir_ / "x.lnkx"}));
+}
+
+TEST_F(ShortcutScan, ScanReportsInOrderAndHonoursStop) {
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "one.lnk", targets_ / "gone1.exe"));
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "two.lnk", targets_ / "gone2.exe"));
+  RecordSink sink;
+  std::atomic<bool> stop{false};
+  suite::ScanShortcuts(sink, stop, {}, {dir_.Path()});
+  EXPECT_TRUE(sink.searchDone);
+  ASSERT_FALSE(sink.statuses.empty());
+  EXPECT_EQ(sink.statuses.front(), "正在搜索文件...");
+  EXPECT_EQ(sink.statuses.back().rfind("分析", 0), 0u);
+  std::sort(sink.broken.begin(), sink.broken.end());
+  EXPECT_EQ(sink.broken, (std::vector<std::string>{dir_ / "one.lnk", dir_ / "two.lnk"}));
+
+  RecordSink stopped;
+  stop = true;
+  suite::ScanShortcuts(stopped, stop, {}, {dir_.Path()});
+  EXPECT_TRUE(stopped.broken.empty());
+}
+
+TEST_F(ShortcutScan, RemovalReportsOnlyWhatIsGone) {
+  t::EmptyRecycleBin();
+  t::WriteBytes(dir_ / "a.lnk", "x");
+  t::WriteBytes(dir_ / "locked.lnk", "x");
+  suite::UniqueHandleKernel lock(CreateFileA((dir_ / "locked.lnk").c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock);
+  const std::vector<std::string> paths{dir_ / "a.lnk", dir_ / "locked.lnk", dir_ / "gone.lnk"};
+  EXPECT_EQ(suite::RemoveShortcuts(paths, nullptr), std::vector<size_t>{0});
+  EXPECT_TRUE(t::Exists(dir_ / "locked.lnk"));
+  EXPECT_EQ(t::RecycledPaths(), std::vector<std::string>{dir_ / "a.lnk"});
+  t::EmptyRecycleBin();
+}

@@ -1,0 +1,193 @@
+// Starts the real Snipwell.exe in the sandbox and checks what it removed, what
+// went to the Recycle Bin and what its log says.
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+#include <algorithm>
+#include <set>
+
+#include "inifile.h"
+#include "probes.h"
+#include "shortcut_target.h"
+#include "testsupport.h"
+
+namespace t = suite::test;
+
+namespace {
+
+const char kBin[] = "C:\\suite-e2e-bin";
+
+class Snipwell : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    t::EmptyRecycleBin();
+    t::RemoveTree(kBin);
+    t::InstallFromDist(kBin, {"Snipwell.exe", "Snipwell.ini"});
+  }
+  void TearDown() override {
+    t::EmptyRecycleBin();
+    t::RemoveTree(kBin);
+    CoUninitialize();
+  }
+  static t::ProcessResult Run(const std::string& args) {
+    return t::RunProcess(std::string(kBin) + "\\Snipwell.exe" + (args.empty() ? "" : " " + args),
+                         kBin, 300000);
+  }
+  static std::string LogPath() { return std::string(kBin) + "\\Snipwell.log"; }
+  static std::vector<std::string> LogFiles() {
+    suite::IniFile log(LogPath());
+    log.ReadFile();
+    std::vector<std::string> files;
+    for (int i = 0, n = log.NumValues("Files"); i < n; ++i)
+      files.push_back(log.GetValue("Files", "Item" + std::to_string(i)));
+    return files;
+  }
+  // Paths compared as the file system does: without regard to case.
+  static std::vector<std::string> Sorted(std::vector<std::string> v) {
+    for (auto& s : v) s = suite::ToUpper(s);
+    std::sort(v.begin(), v.end());
+    return v;
+  }
+};
+
+}  // namespace
+
+TEST_F(Snipwell, WithoutArgumentsEndsAtOnce) {
+  t::ProcessResult r = Run("");
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_FALSE(t::Exists(LogPath()));
+}
+
+TEST_F(Snipwell, AutoSendsExactlyTheBrokenShortcutsToTheRecycleBin) {
+  t::ScratchDir targets("C:\\suite-e2e-targets");
+  t::ScratchDir desk(t::ProfileFolder() + "\\Desktop\\suite-e2e");
+  t::ScratchDir progs("C:\\Program Files\\suite-e2e");
+  t::WriteBytes(targets / "app.exe", "MZ");
+  t::WriteBytes(targets / "gone.exe", "MZ");
+  t::WriteBytes(targets / "Installer\\gone.msi", "x");
+  ASSERT_TRUE(t::MakeShortcut(desk / "healthy.lnk", targets / "app.exe"));
+  ASSERT_TRUE(t::MakeShortcut(desk / "broken.lnk", targets / "gone.exe"));
+  ASSERT_TRUE(t::MakeShortcut(progs / "broken too.lnk", targets / "gone.exe"));
+  ASSERT_TRUE(t::MakeShortcut(desk / "installer.lnk", targets / "Installer\\gone.msi"));
+  ASSERT_TRUE(t::MakeShortcut(desk / "args.lnk", targets / "app.exe", "/open C:\\nothing.txt"));
+  DeleteFileA((targets / "gone.exe").c_str());
+  DeleteFileA((targets / "Installer\\gone.msi").c_str());
+  t::WriteBytes(desk / "cd.lnk", std::string("L\0", 2) + "E:\\setup\\gone.exe");
+  t::WriteBytes(desk / "prog args.lnk", std::string("L\0", 2) + targets.Path() + "\\app.exe -x");
+  t::WriteBytes(desk / "readme.lnk.txt", std::string("L\0", 2) + "C:\\nowhere\\gone.txt");
+  t::WriteBytes(desk / "folder only.lnk", std::string("L\0C:\\nowhere\0", 13));
+
+  t::ProcessResult r = Run("-Auto");
+  ASSERT_FALSE(r.timedOut) << "the walk must end (the profile holds a link loop)";
+  EXPECT_EQ(r.exitCode, 0u);
+
+  const std::vector<std::string> broken =
+      Sorted({desk / "broken.lnk", progs / "broken too.lnk", desk / "readme.lnk.txt"});
+  EXPECT_EQ(Sorted(t::RecycledPaths()), broken);
+  for (const auto& p : broken) EXPECT_FALSE(t::Exists(p)) << p;
+  for (const char* kept : {"healthy.lnk", "installer.lnk", "args.lnk", "cd.lnk", "prog args.lnk",
+                           "folder only.lnk"})
+    EXPECT_TRUE(t::Exists(desk / kept)) << kept;
+
+  EXPECT_EQ(Sorted(LogFiles()), broken);
+  const std::vector<std::string> order = LogFiles();
+  std::string expected = "[Numbers]\r\nItem0=3\r\n\r\n[Files]\r\n";
+  for (size_t i = 0; i < order.size(); ++i)
+    expected += "Item" + std::to_string(i) + "=" + order[i] + "\r\n";
+  expected += "\r\n";
+  EXPECT_EQ(t::ReadBytes(LogPath()), expected);
+}
+
+TEST_F(Snipwell, AutoWithNothingBrokenLogsACountOfZero) {
+  t::ProcessResult r = Run("-Auto");
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_EQ(t::ReadBytes(LogPath()), "[Numbers]\r\nItem0=0\r\n\r\n");
+}
+
+// Real shortcuts written by several Windows versions: the ones whose local
+// target exists (or is recreated here) stay; the others are removed where the
+// raw scan sees a missing path on a fixed disk.
+TEST_F(Snipwell, RealShortcutFiles) {
+  const std::string data = t::TestDataFolder();
+  if (data.empty()) GTEST_SKIP() << "sample files not present";
+  t::ScratchDir desk(t::ProfileFolder() + "\\Desktop\\suite-e2e-real");
+  // Recreate some of the local targets.
+  const std::vector<std::string> recreated = {
+      "C:\\test\\a.txt", "C:\\xwf18.5\\winhex64.exe",
+      "C:\\Users\\heznik\\Downloads\\2020M09_01_contract.pdf"};
+  for (const auto& p : recreated) t::WriteBytes(p, "x");
+  const wchar_t* emoji = L"C:\\Users\\Public\\Downloads\\test\x2764\xfe0f" L"and\xd83c\xdf70.txt";
+  CreateDirectoryW(L"C:\\Users\\Public\\Downloads", nullptr);
+  CloseHandle(CreateFileW(emoji, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+
+  std::vector<std::string> expectRemoved, expectKept;
+  WIN32_FIND_DATAA fd;
+  HANDLE find = FindFirstFileA((data + "\\lnk\\*.lnk").c_str(), &fd);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  do {
+    const std::string copy = desk / fd.cFileName;
+    CopyFileA((data + "\\lnk\\" + fd.cFileName).c_str(), copy.c_str(), FALSE);
+    const std::string target = suite::RawShortcutTarget(suite::ReadShortcutBytes(copy));
+    const bool onC = target.rfind("C:\\", 0) == 0;
+    const bool emojiName = std::string(fd.cFileName) == "local_emoji.lnk";
+    if (onC && !emojiName && !t::Exists(target))
+      expectRemoved.push_back(copy);
+    else
+      expectKept.push_back(copy);
+  } while (FindNextFileA(find, &fd));
+  FindClose(find);
+  ASSERT_FALSE(expectRemoved.empty());
+
+  t::ProcessResult r = Run("-Auto");
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_EQ(Sorted(t::RecycledPaths()), Sorted(expectRemoved));
+  for (const auto& p : expectKept) EXPECT_TRUE(t::Exists(p)) << p;
+  EXPECT_EQ(Sorted(LogFiles()), Sorted(expectRemoved));
+
+  DeleteFileW(emoji);
+  for (const auto& p : recreated) DeleteFileA(p.c_str());
+  t::RemoveTree("C:\\test");
+  t::RemoveTree("C:\\xwf18.5");
+  t::RemoveTree("C:\\Users\\heznik");
+}
+
+TEST_F(Snipwell, WindowsXpSearchesDocumentsAndSettings) {
+  t::ScratchDir oldProfile("C:\\Documents and Settings\\suite-e2e");
+  t::ScratchDir newProfile(t::ProfileFolder() + "\\Desktop\\suite-e2e-xp");
+  ASSERT_TRUE(t::MakeShortcut(oldProfile / "broken.lnk", "C:\\suite-e2e-none\\gone.exe"));
+  ASSERT_TRUE(t::MakeShortcut(newProfile / "broken.lnk", "C:\\suite-e2e-none\\gone.exe"));
+  {
+    t::WindowsVersionFor xp("Snipwell.exe", "winxp");
+    EXPECT_EQ(Run("-Auto").exitCode, 0u);
+  }
+  EXPECT_FALSE(t::Exists(oldProfile / "broken.lnk"));
+  EXPECT_TRUE(t::Exists(newProfile / "broken.lnk"));
+  t::RemoveTree("C:\\Documents and Settings");
+}
+
+TEST_F(Snipwell, AnyOtherArgumentOpensTheWindowWithItsTexts) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string cmd = std::string(kBin) + "\\Snipwell.exe -auto";
+  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, kBin, &si, &pi));
+  WaitForInputIdle(pi.hProcess, 10000);
+  HWND window = nullptr;
+  for (int i = 0; i < 100 && !window; ++i) {
+    window = FindWindowA(nullptr, "废弃快捷方式清理");
+    if (!window) Sleep(100);
+  }
+  ASSERT_NE(window, nullptr) << "the interactive window did not open";
+  char text[64] = {};
+  GetDlgItemTextA(window, 1000, text, sizeof text);
+  EXPECT_STREQ(text, "扫描系统");
+  HWND list = GetDlgItem(window, 1005);
+  HWND header = reinterpret_cast<HWND>(SendMessageA(list, 0x101F /*LVM_GETHEADER*/, 0, 0));
+  EXPECT_EQ(SendMessageA(header, 0x1200 /*HDM_GETITEMCOUNT*/, 0, 0), 2);
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+}
