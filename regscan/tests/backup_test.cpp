@@ -1,0 +1,3 @@
+#include "regbackup.h"
+#include <gtest/gtest.h>
+TEST(Placeholder, X) {}

@@ -1,0 +1,366 @@
+#include "scanengine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "probes.h"
+#include "seed.h"
+#include "testsupport.h"
+
+namespace t = suite::test;
+using hivemend::test::FindRow;
+using hivemend::ScanRow;
+using hivemend::Scanner;
+using hivemend::test::Planted;
+
+namespace {
+
+const std::string kDir = "C:\\suite-tests\\hivemend-scan";
+
+class Scan : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new t::ScratchDir(kDir);
+    t::WriteBytes(kDir + "\\present.exe", "MZ");
+    t::WriteBytes(kDir + "\\present.dll", "MZ");
+    t::WriteBytes(kDir + "\\present.ico", "ico");
+    t::WriteBytes(kDir + "\\present.hlp", "hlp");
+    t::WriteBytes(kDir + "\\App\\app.exe", "MZ");
+  }
+  static void TearDownTestSuite() {
+    delete dir_;
+    dir_ = nullptr;
+  }
+
+  // Runs one walk; E: and F: count as non-fixed drives, as in the sandbox.
+  template <class Walk>
+  std::vector<ScanRow> RunWalk(Walk walk) {
+    std::vector<ScanRow> rows;
+    hivemend::ScanSink sink{[&](const ScanRow& r) { rows.push_back(r); }, {}};
+    Scanner scanner(hivemend::DefaultScanSettings(), sink, stop_, {"E:\\", "F:\\"});
+    walk(scanner);
+    return rows;
+  }
+
+  static std::string P(const std::string& name) { return kDir + "\\" + name; }
+  std::atomic<bool> stop_{false};
+  static t::ScratchDir* dir_;
+};
+t::ScratchDir* Scan::dir_ = nullptr;
+
+}  // namespace
+
+TEST_F(Scan, KnownDllAndVxdListsReportValuesNamingMissingFiles) {
+  Planted p;
+  p.Key(HKEY_LOCAL_MACHINE, hivemend::kKnownDllsKey);
+  p.Key(HKEY_LOCAL_MACHINE, hivemend::kKnown16DllsKey);
+  p.Key(HKEY_LOCAL_MACHINE, hivemend::kKnownVxdsKey);
+  p.String(HKEY_LOCAL_MACHINE, hivemend::kKnownDllsKey, "kernel32", "kernel32.dll");
+  p.String(HKEY_LOCAL_MACHINE, hivemend::kKnownDllsKey, "gone32", "hm-gone32.dll");
+  p.String(HKEY_LOCAL_MACHINE, hivemend::kKnown16DllsKey, "gone16", "hm-gone16.dll");
+  p.String(HKEY_LOCAL_MACHINE, hivemend::kKnownVxdsKey, "govxd", P("gone.vxd"));
+  p.String(HKEY_LOCAL_MACHINE, hivemend::kKnownVxdsKey, "okvxd", P("present.dll"));
+  p.String(HKEY_LOCAL_MACHINE, hivemend::kKnownVxdsKey, "short", "C:\\a.b");
+  p.String(HKEY_LOCAL_MACHINE, hivemend::kKnownVxdsKey, "nodrive", "gone.vxd");
+
+  auto rows = RunWalk([](Scanner& s) {
+    s.KnownDllWalk(hivemend::kKnownDllsKey);
+    s.KnownDllWalk(hivemend::kKnown16DllsKey);
+    s.KnownVxdWalk(hivemend::kKnownVxdsKey);
+  });
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].name, "gone32");
+  EXPECT_EQ(rows[0].rootName, "HKEY_LOCAL_MACHINE");
+  EXPECT_EQ(rows[0].path, hivemend::kKnownDllsKey);
+  EXPECT_EQ(rows[0].kind, "KeyValue");
+  EXPECT_EQ(rows[0].text, "");
+  EXPECT_EQ(rows[0].category, "无效的共享链接库");
+  EXPECT_EQ(rows[1].name, "gone16");
+  EXPECT_EQ(rows[1].category, "无效的共享链接库");
+  EXPECT_EQ(rows[2].name, "govxd");
+  EXPECT_EQ(rows[2].category, "无效的驱动程序");
+}
+
+TEST_F(Scan, AppPathsJudgeTheProgramWithItsArguments) {
+  const std::string base = hivemend::kAppPathsKey;
+  Planted p;
+  struct Case {
+    const char* name;
+    std::string value;
+    bool listed;
+  } cases[] = {
+      {"hm-present.exe", P("present.exe"), false},
+      {"hm-args.exe", P("App\\app.exe") + " /x", false},
+      {"hm-quoted.exe", "\"" + P("App\\app.exe") + "\";more text", false},
+      {"hm-gone.exe", P("gone.exe"), true},
+      {"hm-goneargs.exe", P("App\\gone.exe") + " /x", true},
+      {"hm-cd.exe", "E:\\setup\\gone.exe", false},
+      {"hm-nodrive.exe", "F:\\gone.exe", false},
+      {"hm-floppy.exe", "A:\\gone\\gone.exe", true},
+      {"hm-env.exe", "%ProgramFiles%\\gone.exe", false},
+      {"hm-installer.exe", "C:\\Windows\\iNSTALLER\\gone.exe", false},
+      {"hm-short.exe", "C:\\a.b", false},
+  };
+  for (const Case& c : cases) {
+    p.Key(HKEY_LOCAL_MACHINE, base + "\\" + c.name);
+    p.String(HKEY_LOCAL_MACHINE, base + "\\" + c.name, "", c.value);
+  }
+  auto rows = RunWalk([](Scanner& s) { s.AppPathWalk(); });
+  for (const Case& c : cases) {
+    const ScanRow* r = FindRow(rows, c.name, base);
+    EXPECT_EQ(r != nullptr, c.listed) << c.name;
+    if (r) {
+      EXPECT_EQ(r->kind, "RootKey");
+      EXPECT_EQ(r->category, "无效的应用程序记录");
+    }
+  }
+}
+
+TEST_F(Scan, HelpListsJoinFolderAndName) {
+  Planted p;
+  p.ForeignValue(HKEY_LOCAL_MACHINE, hivemend::kHelpKey, "present.hlp", kDir);
+  p.ForeignValue(HKEY_LOCAL_MACHINE, hivemend::kHelpKey, "hm-gone.hlp", kDir + "\\");
+  p.ForeignValue(HKEY_LOCAL_MACHINE, hivemend::kHelpKey, "hm-nofolder.hlp", "");
+  p.ForeignValue(HKEY_LOCAL_MACHINE, hivemend::kHtmlHelpKey, "hm-gone.chm", kDir);
+  auto rows = RunWalk([](Scanner& s) {
+    s.HelpWalk(hivemend::kHelpKey);
+    s.HelpWalk(hivemend::kHtmlHelpKey);
+  });
+  EXPECT_FALSE(FindRow(rows, "present.hlp", hivemend::kHelpKey));
+  EXPECT_FALSE(FindRow(rows, "hm-nofolder.hlp", hivemend::kHelpKey));
+  ASSERT_TRUE(FindRow(rows, "hm-gone.hlp", hivemend::kHelpKey));
+  EXPECT_EQ(FindRow(rows, "hm-gone.hlp", hivemend::kHelpKey)->kind, "KeyValue");
+  EXPECT_TRUE(FindRow(rows, "hm-gone.chm", hivemend::kHtmlHelpKey));
+}
+
+TEST_F(Scan, FileTypesWithMissingIconsAndTheirExtensions) {
+  Planted p;
+  const HKEY cr = HKEY_CLASSES_ROOT;
+  for (const char* k : {"hmtest.badicon", "hmtest.nocomma", "hmtest.goodicon", ".hmbad",
+                        ".hmgood", "ODBC.FILEDSN", "CHANNELSHORTCUT"})
+    p.Key(cr, k);
+  p.String(cr, "hmtest.badicon", "", "坏图标类");
+  p.String(cr, "hmtest.badicon\\DefaultIcon", "", P("gone.ico") + ",0");
+  p.String(cr, "hmtest.nocomma\\DefaultIcon", "", P("gone.ico"));
+  p.String(cr, "hmtest.goodicon\\DefaultIcon", "", P("present.ico") + ",1");
+  p.String(cr, ".hmbad", "", "HMTEST.BADICON");
+  p.String(cr, ".hmgood", "", "hmtest.goodicon");
+  // Protected classes are never listed, whatever the letter case.
+  p.String(cr, "ODBC.FILEDSN\\DefaultIcon", "", P("gone.ico") + ",0");
+  p.String(cr, "CHANNELSHORTCUT\\DefaultIcon", "", P("gone.ico") + ",0");
+
+  auto rows = RunWalk([](Scanner& s) { s.FileTypeWalk(); });
+  const ScanRow* bad = FindRow(rows, "hmtest.badicon", "");
+  ASSERT_TRUE(bad);
+  EXPECT_EQ(bad->rootName, "HKEY_CLASSES_ROOT");
+  EXPECT_EQ(bad->kind, "RootKey");
+  EXPECT_EQ(bad->text, P("gone.ico"));
+  EXPECT_EQ(bad->category, "坏图标类 - 无效的文件类型");
+  const ScanRow* ext = FindRow(rows, ".hmbad", "");
+  ASSERT_TRUE(ext);
+  EXPECT_EQ(ext->text, "");
+  EXPECT_EQ(ext->category, ".hmbad - 无效的文件类型");
+  for (const char* absent : {"hmtest.nocomma", "hmtest.goodicon", ".hmgood", "ODBC.FILEDSN",
+                             "CHANNELSHORTCUT"})
+    EXPECT_FALSE(FindRow(rows, absent, "")) << absent;
+}
+
+TEST_F(Scan, ContextMenuCommandsOfFileClasses) {
+  Planted p;
+  const HKEY cr = HKEY_CLASSES_ROOT;
+  p.Key(cr, "hmtestfile");
+  p.Key(cr, "hmtestclass");
+  p.String(cr, "hmtestfile\\shell\\open\\command", "", P("gone.exe") + " %1");
+  p.String(cr, "hmtestfile\\shell\\edit\\command", "", "\"" + P("present.exe") + "\" \"%1\"");
+  p.String(cr, "hmtestclass\\shell\\open\\command", "", P("gone.exe") + " %1");
+  auto rows = RunWalk([](Scanner& s) { s.ContextMenuWalk(); });
+  const ScanRow* open = FindRow(rows, "open", "hmtestfile\\shell");
+  ASSERT_TRUE(open);
+  EXPECT_EQ(open->kind, "RootKey");
+  EXPECT_EQ(open->text, P("gone.exe") + " %1");
+  EXPECT_EQ(open->category, "错误的右键菜单");
+  EXPECT_FALSE(FindRow(rows, "edit", "hmtestfile\\shell"));
+  EXPECT_FALSE(FindRow(rows, "open", "hmtestclass\\shell"));  // no "file" in the name
+}
+
+namespace {
+const char* kLibGone = "{3F1E0000-AAAA-4000-8000-00000000A001}";
+const char* kLibOk = "{3F1E0000-AAAA-4000-8000-00000000A002}";
+const char* kClsLib = "{3F1E0000-BBBB-4000-8000-00000000B001}";
+const char* kClsGone = "{3F1E0000-BBBB-4000-8000-00000000B002}";
+const char* kClsOk = "{3F1E0000-BBBB-4000-8000-00000000B003}";
+const char* kClsInst = "{3F1E0000-BBBB-4000-8000-00000000B004}";
+const char* kIfLib = "{3F1E0000-CCCC-4000-8000-00000000C001}";
+const char* kIfGone = "{3F1E0000-CCCC-4000-8000-00000000C002}";
+std::string S(const char* a, const char* b = nullptr, const char* c = nullptr) {
+  std::string s = a;
+  if (b) s += std::string("\\") + b;
+  if (c) s += std::string("\\") + c;
+  return s;
+}
+}  // namespace
+
+class ComScan : public Scan {
+ protected:
+  void Plant(Planted& p) {
+    const HKEY cr = HKEY_CLASSES_ROOT;
+    for (const std::string& k :
+         {S("TypeLib", kLibGone), S("TypeLib", kLibOk), S("CLSID", kClsLib), S("CLSID", kClsGone),
+          S("CLSID", kClsOk), S("CLSID", kClsInst), S("Interface", kIfLib), S("Interface", kIfGone),
+          std::string("hmtest.prog"), std::string("hmtest.naming")})
+      p.Key(cr, k);
+    p.String(cr, S("TypeLib", kLibGone, "1.0\\0\\win32"), "", P("gone.dll") + "\\2");
+    p.String(cr, S("TypeLib", kLibGone, "2.0\\0\\win32"), "", P("gone.dll"));
+    p.String(cr, S("TypeLib", kLibOk, "1.0\\0\\win32"), "", P("present.dll"));
+    p.String(cr, S("CLSID", kClsLib, "InprocServer32"), "", suite::ToUpper(P("gone.dll")));
+    p.String(cr, S("CLSID", kClsLib, "ProgID"), "", "hmtest.prog");
+    p.String(cr, S("Interface", kIfLib, "ProxyStubClsid32"), "", kClsLib);
+    p.String(cr, S("CLSID", kClsGone, "LocalServer32"), "", P("gone.exe") + " /automation");
+    p.String(cr, S("CLSID", kClsGone, "ProgID"), "", "");  // a ProgID key with no name
+    p.String(cr, "hmtest.naming\\Clsid", "", kClsGone);
+    p.String(cr, S("Interface", kIfGone, "ProxyStubClsid32"), "", suite::ToLower(kClsGone));
+    p.String(cr, S("CLSID", kClsOk, "InprocServer32"), "", P("present.dll"));
+    p.String(cr, S("CLSID", kClsInst, "InprocServer32"), "", "C:\\WINDOWS\\Installer\\gone.dll");
+  }
+};
+
+TEST_F(ComScan, TypeLibraryWalkListsLibraryAndDependantsAndChangesNothing) {
+  Planted p;
+  Plant(p);
+  auto rows = RunWalk([](Scanner& s) { s.TypeLibraryWalk(); });
+  int libraryRows = 0;
+  for (const ScanRow& r : rows) libraryRows += r.name == kLibGone;
+  EXPECT_EQ(libraryRows, 1);  // two versions, one library key
+  const ScanRow* lib = FindRow(rows, kLibGone, "TypeLib");
+  ASSERT_TRUE(lib);
+  EXPECT_EQ(lib->text, P("gone.dll"));  // the resource index is cut off
+  EXPECT_EQ(lib->category, "无效的ActiveX控件");
+  EXPECT_FALSE(FindRow(rows, kLibOk, "TypeLib"));
+  ASSERT_TRUE(FindRow(rows, kClsLib, "CLSID"));
+  EXPECT_EQ(FindRow(rows, kClsLib, "CLSID")->category, "无效的COM/OLE接口");
+  EXPECT_TRUE(FindRow(rows, "hmtest.prog", ""));
+  EXPECT_TRUE(FindRow(rows, kIfLib, "Interface"));
+  // The scan only reads: the library's tree is still there for the backup.
+  EXPECT_TRUE(t::KeyExists(HKEY_CLASSES_ROOT, S("TypeLib", kLibGone, "1.0\\0\\win32")));
+}
+
+TEST_F(ComScan, ComClassWalkListsClassesAndEverythingNamingThem) {
+  Planted p;
+  Plant(p);
+  auto rows = RunWalk([](Scanner& s) { s.ComClassWalk(); });
+  const ScanRow* cls = FindRow(rows, kClsGone, "CLSID");
+  ASSERT_TRUE(cls);
+  EXPECT_EQ(cls->text, P("gone.exe") + " /automation");
+  EXPECT_EQ(cls->kind, "RootKey");
+  EXPECT_TRUE(FindRow(rows, kClsLib, "CLSID"));  // its in-process server is gone too
+  EXPECT_TRUE(FindRow(rows, "", ""));            // the nameless ProgID: listed, never repaired
+  EXPECT_TRUE(FindRow(rows, "hmtest.naming", ""));
+  EXPECT_TRUE(FindRow(rows, kIfGone, "Interface"));
+  EXPECT_FALSE(FindRow(rows, kClsOk, "CLSID"));
+  EXPECT_FALSE(FindRow(rows, kClsInst, "CLSID"));
+}
+
+TEST_F(Scan, SoftwareWalkTestsValuesNamingDrivePaths) {
+  t::ScratchKey key("hivemend-sw");
+  const HKEY cu = HKEY_CURRENT_USER;
+  t::SetString(cu, key.Path(), "gone", P("gone.exe"));
+  t::SetString(cu, key.Path(), "present", P("present.exe") + " -run");
+  t::SetString(cu, key.Path(), "nodrive", "gone.exe");
+  t::SetString(cu, key.Path(), "short", "C:\\a.b");
+  t::SetString(cu, key.Path(), "installer", "C:\\Windows\\Installer\\{x}\\gone.msi");
+  t::SetString(cu, key.Path(), "cd", "E:\\gone\\gone.exe");
+  t::SetString(cu, key.Path(), "expand", P("gone2.exe"), REG_EXPAND_SZ);
+  t::SetRaw(cu, key.Path(), "binary", REG_BINARY, P("gone3.exe") + std::string(1, '\0') + "zz");
+  t::SetDword(cu, key.Path(), "number", 42);
+  t::SetString(cu, key.Sub("deep\\deeper"), "gone", P("deep.exe"));
+  // The unnamed default value comes first in the list: nothing of that key is tested.
+  t::SetString(cu, key.Sub("withdefault"), "", P("gone4.exe"));
+  t::SetString(cu, key.Sub("withdefault"), "named", P("gone5.exe"));
+
+  auto rows = RunWalk([&](Scanner& s) { s.SoftwareWalk(cu, key.Path()); });
+  std::vector<std::string> names;
+  for (const ScanRow& r : rows) {
+    names.push_back(r.path.substr(key.Path().size()) + "|" + r.name);
+    EXPECT_EQ(r.rootName, "HKEY_CURRENT_USER");
+    EXPECT_EQ(r.kind, "KeyValue");
+    EXPECT_EQ(r.category, "用户注册表错误");
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"\\deep\\deeper|gone", "|binary", "|expand",
+                                             "|gone"}));
+  const ScanRow* gone = FindRow(rows, "gone", key.Path());
+  ASSERT_TRUE(gone);
+  EXPECT_EQ(gone->text, P("gone.exe"));
+  EXPECT_EQ(FindRow(rows, "binary", key.Path())->text, P("gone3.exe"));
+}
+
+TEST_F(Scan, MachineSoftwareWalkSkipsClassesInternetAndUninstallTrees) {
+  const std::string base = "Software\\SuiteTests\\hivemend-hklm";
+  Planted p;
+  p.Key(HKEY_LOCAL_MACHINE, base);
+  p.Key(HKEY_CURRENT_USER, base);
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    for (const char* sub : {"plain", "My Classes", "Microsoft\\Internet Explorer",
+                            "microsoft\\uninstall\\app", "Internet"})
+      t::SetString(root, base + "\\" + sub, "gone", P("gone.exe"));
+  }
+  auto machine = RunWalk([&](Scanner& s) { s.SoftwareWalk(HKEY_LOCAL_MACHINE, base); });
+  ASSERT_EQ(machine.size(), 2u);
+  EXPECT_EQ(machine[0].category, "系统的注册表错误");
+  EXPECT_TRUE(FindRow(machine, "gone", base + "\\plain"));
+  EXPECT_TRUE(FindRow(machine, "gone", base + "\\Internet"));  // no "Microsoft" in the path
+  auto user = RunWalk([&](Scanner& s) { s.SoftwareWalk(HKEY_CURRENT_USER, base); });
+  EXPECT_EQ(user.size(), 5u);
+}
+
+TEST_F(Scan, StopEndsTheWalkAndKeepsTheRowsFound) {
+  t::ScratchKey key("hivemend-stop");
+  for (int i = 0; i < 40; ++i)
+    t::SetString(HKEY_CURRENT_USER, key.Sub("k" + std::to_string(100 + i)), "gone",
+                 P("gone" + std::to_string(i) + ".exe"));
+  std::vector<ScanRow> rows;
+  int statuses = 0;
+  hivemend::ScanSink sink{[&](const ScanRow& r) { rows.push_back(r); },
+                          [&](const std::string&) {
+                            if (++statuses == 10) stop_ = true;
+                          }};
+  Scanner scanner(hivemend::DefaultScanSettings(), sink, stop_, {});
+  scanner.SoftwareWalk(HKEY_CURRENT_USER, key.Path());
+  EXPECT_TRUE(scanner.Stopped());
+  EXPECT_GT(rows.size(), 0u);
+  EXPECT_LT(rows.size(), 40u);
+
+  // A stopped scan runs no further category.
+  std::vector<ScanRow> none;
+  Scanner again(hivemend::DefaultScanSettings(),
+                {[&](const ScanRow& r) { none.push_back(r); }, {}}, stop_, {});
+  again.Run();
+  EXPECT_TRUE(none.empty());
+}
+
+TEST_F(Scan, UnscannedCategoriesAddNoRows) {
+  Planted p;
+  p.Key(HKEY_LOCAL_MACHINE, hivemend::kKnownVxdsKey);
+  p.String(HKEY_LOCAL_MACHINE, hivemend::kKnownVxdsKey, "govxd", P("gone.vxd"));
+  hivemend::ScanSettings settings = hivemend::DefaultScanSettings();
+  settings.ticked.fill(false);
+  settings.ticked[10] = settings.ticked[11] = true;
+  int rows = 0;
+  Scanner scanner(settings, {[&](const ScanRow&) { ++rows; }, {}}, stop_, {});
+  scanner.Run();
+  EXPECT_EQ(rows, 0);
+}
+
+TEST(Preselection, WindowsFolderCommonFilesAndTemp) {
+  const std::string w = "C:\\Windows";
+  EXPECT_TRUE(hivemend::PreselectRow("", w));
+  EXPECT_TRUE(hivemend::PreselectRow("D:\\Apps\\x.exe", w));
+  EXPECT_FALSE(hivemend::PreselectRow("c:\\windows\\system32\\x.dll", w));
+  EXPECT_TRUE(hivemend::PreselectRow("C:\\WINDOWS\\Temp\\setup.exe", w));
+  EXPECT_FALSE(hivemend::PreselectRow("C:\\WINDOWS\\Temp\\setup.exe", w, false));
+  EXPECT_FALSE(hivemend::PreselectRow("D:\\Program Files\\Common Files\\x.dll", w));
+  EXPECT_EQ(hivemend::SystemFileCheckCommand(true, "C:\\W\\System"), "C:\\W\\System\\sfc.exe");
+  EXPECT_EQ(hivemend::SystemFileCheckCommand(false, "C:\\W\\system32"),
+            "C:\\W\\system32\\sfc.exe /SCANNOW");
+}
