@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The main job on a seeded sandbox: builds the suite, makes a fresh Wine
+# sandbox, seeds it with healthy and broken shortcuts, runs the cleaners
+# unattended and shows what they removed (their logs) and the Recycle Bin.
+#   scripts/demo.sh [BUILD_DIR]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+"$root/scripts/setup.sh" "$build"
+cmake --build "$build" -j"$(nproc)" >/dev/null
+
+export SUITE_SANDBOX="$build/demo-sandbox"
+"$root/scripts/sandbox.sh" create "$SUITE_SANDBOX" >/dev/null
+eval "$("$root/scripts/sandbox.sh" env "$SUITE_SANDBOX")" 2>/dev/null
+drive_c="$WINEPREFIX/drive_c"
+trash="$XDG_DATA_HOME/Trash"
+
+echo "== seeding the sandbox"
+"$root/scripts/wine-run" "$build/tests/demo_seed.exe"
+(cd "$drive_c" && find . -iname '*.lnk' | sed 's|^\./|  C:/|')
+
+show_log() {  # the log is GBK with CR LF
+  local log=$1
+  echo "== $(basename "$log")"
+  if [ -f "$log" ]; then iconv -f GBK -t UTF-8 "$log" | tr -d '\r' | sed 's/^/  /'
+  else echo "  (no log written)"; fi
+}
+
+for program in Snipwell; do
+  exe="$build/dist/$program.exe"
+  [ -f "$exe" ] || continue
+  echo "== $program.exe -Auto"
+  rm -f "$build/dist/$program.log"
+  "$root/scripts/wine-run" "$exe" -Auto
+  show_log "$build/dist/$program.log"
+done
+
+echo "== Recycle Bin"
+found=0
+for info in "$trash"/info/*.trashinfo; do
+  [ -f "$info" ] || continue
+  found=1
+  python3 -c 'import sys,re,urllib.parse;print("  "+re.sub(r".*/dosdevices/c:", "C:", urllib.parse.unquote(sys.argv[1])))' \
+    "$(sed -n 's/^Path=//p' "$info")"
+done
+[ $found = 1 ] || echo "  (empty)"
+echo "== shortcuts left"
+(cd "$drive_c" && find . -iname '*.lnk' | sed 's|^\./|  C:/|')
+"$root/scripts/sandbox.sh" stop "$SUITE_SANDBOX"
