@@ -208,7 +208,17 @@ bool ExportKey(const std::string& rootName, const std::string& keyPath,
   UniqueHandleKernel file(CreateFileA(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
-  const std::string text = ExportText(rootName, keyPath, regedit4);
+  std::string text = ExportText(rootName, keyPath, regedit4);
+  if (!regedit4) {
+    // Under the version 5 header importers differ on how they read the string
+    // bytes of an 8-bit file; a UTF-16 file (as the system's editor writes it
+    // itself) is read by all of them alike.
+    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    text.assign("\xff\xfe", 2);
+    text.append(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+  }
   DWORD written = 0;
   return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
          written == text.size();
@@ -275,6 +285,18 @@ bool IsProtectedKeyPath(const std::string& keyPath) {
 
 namespace {
 
+// Deletes every key below an open key, then nothing else. Works on handles, so
+// a name whose GBK characters hold a backslash byte is never split apart.
+void DeleteChildren(HKEY key) {
+  for (const std::string& name : suite::SubkeyNames(key)) {
+    {
+      UniqueKey child = suite::OpenKey(key, name, KEY_ALL_ACCESS);
+      if (child) DeleteChildren(child.get());
+    }
+    RegDeleteKeyA(key, name.c_str());
+  }
+}
+
 // Gone means the key or value no longer exists; a key that cannot be opened
 // for another reason (access) may still hold it.
 bool KeyGone(HKEY root, const std::string& path) {
@@ -292,6 +314,16 @@ bool ValueGone(HKEY root, const std::string& path, const std::string& name) {
 }
 
 }  // namespace
+
+void DeleteKeyTree(HKEY root, const std::string& path) {
+  if (!root || path.empty() || path.find_first_not_of('\\') == std::string::npos) return;
+  {
+    UniqueKey key = suite::OpenKey(root, path, KEY_ALL_ACCESS);
+    if (!key) return;
+    DeleteChildren(key.get());
+  }
+  RegDeleteKeyA(root, path.c_str());
+}
 
 RepairResult RepairRows(const std::vector<ScanRow>& rows,
                         const std::function<void(const std::string&)>& status) {
@@ -316,7 +348,7 @@ RepairResult RepairRows(const std::vector<ScanRow>& rows,
     } else if (row.kind == kRootKeyWord) {
       if (row.name.empty() || row.name.find_first_not_of('\\') == std::string::npos) continue;
       const std::string path = BackupKeyPath(row);
-      suite::DeleteKeyTree(root, path);
+      DeleteKeyTree(root, path);
       if (!KeyGone(root, path)) continue;
       const std::string entry = Format("%s\\%s", row.rootName.c_str(), path.c_str());
       result.deleted.push_back(entry);

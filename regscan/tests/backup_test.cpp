@@ -1,3 +1,288 @@
 #include "regbackup.h"
+
 #include <gtest/gtest.h>
-TEST(Placeholder, X) {}
+
+#include <map>
+
+#include "handles.h"
+#include "probes.h"
+#include "registry.h"
+#include "seed.h"
+#include "testsupport.h"
+
+namespace t = suite::test;
+using hivemend::ScanRow;
+
+namespace {
+
+struct Value {
+  DWORD type;
+  std::string data;
+  bool operator==(const Value& o) const { return type == o.type && data == o.data; }
+};
+using Snapshot = std::map<std::string, std::map<std::string, Value>>;  // key path -> values
+
+// Every key and value below root\path as the ANSI calls see them.
+void Take(HKEY root, const std::string& path, Snapshot& out) {
+  suite::UniqueKey key = suite::OpenKey(root, path, KEY_READ);
+  if (!key) return;
+  auto& values = out[path];
+  for (DWORD i = 0;; ++i) {
+    char name[1024];
+    DWORD nameLen = sizeof name, type = 0, size = 0;
+    if (RegEnumValueA(key.get(), i, name, &nameLen, nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS)
+      break;
+    std::string data(size, '\0');
+    nameLen = sizeof name;
+    RegEnumValueA(key.get(), i, name, &nameLen, nullptr, &type,
+                  reinterpret_cast<BYTE*>(&data[0]), &size);
+    data.resize(size);
+    values[std::string(name, nameLen)] = {type, data};
+  }
+  for (const std::string& sub : suite::SubkeyNames(key.get())) Take(root, path + "\\" + sub, out);
+}
+
+Snapshot Take(HKEY root, const std::string& path) {
+  Snapshot s;
+  Take(root, path, s);
+  return s;
+}
+
+std::string Bytes(std::initializer_list<int> b) {
+  std::string s;
+  for (int c : b) s.push_back(static_cast<char>(c));
+  return s;
+}
+
+std::string Counting(size_t n) {
+  std::string s;
+  for (size_t i = 0; i < n; ++i) s.push_back(static_cast<char>(i * 7 + 1));
+  return s;
+}
+
+// Text that holds a GBK character whose second byte is a backslash.
+const std::string kTrail = "乗俓刓塡";
+
+}  // namespace
+
+TEST(RegFile, LayoutOfValuesAndSections) {
+  t::ScratchKey key("hivemend-layout");
+  const HKEY cu = HKEY_CURRENT_USER;
+  t::SetString(cu, key.Path(), "", "C:\\a\\b");
+  t::SetString(cu, key.Path(), "quote", "say \"hi\"");
+  t::SetDword(cu, key.Path(), "dw", 255);
+  t::SetRaw(cu, key.Path(), "bin", REG_BINARY, Counting(22));
+  t::SetRaw(cu, key.Path(), "t10", 10, Bytes({1, 2}));
+  t::SetRaw(cu, key.Path(), "qw", REG_QWORD, Bytes({1, 0, 0, 0, 0, 0, 0, 0}));
+  t::SetRaw(cu, key.Sub("empty"), "x", REG_SZ, "");
+  RegDeleteKeyA(HKEY_CURRENT_USER, (key.Sub("empty")).c_str());
+  {
+    suite::UniqueKey k;
+    RegCreateKeyExA(cu, key.Sub("empty").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.put(),
+                    nullptr);
+  }
+  const std::string full = "HKEY_CURRENT_USER\\" + key.Path();
+  const std::string text = hivemend::ExportText("HKEY_CURRENT_USER", key.Path(), false);
+  EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\r\n\r\n[" + full + "]\r\n", 0), 0u);
+  EXPECT_NE(text.find("@ = \"C:\\\\a\\\\b\"\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\"quote\" = \"say \\\"hi\\\"\"\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\"dw\" = dword:000000ff\r\n"), std::string::npos);
+  std::string first;
+  for (int i = 0; i < 21; ++i) first += suite::Format(i ? ",%02x" : "%02x", (i * 7 + 1) & 0xff);
+  EXPECT_NE(text.find("\"bin\" = hex:" + first + ",\\\r\n" +
+                      suite::Format("%02x", (21 * 7 + 1) & 0xff) + "\r\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("\"t10\" = hex(a):01,02\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\"qw\" = hex(b):01,00,00,00,00,00,00,00\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n[" + full + "\\empty]\r\n"), std::string::npos);  // no values
+  EXPECT_EQ(hivemend::ExportText("HKEY_CURRENT_USER", key.Path(), true).rfind("REGEDIT4\r\n", 0),
+            0u);
+  // An unknown root writes no key data.
+  EXPECT_EQ(hivemend::ExportText("HKEY_NOWHERE", key.Path(), false),
+            "Windows Registry Editor Version 5.00\r\n");
+  // GBK text: a trail byte with the value of a backslash is not doubled.
+  t::SetString(cu, key.Sub("gbk"), "名", kTrail + "\\x");
+  EXPECT_NE(hivemend::ExportText("HKEY_CURRENT_USER", key.Sub("gbk"), false)
+                .find("\"名\" = \"" + kTrail + "\\\\x\"\r\n"),
+            std::string::npos);
+}
+
+class RoundTrip : public ::testing::TestWithParam<bool> {};
+
+// Every value type, awkward names and data: backed up, repaired away, restored
+// through the system registry editor, compared value by value.
+TEST_P(RoundTrip, RestoreBringsBackEveryValueExactly) {
+  const bool regedit4 = GetParam();
+  t::ScratchKey key(regedit4 ? "hivemend-rt4" : "hivemend-rt5");
+  t::ScratchDir store(regedit4 ? "C:\\suite-tests\\hm-store4" : "C:\\suite-tests\\hm-store5");
+  const HKEY cu = HKEY_CURRENT_USER;
+  const std::string k = key.Sub("app");
+  t::SetString(cu, k, "", "default \"value\"");
+  t::SetString(cu, k, "plain", "C:\\Program Files\\App\\app.exe");
+  t::SetString(cu, k, "na\"me\\with", "trail\\");
+  t::SetString(cu, k, "中文名" + kTrail, "中文数据 " + kTrail + " \"q\" \\\\server\\share");
+  t::SetString(cu, k, "emptystr", "");
+  t::SetString(cu, k, "expand", "%SystemRoot%\\系统\\" + kTrail, REG_EXPAND_SZ);
+  t::SetRaw(cu, k, "multi", REG_MULTI_SZ, std::string("one\0两个\0", 11) + kTrail + std::string(2, '\0'));
+  t::SetRaw(cu, k, "none", REG_NONE, Bytes({0, 1, 2, 0xff}));
+  t::SetRaw(cu, k, "bin", REG_BINARY, Counting(100));
+  t::SetRaw(cu, k, "emptybin", REG_BINARY, "");
+  t::SetDword(cu, k, "dw", 0xdeadbeef);
+  t::SetRaw(cu, k, "bigendian", REG_DWORD_BIG_ENDIAN, Bytes({0, 0, 1, 2}));
+  t::SetRaw(cu, k, "link", REG_LINK, Bytes({'\\', 0, 'R', 0}));
+  t::SetRaw(cu, k, "res8", REG_RESOURCE_LIST, Counting(30));
+  t::SetRaw(cu, k, "res9", REG_FULL_RESOURCE_DESCRIPTOR, Counting(5));
+  t::SetRaw(cu, k, "res10", REG_RESOURCE_REQUIREMENTS_LIST, Counting(44));
+  t::SetRaw(cu, k, "qword", REG_QWORD, Counting(8));
+  t::SetRaw(cu, k, "type20", 0x20, Counting(3));
+  t::SetString(cu, k + "\\子键 ]" + kTrail, "inner", "x");
+  t::SetString(cu, k + "\\sub\\deeper", "", "deep");
+  t::SetString(cu, key.Sub("values"), "gone", "C:\\gone\\gone.exe");
+  t::SetString(cu, key.Sub("values"), "keep", "text \"quoted\"");
+  const Snapshot before = Take(cu, key.Path());
+
+  std::vector<ScanRow> rows = {
+      {"app", "HKEY_CURRENT_USER", key.Path(), "RootKey", "", "c"},
+      {"gone", "HKEY_CURRENT_USER", key.Sub("values"), "KeyValue", "C:\\gone\\gone.exe", "c"}};
+  rows[0].checked = rows[1].checked = true;
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  const std::string folder = hivemend::CreateBackupFolder(store.Path(), now);
+  ASSERT_FALSE(folder.empty());
+  ASSERT_TRUE(hivemend::BackupRows(rows, folder, regedit4));
+  const hivemend::RepairResult repaired = hivemend::RepairRows(rows);
+  EXPECT_EQ(repaired.removedRows, (std::vector<int>{0, 1}));
+  ASSERT_FALSE(t::KeyExists(cu, k));
+  ASSERT_FALSE(t::ValueExists(cu, key.Sub("values"), "gone"));
+
+  const std::string name = folder.substr(folder.find_last_of('\\') + 1);
+  t::ScratchDir staging("C:\\suite-tests\\hm-staging");
+  const hivemend::RestoreResult restored = hivemend::RestoreBackup(store.Path(), name, staging.Path());
+  EXPECT_EQ(restored.files, 2);
+  EXPECT_EQ(restored.imported, 2);
+  const Snapshot after = Take(cu, key.Path());
+  ASSERT_EQ(after.size(), before.size());
+  for (const auto& [path, values] : before) {
+    ASSERT_TRUE(after.count(path)) << path;
+    const auto& got = after.at(path);
+    EXPECT_EQ(got.size(), values.size()) << path;
+    for (const auto& [valueName, value] : values) {
+      ASSERT_TRUE(got.count(valueName)) << path << " | " << valueName;
+      EXPECT_EQ(got.at(valueName).type, value.type) << valueName;
+      EXPECT_EQ(got.at(valueName).data, value.data) << valueName;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Headers, RoundTrip, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Regedit4" : "Version5"; });
+
+TEST(Repair, DeletesOnlyTheTickedEntriesItMayTouch) {
+  t::ScratchKey key("hivemend-repair");
+  const HKEY cu = HKEY_CURRENT_USER;
+  const std::string guarded = key.Sub("System\\CurrentControlSet\\x");
+  const std::string nt = key.Sub("Microsoft\\Windows NT\\CurrentVersion");
+  t::SetString(cu, guarded, "v", "1");
+  t::SetString(cu, nt, "v", "1");
+  t::SetString(cu, key.Sub("vals"), "", "C:\\gone\\default.exe");
+  t::SetString(cu, key.Sub("vals"), "默认", "a value that happens to carry the label's name");
+  t::SetString(cu, key.Sub("vals"), "plain", "C:\\gone\\x.exe");
+  t::SetString(cu, key.Sub("vals"), "unticked", "C:\\gone\\y.exe");
+  t::SetString(cu, key.Sub("tree\\a\\b"), "v", "1");
+
+  auto row = [](const char* name, const std::string& path, const char* kind, bool checked) {
+    ScanRow r{name, "HKEY_CURRENT_USER", path, kind, "", ""};
+    r.checked = checked;
+    return r;
+  };
+  std::vector<ScanRow> rows = {
+      row("v", guarded, "KeyValue", true),
+      row("v", nt, "KeyValue", true),
+      row("默认", key.Sub("vals"), "KeyValue", true),
+      row("plain", key.Sub("vals"), "KeyValue", true),
+      row("unticked", key.Sub("vals"), "KeyValue", false),
+      row("", key.Path(), "RootKey", true),         // a nameless ProgID and the like
+      row("", std::string(), "RootKey", true),       // would name the root itself
+      row("", key.Sub("vals"), "KeyValue", true),    // a nameless value row that is no default hit
+      row("a", key.Sub("tree"), "RootKey", true),
+  };
+  rows[2].defaultValue = true;
+  rows.push_back(row("x", key.Path(), "KeyValue", true));
+  rows.back().rootName = "HKEY_NOWHERE";
+
+  std::vector<std::string> statuses;
+  const auto result = hivemend::RepairRows(rows, [&](const std::string& s) { statuses.push_back(s); });
+  EXPECT_EQ(result.removedRows, (std::vector<int>{2, 3, 8}));
+  const std::string root = "HKEY_CURRENT_USER\\";
+  EXPECT_EQ(result.deleted, (std::vector<std::string>{root + key.Sub("vals") + "\\默认",
+                                                      root + key.Sub("vals") + "\\plain",
+                                                      root + key.Sub("tree") + "\\a"}));
+  EXPECT_EQ(statuses.front(), "正在清理:" + result.deleted.front());
+  EXPECT_TRUE(t::ValueExists(cu, guarded, "v"));
+  EXPECT_TRUE(t::ValueExists(cu, nt, "v"));
+  EXPECT_FALSE(t::ValueExists(cu, key.Sub("vals"), ""));    // the unnamed value went
+  EXPECT_TRUE(t::ValueExists(cu, key.Sub("vals"), "默认"));  // the named one stays
+  EXPECT_FALSE(t::ValueExists(cu, key.Sub("vals"), "plain"));
+  EXPECT_TRUE(t::ValueExists(cu, key.Sub("vals"), "unticked"));
+  EXPECT_TRUE(t::KeyExists(cu, key.Path()));
+  EXPECT_TRUE(t::KeyExists(cu, "Software"));
+  EXPECT_FALSE(t::KeyExists(cu, key.Sub("tree\\a")));
+  EXPECT_TRUE(t::KeyExists(cu, key.Sub("tree")));
+}
+
+TEST(BackupStore, FolderNamesSuffixesAndDeletion) {
+  SYSTEMTIME time{};
+  time.wYear = 2007;
+  time.wMonth = 3;
+  time.wDay = 9;
+  time.wHour = 8;
+  time.wMinute = 5;
+  EXPECT_EQ(hivemend::BackupFolderName(time), "03-09-2007 08-05 备份");
+  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 5, 1, ""), "-XP");
+  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 5, 0, ""), "-2000");
+  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 5, 2, ""), "");
+  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 6, 0, ""), "");
+  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 6, 1, ""), "");
+  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_WINDOWS, 4, 10, " A"), "-98SE");
+  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 4, 0, ""), "-NT");
+
+  t::ScratchDir store("C:\\suite-tests\\hm-store");
+  const std::string first = hivemend::CreateBackupFolder(store.Path(), time);
+  const std::string second = hivemend::CreateBackupFolder(store.Path(), time);
+  EXPECT_EQ(first, store.Path() + "\\03-09-2007 08-05 备份");
+  EXPECT_EQ(second, store.Path() + "\\03-09-2007 08-05 备份 (2)");
+  t::WriteBytes(store / "notes.txt", "x");
+  t::WriteBytes(second + "\\RB0.reg", "x");
+  t::WriteBytes(second + "\\inner\\file", "x");
+  SetFileAttributesA((second + "\\RB0.reg").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(hivemend::ListBackups(store.Path()),
+            (std::vector<std::string>{"03-09-2007 08-05 备份", "03-09-2007 08-05 备份 (2)"}));
+  EXPECT_FALSE(hivemend::DeleteBackup(store.Path(), ".."));
+  EXPECT_FALSE(hivemend::DeleteBackup(store.Path(), ""));
+  EXPECT_TRUE(hivemend::DeleteBackup(store.Path(), "03-09-2007 08-05 备份 (2)"));
+  EXPECT_EQ(hivemend::ListBackups(store.Path()),
+            (std::vector<std::string>{"03-09-2007 08-05 备份"}));
+  EXPECT_TRUE(t::Exists(store / "notes.txt"));
+  EXPECT_TRUE(hivemend::ListBackups("C:\\suite-tests\\no-such-store").empty());
+}
+
+TEST(Restore, ImportsTheChosenBackupsOwnFilesOverStaleStagedOnes) {
+  t::ScratchKey key("hivemend-stage");
+  t::ScratchDir store("C:\\suite-tests\\hm-stage-store");
+  t::ScratchDir staging("C:\\suite-tests\\hm-stage-temp");
+  const std::string full = "HKEY_CURRENT_USER\\" + key.Path();
+  // A file left by an earlier restore under the same staged name, read-only.
+  t::WriteBytes(staging / "RB0.reg", std::string("REGEDIT4\r\n\r\n[") + full +
+                                         "]\r\n\"v\"=\"stale\"\r\n");
+  SetFileAttributesA((staging / "RB0.reg").c_str(), FILE_ATTRIBUTE_READONLY);
+  t::WriteBytes(store / "b\\RB0.reg", std::string("REGEDIT4\r\n\r\n[") + full +
+                                          "]\r\n\"v\"=\"fresh\"\r\n");
+  t::WriteBytes(store / "b\\notes.txt", "not a backup file");
+  const auto result = hivemend::RestoreBackup(store.Path(), "b", staging.Path());
+  EXPECT_EQ(result.files, 1);
+  EXPECT_EQ(result.imported, 1);
+  // The import has finished when the restore returns.
+  EXPECT_EQ(suite::ReadString(HKEY_CURRENT_USER, key.Path(), "v"), "fresh");
+  EXPECT_EQ(hivemend::RestoreBackup(store.Path(), "..\\x", staging.Path()).files, 0);
+}
