@@ -1,0 +1,226 @@
+#include "favcheck.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "localhttp.h"
+#include "testsupport.h"
+
+namespace t = suite::test;
+using namespace marksift;
+using marksift::test::LocalHttpServer;
+
+namespace {
+
+std::string Favorite(const std::string& url) { return "[InternetShortcut]\r\nURL=" + url + "\r\n"; }
+
+// Records the sink calls of a check as text, to compare two runs.
+struct Transcript : CheckSink {
+  std::vector<std::string> lines;
+  void Started(size_t n) override { lines.push_back("start " + std::to_string(n)); }
+  void Checking(size_t i, const std::string& p) override {
+    lines.push_back("checking " + std::to_string(i) + " " + p);
+  }
+  void Checked(size_t i, const std::string& p, const LinkResult& r) override {
+    lines.push_back("checked " + std::to_string(i) + " " + p + " " + std::to_string(r.status));
+  }
+  void Dead(const std::string& p) override { lines.push_back("dead " + p); }
+};
+
+}  // namespace
+
+TEST(FavoriteAddresses, SplitBySchemeHostPortAndPath) {
+  HttpTarget target;
+  ASSERT_TRUE(SplitAddress("http://www.example.test/a/b.html?x=1#top", target));
+  EXPECT_FALSE(target.secure);
+  EXPECT_EQ(target.host, "www.example.test");
+  EXPECT_EQ(target.port, 80);
+  EXPECT_EQ(target.object, "/a/b.html?x=1");
+
+  ASSERT_TRUE(SplitAddress("https://secure.example.test/login", target));
+  EXPECT_TRUE(target.secure);
+  EXPECT_EQ(target.port, 443);
+  EXPECT_EQ(target.object, "/login");
+
+  ASSERT_TRUE(SplitAddress("  HTTP://Host.test:8080  ", target));
+  EXPECT_EQ(target.port, 8080);
+  EXPECT_EQ(target.object, "/");
+
+  for (const char* other : {"ftp://ftp.example.test/pub/", "file:///C:/x.htm",
+                            "javascript:alert(1)", "mailto:a@b.test", "www.example.test/x",
+                            "", "http://", "about:blank"})
+    EXPECT_FALSE(SplitAddress(other, target)) << other;
+}
+
+TEST(FavoriteAddresses, OnlyNotFoundAndGoneAreDead) {
+  for (DWORD s : {200u, 204u, 301u, 302u, 304u, 307u}) EXPECT_EQ(StateForStatus(s), LinkState::Alive) << s;
+  for (DWORD s : {404u, 410u}) EXPECT_EQ(StateForStatus(s), LinkState::Dead) << s;
+  for (DWORD s : {0u, 100u, 400u, 401u, 403u, 405u, 407u, 408u, 429u, 500u, 502u, 503u})
+    EXPECT_EQ(StateForStatus(s), LinkState::Inconclusive) << s;
+}
+
+TEST(FavoriteFiles, AddressFromDefaultThenInternetShortcut) {
+  t::ScratchDir dir("C:\\suite-tests\\fav-files");
+  t::WriteBytes(dir / "both.url",
+                "[DEFAULT]\r\nBASEURL=http://base.test/\r\n[InternetShortcut]\r\nURL=http://url.test/\r\n");
+  t::WriteBytes(dir / "nodefault.url", Favorite("http://url.test/only"));
+  t::WriteBytes(dir / "emptybase.url", "[DEFAULT]\nBASEURL=\n[InternetShortcut]\nURL=http://url.test/e\n");
+  t::WriteBytes(dir / "case.url", "[internetshortcut]\r\nurl= http://url.test/case \r\n");
+  t::WriteBytes(dir / "broken.url", std::string("\x00\xff[[[\r\n=\r\nURL\r\n", 14));
+  t::WriteBytes(dir / "empty.url", "");
+  t::WriteBytes(dir / "huge.url", Favorite("http://url.test/huge") + std::string(2 << 20, ' '));
+  CreateDirectoryA((dir / "folder.url").c_str(), nullptr);
+  EXPECT_EQ(FavoriteAddress(dir / "both.url"), "http://base.test/");
+  EXPECT_EQ(FavoriteAddress(dir / "nodefault.url"), "http://url.test/only");
+  EXPECT_EQ(FavoriteAddress(dir / "emptybase.url"), "http://url.test/e");
+  EXPECT_EQ(FavoriteAddress(dir / "case.url"), "http://url.test/case");
+  EXPECT_EQ(FavoriteAddress(dir / "broken.url"), "");
+  EXPECT_EQ(FavoriteAddress(dir / "empty.url"), "");
+  EXPECT_EQ(FavoriteAddress(dir / "huge.url"), "");
+  EXPECT_EQ(FavoriteAddress(dir / "folder.url"), "");
+  EXPECT_EQ(FavoriteAddress(dir / "missing.url"), "");
+  // A favorite as Internet Explorer saves it.
+  const std::string sample = t::TestDataFolder();
+  if (!sample.empty()) {
+    EXPECT_EQ(FavoriteAddress(sample + "\\url\\google.url"), "http://www.google.ca/");
+  }
+}
+
+TEST(FavoriteFiles, NamesAndWhatCountsAsAFavorite) {
+  EXPECT_TRUE(IsFavoritePath("C:\\Fav\\x.url.txt"));
+  EXPECT_TRUE(IsFavoritePath("C:\\Fav\\NEWS.URL"));
+  EXPECT_FALSE(IsFavoritePath("C:\\Fav\\notes.txt"));
+  EXPECT_EQ(FavoriteName("C:\\Fav\\Sub\\\"Quoted\" site.url"), "Quoted site.url");
+  EXPECT_EQ(CheckedLine("C:\\Fav\\a.url"), "检查: a.url" + std::string(27, ' '));
+}
+
+TEST(FavoriteFiles, ListsBothFoldersRecursivelyInOrder) {
+  t::ScratchDir user("C:\\suite-tests\\fav-list-user"), common("C:\\suite-tests\\fav-list-common");
+  t::WriteBytes(user / "a.url", "x");
+  t::WriteBytes(user / "Sub\\Deeper\\b.url", "x");
+  t::WriteBytes(common / "c.url", "x");
+  const auto files = ListCandidates({user.Path(), common.Path() + "\\", user / "missing"});
+  ASSERT_EQ(files.size(), 3u);
+  EXPECT_EQ(files.back(), common / "c.url");
+  EXPECT_NE(std::find(files.begin(), files.end(), user / "Sub\\Deeper\\b.url"), files.end());
+}
+
+TEST(LinkCheck, AnswersOfALocalServer) {
+  LocalHttpServer server;
+  ASSERT_TRUE(server.Running());
+  struct Case {
+    const char* path;
+    LinkState state;
+    DWORD status;
+  } cases[] = {{"/ok", LinkState::Alive, 200},          {"/gone", LinkState::Dead, 404},
+               {"/removed", LinkState::Dead, 410},      {"/moved", LinkState::Alive, 200},
+               {"/moved-gone", LinkState::Dead, 404},   {"/login", LinkState::Inconclusive, 401},
+               {"/forbidden", LinkState::Inconclusive, 403},
+               {"/error", LinkState::Inconclusive, 500}, {"/busy", LinkState::Inconclusive, 429}};
+  for (const Case& c : cases) {
+    const LinkResult r = CheckAddress(server.Url(c.path));
+    EXPECT_EQ(r.state, c.state) << c.path;
+    EXPECT_EQ(r.status, c.status) << c.path;
+  }
+  EXPECT_EQ(server.Hits("/ok"), 2);  // once itself, once as the end of /moved
+
+  // Nothing listening, and a name that does not resolve: no answer, not dead.
+  const int refused = marksift::test::RefusedPort();
+  EXPECT_EQ(CheckAddress("http://127.0.0.1:" + std::to_string(refused) + "/gone").state,
+            LinkState::Inconclusive);
+  EXPECT_EQ(CheckAddress("http://no-such-host.invalid/gone").state, LinkState::Inconclusive);
+  // Other schemes and empty addresses are never requested.
+  EXPECT_EQ(CheckAddress("ftp://127.0.0.1:" + std::to_string(server.Port()) + "/gone").state,
+            LinkState::NotChecked);
+  EXPECT_EQ(CheckAddress("").state, LinkState::NotChecked);
+}
+
+TEST(LinkCheck, HttpsIsSpokenOverTlsOnItsOwnPort) {
+  LocalHttpServer server;
+  // A plain HTTP server on the named port: a TLS client gets no answer from it.
+  const std::string url = "https://127.0.0.1:" + std::to_string(server.Port()) + "/gone-secure";
+  const LinkResult r = CheckAddress(url);
+  EXPECT_EQ(r.state, LinkState::Inconclusive);
+  EXPECT_EQ(server.Hits("/gone-secure"), 0) << "sent as plain HTTP";
+  EXPECT_GE(server.TlsHellos(), 1);
+}
+
+TEST(LinkCheck, ASilentServerCostsOnlyTheTimeOut) {
+  LocalHttpServer server;
+  CheckOptions options;
+  options.timeoutMs = 1000;
+  const DWORD start = GetTickCount();
+  const LinkResult r = CheckAddress(server.Url("/slow?ms=6000&status=404"), options);
+  const DWORD took = GetTickCount() - start;
+  EXPECT_EQ(r.state, LinkState::Inconclusive);
+  EXPECT_LT(took, 4000u);
+}
+
+TEST(FavoriteCheck, SeveralAtOnceReportExactlyAsOneByOne) {
+  LocalHttpServer server;
+  t::ScratchDir dir("C:\\suite-tests\\fav-parallel");
+  const char* paths[] = {"/ok", "/gone", "/slow?ms=300&status=404", "/moved-gone", "/error",
+                         "/slow?ms=150", "/removed", "/moved"};
+  std::vector<std::string> candidates;
+  for (int i = 0; i < 24; ++i) {
+    const std::string name = dir / ("f" + std::to_string(i) + (i % 7 == 3 ? ".txt" : ".url"));
+    t::WriteBytes(name, Favorite(server.Url(paths[i % 8])));
+    candidates.push_back(name);
+  }
+  std::atomic<bool> stop{false};
+  Transcript one, many;
+  CheckOptions sequential;
+  sequential.parallel = 1;
+  const auto deadOne = CheckFavorites(candidates, one, stop, sequential);
+  const auto deadMany = CheckFavorites(candidates, many, stop);
+  EXPECT_EQ(one.lines, many.lines);
+  EXPECT_EQ(deadOne, deadMany);
+  // 24 files, 3 of them ".txt"; of the 21 favorites: /gone, slow 404, /moved-gone, /removed.
+  size_t expectedDead = 0;
+  for (int i = 0; i < 24; ++i)
+    if (i % 7 != 3 && (i % 8 == 1 || i % 8 == 2 || i % 8 == 3 || i % 8 == 6)) ++expectedDead;
+  EXPECT_EQ(deadMany.size(), expectedDead);
+}
+
+TEST(FavoriteCheck, StopEndsPendingRequestsSoon) {
+  LocalHttpServer server;
+  t::ScratchDir dir("C:\\suite-tests\\fav-stop");
+  std::vector<std::string> candidates;
+  for (int i = 0; i < 20; ++i) {
+    candidates.push_back(dir / ("s" + std::to_string(i) + ".url"));
+    t::WriteBytes(candidates.back(), Favorite(server.Url("/slow?ms=8000&status=404")));
+  }
+  std::atomic<bool> stop{false};
+  Transcript transcript;
+  std::thread stopper([&] {
+    Sleep(300);
+    stop = true;
+  });
+  CheckOptions options;
+  options.timeoutMs = 3000;
+  const DWORD start = GetTickCount();
+  const auto dead = CheckFavorites(candidates, transcript, stop, options);
+  const DWORD took = GetTickCount() - start;
+  stopper.join();
+  EXPECT_TRUE(dead.empty());
+  // Closing the sessions breaks the pending requests; where the system cannot
+  // break a request already waiting for its answer, the time-out ends it.
+  EXPECT_LT(took, options.timeoutMs + 1500) << "the check waited for the server's answer";
+  EXPECT_LE(server.Requests(), 8) << "no new request starts after the stop";
+}
+
+TEST(FavoriteRecycle, OnlyFavoriteFilesThatExist) {
+  t::ScratchDir dir("C:\\suite-tests\\fav-recycle");
+  t::WriteBytes(dir / "dead.url", Favorite("http://x.test/"));
+  t::WriteBytes(dir / "keep.txt", "x");
+  CreateDirectoryA((dir / "folder.url").c_str(), nullptr);
+  const auto removed = RecycleFavorites(
+      {dir / "dead.url", dir / "missing.url", dir / "keep.txt", dir / "folder.url", dir / "*.url"});
+  EXPECT_EQ(removed, std::vector<std::string>{dir / "dead.url"});
+  EXPECT_FALSE(t::Exists(dir / "dead.url"));
+  EXPECT_TRUE(t::Exists(dir / "keep.txt"));
+  EXPECT_TRUE(t::Exists(dir / "folder.url"));
+  const auto recycled = t::RecycledPaths();
+  EXPECT_NE(std::find(recycled.begin(), recycled.end(), dir / "dead.url"), recycled.end());
+}
