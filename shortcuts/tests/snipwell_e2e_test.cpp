@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <set>
 
@@ -190,4 +192,155 @@ TEST_F(Snipwell, AnyOtherArgumentOpensTheWindowWithItsTexts) {
   EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
+}
+
+namespace {
+
+struct FindBox {
+  HWND main;
+  HWND found = nullptr;
+};
+
+// The message box a program shows over its main window (another dialog of the
+// same thread).
+HWND WaitForMessageBox(DWORD threadId, HWND main, DWORD timeoutMs = 60000) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+    FindBox find{main};
+    EnumThreadWindows(threadId, [](HWND w, LPARAM lp) -> BOOL {
+      auto* f = reinterpret_cast<FindBox*>(lp);
+      char cls[16] = {};
+      GetClassNameA(w, cls, sizeof cls);
+      if (w != f->main && std::string(cls) == "#32770" && IsWindowVisible(w)) {
+        f->found = w;
+        return FALSE;
+      }
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&find));
+    if (find.found) return find.found;
+    Sleep(100);
+  }
+  return nullptr;
+}
+
+std::string BoxText(HWND box) {
+  char text[512] = {};
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  return text;
+}
+
+HWND WaitForWindow(const char* caption) {
+  for (int i = 0; i < 100; ++i) {
+    if (HWND w = FindWindowA(nullptr, caption)) return w;
+    Sleep(100);
+  }
+  return nullptr;
+}
+
+void Click(HWND window, int id) {
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
+}  // namespace
+
+// The window driven as a person would: scan, read the result, tick all, delete.
+TEST_F(Snipwell, WindowScansTicksAndDeletes) {
+  t::ScratchDir desk(t::ProfileFolder() + "\\Desktop\\suite-e2e-ui");
+  ASSERT_TRUE(t::MakeShortcut(desk / "one.lnk", "C:\\suite-e2e-none\\one.exe"));
+  ASSERT_TRUE(t::MakeShortcut(desk / "two.lnk", "C:\\suite-e2e-none\\two.exe"));
+  suite::IniFile ini(std::string(kBin) + "\\Snipwell.ini");
+  ASSERT_TRUE(ini.ReadFile());
+
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string cmd = std::string(kBin) + "\\Snipwell.exe /show";
+  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, kBin, &si, &pi));
+  HWND window = WaitForWindow("废弃快捷方式清理");
+  ASSERT_NE(window, nullptr);
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  HWND list = GetDlgItem(window, 1005);
+
+  Click(window, 1000);
+  HWND box = WaitForMessageBox(thread, window);
+  ASSERT_NE(box, nullptr) << "no message at the end of the scan";
+  EXPECT_EQ(BoxText(box), ini.GetValue("Resource", "strMess1"));
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 2);
+  char status[512] = {};
+  GetDlgItemTextA(window, 1004, status, sizeof status);
+  EXPECT_EQ(std::string(status), ini.GetValue("Resource", "strMess1"));
+  GetDlgItemTextA(window, 1000, status, sizeof status);
+  EXPECT_STREQ(status, "扫描系统");
+
+  // Rows start unticked: deleting now removes nothing and logs a count of 0.
+  Click(window, 1001);
+  box = WaitForMessageBox(thread, window);
+  ASSERT_NE(box, nullptr);
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  Sleep(300);
+  EXPECT_EQ(t::ReadBytes(LogPath()), "[Numbers]\r\nItem0=0\r\n\r\n");
+  EXPECT_TRUE(t::Exists(desk / "one.lnk"));
+
+  Click(window, 1002);  // tick all
+  Click(window, 1001);  // delete
+  box = WaitForMessageBox(thread, window);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(BoxText(box), ini.GetValue("Resource", "strMess2"));
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  Sleep(300);
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 0);
+  EXPECT_FALSE(t::Exists(desk / "one.lnk"));
+  EXPECT_FALSE(t::Exists(desk / "two.lnk"));
+  EXPECT_EQ(Sorted(LogFiles()), Sorted({desk / "one.lnk", desk / "two.lnk"}));
+
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+}
+
+// Stop ends the analysis at the next shortcut: rows found so far stay, the
+// window answers at once, and a new scan can start.
+TEST_F(Snipwell, StopEndsTheScanAndKeepsItsRows) {
+  t::ScratchDir desk(t::ProfileFolder() + "\\Desktop\\suite-e2e-stop");
+  for (int i = 0; i < 60; ++i)
+    ASSERT_TRUE(t::MakeShortcut(desk / ("s" + std::to_string(i) + ".lnk"), "C:\\none\\x.exe"));
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string cmd = std::string(kBin) + "\\Snipwell.exe /show";
+  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, kBin, &si, &pi));
+  HWND window = WaitForWindow("废弃快捷方式清理");
+  ASSERT_NE(window, nullptr);
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  HWND list = GetDlgItem(window, 1005);
+  HWND button = GetDlgItem(window, 1000);
+
+  Click(window, 1000);
+  // The button is enabled again once the file search is over.
+  for (int i = 0; i < 200 && !IsWindowEnabled(button); ++i) Sleep(50);
+  Sleep(500);
+  ASSERT_TRUE(IsWindowEnabled(button));
+  Click(window, 1000);
+  HWND box = WaitForMessageBox(thread, window, 10000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(BoxText(box), "扫描被用户中止!");
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  char text[128] = {};
+  GetDlgItemTextA(window, 1004, text, sizeof text);
+  EXPECT_STREQ(text, "扫描中止");
+  GetDlgItemTextA(window, 1000, text, sizeof text);
+  EXPECT_STREQ(text, "扫描系统");
+  Sleep(300);
+  const LRESULT rows = SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+  EXPECT_LT(rows, 60);
+  Sleep(500);
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), rows) << "the stopped scan went on";
+
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  for (int i = 0; i < 60; ++i) EXPECT_TRUE(t::Exists(desk / ("s" + std::to_string(i) + ".lnk")));
 }
