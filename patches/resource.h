@@ -1,6 +1,7 @@
 // Resource identifiers of Patchmoor.
 #pragma once
 
+#define IDI_APP 1
 #define IDD_PATCHMOOR_DIALOG 102
 #define IDD_HELP 131
 

@@ -111,6 +111,11 @@ INT_PTR Dialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   if (OnMessage(msg, wp, lp, result)) {
+    // These messages take their answer as the procedure's return value (a
+    // brush, an index), not through DWLP_MSGRESULT.
+    if ((msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) || msg == WM_COMPAREITEM ||
+        msg == WM_VKEYTOITEM || msg == WM_CHARTOITEM || msg == WM_QUERYDRAGICON)
+      return static_cast<INT_PTR>(result);
     SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, result);
     return TRUE;
   }

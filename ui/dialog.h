@@ -33,6 +33,8 @@ class Dialog {
   virtual BOOL OnInit() { return TRUE; }
   virtual bool OnCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
   virtual bool OnNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+  // For WM_CTLCOLOR* (and the few other messages whose answer is the return
+  // value) `result` is returned as it is, e.g. the brush handle.
   virtual bool OnMessage(UINT /*msg*/, WPARAM, LPARAM, LRESULT& /*result*/) { return false; }
   // Called while the window still exists, before it is destroyed.
   virtual void OnDestroy() {}

@@ -1,0 +1,230 @@
+// Marksift: finds Internet favorites whose web pages are gone and sends the
+// ones the user keeps ticked to the Recycle Bin; "-Auto" does it unattended
+// and writes its log when it removed something.
+#include <winsock2.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app.h"
+#include "cleanlog.h"
+#include "dialog.h"
+#include "favcheck.h"
+#include "inifile.h"
+#include "listview.h"
+#include "probes.h"
+#include "resource.h"
+#include "tippage.h"
+#include "worker.h"
+
+namespace {
+
+using namespace suite;
+using namespace marksift;
+
+const char kLog[] = "Marksift.log";
+const char kNothingToClear[] = "没有可清理的快捷方式,您未扫描或未选中目标!";
+
+// The check's reports, handed to the window's thread.
+class WindowSink : public CheckSink {
+ public:
+  WindowSink(Dialog& dialog, HWND window) : dialog_(dialog), window_(window) {}
+  void Started(size_t n) override {
+    HWND bar = GetDlgItem(window_, IDC_PROGRESS);
+    const int high = n > 0 ? static_cast<int>(n) - 1 : 0;
+    dialog_.Post([bar, high] { SendMessageA(bar, PBM_SETRANGE32, 0, high); });
+  }
+  void Checking(size_t index, const std::string&) override {
+    HWND w = window_;
+    const int i = static_cast<int>(index);
+    dialog_.Post([w, i] {
+      SetDlgItemTextA(w, IDC_STATUS, "正在检测:");
+      SendDlgItemMessageA(w, IDC_PROGRESS, PBM_SETPOS, i, 0);
+    });
+  }
+  void Checked(size_t, const std::string& path, const LinkResult&) override {
+    HWND w = window_;
+    const std::string line = CheckedLine(path);
+    dialog_.Post([w, line] { SetDlgItemTextA(w, IDC_CHECKED, line.c_str()); });
+  }
+  void Dead(const std::string& path) override {
+    HWND list = GetDlgItem(window_, IDC_LIST);
+    dialog_.Post([list, path] {
+      ListView view(list);
+      const int row = view.AddRow({FavoriteName(path), "无效连接", path});
+      view.SetChecked(row, true);
+    });
+  }
+
+ private:
+  Dialog& dialog_;
+  HWND window_;
+};
+
+class MarksiftDialog : public Dialog {
+ public:
+  explicit MarksiftDialog(StartMode mode) : mode_(mode) {}
+  ~MarksiftDialog() override {
+    if (background_) DeleteObject(background_);
+  }
+
+ protected:
+  BOOL OnInit() override {
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
+    SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    list_.Attach(Item(IDC_LIST));
+    list_.SetCheckboxStyle();
+    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
+    ImageList_AddIcon(images, icon);
+    ListView_SetImageList(list_.Handle(), images, LVSIL_SMALL);
+    list_.AddColumn(0, "快捷方式", 330);
+    list_.AddColumn(1, "状态", 120);
+    list_.AddColumn(2, "文件", 0);
+
+    if (mode_ == StartMode::Unattended) {
+      RunUnattended([] { RunAuto(); });
+      return TRUE;
+    }
+    // The tip page; where no browser can show it, its text stands in the strip.
+    RECT strip;
+    GetWindowRect(Item(IDC_TIP), &strip);
+    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&strip), 2);
+    if (ShowTipPage(Handle(), strip))
+      ShowWindow(Item(IDC_TIP), SW_HIDE);
+    else
+      SetItemText(IDC_TIP, GetInterfaceText("TipList.ini", "Marksift"));
+    return TRUE;
+  }
+
+  bool OnCommand(int id, int code, HWND) override {
+    if (code != BN_CLICKED) return false;
+    switch (id) {
+      case IDC_START:
+        StartCheck();
+        return true;
+      case IDC_STOP:
+        StopCheck();
+        return true;
+      case IDC_CHECKALL:
+        list_.CheckAll(true);
+        return true;
+      case IDC_UNCHECKALL:
+        list_.CheckAll(false);
+        return true;
+      case IDC_CLEAR:
+        ClearTicked();
+        return true;
+    }
+    return false;
+  }
+
+  bool OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) override {
+    if (msg != WM_CTLCOLORDLG && msg != WM_CTLCOLORSTATIC) return false;
+    if (!background_) background_ = CreateSolidBrush(RGB(235, 235, 235));
+    if (msg == WM_CTLCOLORSTATIC) {
+      SetBkColor(reinterpret_cast<HDC>(wp), RGB(235, 235, 235));
+    }
+    result = reinterpret_cast<LRESULT>(background_);
+    return true;
+  }
+
+  void OnDestroy() override {
+    worker_.RequestStop();
+    worker_.Join();
+  }
+
+ private:
+  static void RunAuto() {
+    struct Quiet : CheckSink {} sink;
+    std::atomic<bool> never{false};
+    const std::vector<std::string> dead =
+        CheckFavorites(ListCandidates(FavoriteFolders()), sink, never);
+    const std::vector<std::string> removed = RecycleFavorites(dead);
+    // Nothing removed: no log, an older one stays.
+    if (!removed.empty()) WriteCleaningLog(kLog, removed);
+  }
+
+  void StartCheck() {
+    if (worker_.Running()) return;
+    if (Message("您确认已经连上互联网了吗?", "提示", MB_YESNO | MB_ICONWARNING) != IDYES) return;
+    auto sink = std::make_shared<WindowSink>(*this, Handle());
+    EnableItem(IDC_START, false);
+    worker_.Start([this, sink](const std::atomic<bool>& stop) {
+      CheckFavorites(ListCandidates(FavoriteFolders(), &stop), *sink, stop);
+      const bool stopped = stop;
+      Post([this, stopped] { CheckEnded(stopped); });
+    });
+  }
+
+  void CheckEnded(bool stopped) {
+    if (!stopped) {
+      Message("检测完成!请查看列表!");
+      SetItemText(IDC_STATUS, "检测完成!");
+    }
+    EnableItem(IDC_START, true);
+  }
+
+  void StopCheck() {
+    if (!worker_.Running()) {
+      SetItemText(IDC_STATUS, "尚未开始!");
+      return;
+    }
+    worker_.RequestStop();  // the check closes its open requests and ends
+    SetItemText(IDC_STATUS, "用户中断!");
+    SendMessageA(Item(IDC_PROGRESS), PBM_SETPOS, 0, 0);
+  }
+
+  void ClearTicked() {
+    if (list_.Count() == 0) {
+      Message(kNothingToClear, "提示", MB_OK | MB_ICONWARNING);
+      return;
+    }
+    std::vector<std::string> paths;
+    std::vector<int> rows;
+    for (int i = 0, n = list_.Count(); i < n; ++i)
+      if (list_.Checked(i)) {
+        paths.push_back(list_.Text(i, 2));
+        rows.push_back(i);
+      }
+    const std::vector<std::string> removed = RecycleFavorites(paths, Handle());
+    // Rows of favorites that went to the Recycle Bin leave the list; the
+    // unticked ones and any the shell refused stay.
+    std::vector<int> gone;
+    for (size_t k = 0, r = 0; k < paths.size() && r < removed.size(); ++k)
+      if (paths[k] == removed[r]) {
+        gone.push_back(rows[k]);
+        ++r;
+      }
+    list_.DeleteRows(gone);
+    Message(removed.empty() ? kNothingToClear : "无效的连接已经放入了回收站!", "提示",
+            MB_OK | MB_ICONWARNING);
+  }
+
+  StartMode mode_;
+  ListView list_;
+  Worker worker_;
+  HBRUSH background_ = nullptr;
+};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  const StartMode mode = GetStartMode();
+  if (mode == StartMode::None) return 0;  // nothing to do, nothing shown
+  WSADATA sockets;
+  if (WSAStartup(MAKEWORD(1, 1), &sockets) != 0) {
+    char text[256] = {};
+    LoadStringA(instance, IDS_SOCKETS_FAILED, text, sizeof text);
+    MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONSTOP);
+    return 1;
+  }
+  EnablePrivilege("SeDebugPrivilege");
+  MarksiftDialog dialog(mode);
+  const int code = RunDialogProgram(instance, dialog, IDD_MARKSIFT_DIALOG);
+  WSACleanup();
+  return code;
+}

@@ -1,0 +1,134 @@
+// Marksift as the console runs it: favorites in both favorites folders,
+// pointing at a local HTTP server this test starts and stops, then
+// "Marksift.exe -Auto", the Recycle Bin and the log.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "favcheck.h"
+#include "localhttp.h"
+#include "registry.h"
+#include "testsupport.h"
+
+namespace t = suite::test;
+using marksift::test::LocalHttpServer;
+
+namespace {
+
+constexpr char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// Points a "Shell Folders" value at a scratch folder while the object lives.
+class ShellFolderOverride {
+ public:
+  ShellFolderOverride(HKEY root, const std::string& name, const std::string& folder)
+      : root_(root), name_(name) {
+    had_ = t::ValueExists(root, kShellFolders, name);
+    old_ = suite::ReadString(root, kShellFolders, name, KEY_READ, 1024);
+    t::SetString(root, kShellFolders, name, folder);
+  }
+  ~ShellFolderOverride() {
+    if (had_) {
+      t::SetString(root_, kShellFolders, name_, old_);
+    } else {
+      suite::UniqueKey key = suite::OpenKey(root_, kShellFolders);
+      if (key) RegDeleteValueA(key.get(), name_.c_str());
+    }
+  }
+
+ private:
+  HKEY root_;
+  std::string name_, old_;
+  bool had_ = false;
+};
+
+std::string Favorite(const std::string& url) {
+  return "[DEFAULT]\r\nBASEURL=" + url + "\r\n[InternetShortcut]\r\nURL=" + url +
+         "\r\nIconIndex=1\r\n";
+}
+std::string ShortcutOnly(const std::string& url) { return "[InternetShortcut]\r\nURL=" + url + "\r\n"; }
+
+std::set<std::string> AsSet(const std::vector<std::string>& v) { return {v.begin(), v.end()}; }
+
+}  // namespace
+
+TEST(MarksiftEndToEnd, AutoRemovesOnlyFavoritesWhosePagesAreGone) {
+  LocalHttpServer server;
+  ASSERT_TRUE(server.Running());
+  t::ScratchDir user("C:\\suite-tests\\marksift\\Favorites"),
+      common("C:\\suite-tests\\marksift\\Common Favorites"), app("C:\\suite-tests\\marksift\\app");
+  ShellFolderOverride userFolder(HKEY_CURRENT_USER, "Favorites", user.Path());
+  ShellFolderOverride commonFolder(HKEY_LOCAL_MACHINE, "Common Favorites", common.Path());
+  t::InstallFromDist(app.Path(), {"Marksift.exe"});
+  t::EmptyRecycleBin();
+  const std::string port = std::to_string(server.Port());
+  const std::string refused = std::to_string(marksift::test::RefusedPort());
+
+  const std::vector<std::pair<std::string, std::string>> dead = {
+      {user / "Gone.url", Favorite(server.Url("/gone"))},
+      {user / "Removed.url", Favorite(server.Url("/removed"))},
+      {user / "Moved to nowhere.url", Favorite(server.Url("/moved-gone"))},
+      {user / "No default.url", ShortcutOnly(server.Url("/gone?nodefault"))},
+      {user / "x.url.txt", ShortcutOnly(server.Url("/gone?txt"))},
+      {user / "Links\\Deep\\Old news.url", Favorite(server.Url("/removed?deep"))},
+      {common / "Common gone.url", Favorite(server.Url("/gone?common"))},
+  };
+  const std::vector<std::pair<std::string, std::string>> alive = {
+      {user / "Fine.url", Favorite(server.Url("/ok"))},
+      {user / "Moved.url", Favorite(server.Url("/moved"))},
+      {user / "Login.url", Favorite(server.Url("/forbidden"))},
+      {user / "Broken server.url", Favorite(server.Url("/error"))},
+      {user / "Secure.url", Favorite("https://127.0.0.1:" + port + "/gone?secure")},
+      {user / "No such host.url", Favorite("http://no-such-host.invalid/gone")},
+      {user / "Refused.url", Favorite("http://127.0.0.1:" + refused + "/gone")},
+      {user / "Ftp.url", ShortcutOnly("ftp://127.0.0.1:" + port + "/gone")},
+      {user / "Script.url", ShortcutOnly("javascript:void(0)")},
+      {user / "Garbage.url", std::string("\xff\xfe\x00garbage", 10)},
+      {user / "Empty.url", ""},
+      {user / "notes.txt", ShortcutOnly(server.Url("/gone?notes"))},
+      {common / "Common fine.url", Favorite(server.Url("/ok?common"))},
+  };
+  for (const auto& f : dead) ASSERT_TRUE(t::WriteBytes(f.first, f.second));
+  for (const auto& f : alive) ASSERT_TRUE(t::WriteBytes(f.first, f.second));
+  std::vector<std::string> deadPaths, order;  // order: as the folder walk finds them
+  for (const auto& f : dead) deadPaths.push_back(f.first);
+  for (const std::string& path : marksift::ListCandidates({user.Path(), common.Path()}))
+    if (std::find(deadPaths.begin(), deadPaths.end(), path) != deadPaths.end()) order.push_back(path);
+  ASSERT_EQ(order.size(), dead.size());
+
+  // Without an argument: nothing checked, nothing removed.
+  const std::string exe = "\"" + (app / "Marksift.exe") + "\"";
+  EXPECT_EQ(t::RunProcess(exe, app.Path(), 30000).exitCode, 0u);
+  EXPECT_EQ(server.Requests(), 0);
+
+  const DWORD start = GetTickCount();
+  t::ProcessResult run = t::RunProcess(exe + " -Auto", app.Path(), 120000);
+  const DWORD took = GetTickCount() - start;
+  ASSERT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_LT(took, 60000u);
+
+  for (const auto& f : dead) EXPECT_FALSE(t::Exists(f.first)) << f.first;
+  for (const auto& f : alive) EXPECT_TRUE(t::Exists(f.first)) << f.first;
+  EXPECT_EQ(AsSet(t::RecycledPaths()), AsSet(deadPaths));
+  EXPECT_EQ(server.Hits("/gone?secure"), 0) << "the https favorite went out as plain HTTP";
+  EXPECT_EQ(server.Hits("/gone?notes"), 0);
+
+  // The log: the removed favorites in the order they were found.
+  std::string log = "[Numbers]\r\nItem0=" + std::to_string(dead.size()) + "\r\n\r\n[Files]\r\n";
+  for (size_t i = 0; i < order.size(); ++i)
+    log += "Item" + std::to_string(i) + "=" + order[i] + "\r\n";
+  log += "\r\n";
+  EXPECT_EQ(t::ReadBytes(app / "Marksift.log"), log);
+
+  // A second pass finds nothing dead: the log of the first pass stays as it was.
+  run = t::RunProcess(exe + " -Auto", app.Path(), 120000);
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(t::ReadBytes(app / "Marksift.log"), log);
+  // ... and with no log there, none is written.
+  DeleteFileA((app / "Marksift.log").c_str());
+  run = t::RunProcess(exe + " -Auto", app.Path(), 120000);
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_FALSE(t::Exists(app / "Marksift.log"));
+  for (const auto& f : alive) EXPECT_TRUE(t::Exists(f.first)) << f.first;
+}
