@@ -15,6 +15,10 @@ eval "$("$root/scripts/sandbox.sh" env "$SUITE_SANDBOX")" 2>/dev/null
 drive_c="$WINEPREFIX/drive_c"
 trash="$XDG_DATA_HOME/Trash"
 
+# The suite is installed as a user would: the dist folder copied onto the PC.
+mkdir -p "$drive_c/Suite"
+cp -r "$build/dist/." "$drive_c/Suite/"
+
 echo "== seeding the sandbox"
 "$root/scripts/wine-run" "$build/tests/demo_seed.exe"
 (cd "$drive_c" && find . -iname '*.lnk' | sed 's|^\./|  C:/|')
@@ -26,13 +30,12 @@ show_log() {  # the log is GBK with CR LF
   else echo "  (no log written)"; fi
 }
 
-for program in Snipwell; do
-  exe="$build/dist/$program.exe"
-  [ -f "$exe" ] || continue
+# The cleaners in the order the one-click console runs them.
+for program in Snipwell Marksift Hivemend Patchmoor; do
+  [ -f "$drive_c/Suite/$program.exe" ] || continue
   echo "== $program.exe -Auto"
-  rm -f "$build/dist/$program.log"
-  "$root/scripts/wine-run" "$exe" -Auto
-  show_log "$build/dist/$program.log"
+  "$root/scripts/wine-run" "C:\\Suite\\$program.exe" -Auto
+  show_log "$drive_c/Suite/$program.log"
 done
 
 echo "== Recycle Bin"

@@ -25,7 +25,7 @@ class Snipwell : public ::testing::Test {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     t::EmptyRecycleBin();
     t::RemoveTree(kBin);
-    t::InstallFromDist(kBin, {"Snipwell.exe", "Snipwell.ini"});
+    t::InstallFromDist(kBin, {"Snipwell.exe", "Snipwell.ini", "SubPro.htm"});
   }
   void TearDown() override {
     t::EmptyRecycleBin();
