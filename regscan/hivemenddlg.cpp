@@ -1,0 +1,356 @@
+#include "hivemenddlg.h"
+
+#include <commctrl.h>
+
+#include "cleanlog.h"
+#include "inifile.h"
+#include "probes.h"
+#include "regbackup.h"
+#include "resource.h"
+#include "texts.h"
+#include "tippage.h"
+
+namespace hivemend {
+
+using suite::Format;
+using suite::GetInterfaceText;
+using suite::InterfaceTexts;
+
+const char kIniName[] = "Hivemend.ini";
+const char kLogName[] = "Hivemend.log";
+
+namespace {
+
+const char kScanText[] = "扫描错误";
+const char kStopText[] = "停止扫描";
+const char kCaption[] = "Hivemend";
+const size_t kCategoryWidth = 255;  // a category text row holds 256 bytes with its NUL
+
+class WaitCursor {
+ public:
+  WaitCursor() : old_(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(old_); }
+
+ private:
+  HCURSOR old_;
+};
+
+}  // namespace
+
+ScanSettings SettingsFromTexts() {
+  ScanSettings s = DefaultScanSettings();
+  InterfaceTexts texts(kIniName);
+  for (int n = 0; n < kNamedCategories; ++n) {
+    std::string text = texts.Get("GuiItem", n);
+    if (text.size() > kCategoryWidth) text.resize(kCategoryWidth);
+    s.names[n] = text;
+  }
+  s.prefix = texts.Get("strScaning");
+  return s;
+}
+
+void RunUnattendedPass(const ScanSettings& settings) {
+  std::vector<ScanRow> rows;
+  std::atomic<bool> never{false};
+  Scanner scanner(settings, {[&](const ScanRow& r) { rows.push_back(r); }, {}}, never);
+  scanner.Run();
+  Preselect(rows, suite::WindowsFolder());
+  if (rows.empty()) return;  // nothing to back up, the old log stays
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  const std::string folder = CreateBackupFolder(BackupStorePath(), now);
+  if (folder.empty() || !BackupRows(rows, folder, UseRegedit4Header())) return;
+  const RepairResult result = RepairRows(rows);
+  suite::WriteCleaningLog(kLogName, result.deleted);
+}
+
+// ---------------------------------------------------------------- chooser
+
+BOOL ChooserDialog::OnInit() {
+  static const suite::TextBinding kTexts[] = {
+      {0, "IDD_DIALOGCHOSE"}, {IDOK, "IDOK1"}, {IDCANCEL, "IDCANCEL1"}};
+  suite::ApplyTexts(Handle(), kIniName, kTexts);
+  SetItemText(IDC_CHOOSERTEXT,
+              "上面是您曾经作过的备份,是以日期为单位的,如果您想恢复,直接点击日期再点击"
+              "\"恢复\"按钮即可.");
+  Fill();
+  return TRUE;
+}
+
+void ChooserDialog::Fill() {
+  HWND list = Item(IDC_BACKUPLIST);
+  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  for (const std::string& name : ListBackups(store_))
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  const LRESULT n = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  if (n > 0) SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(n - 1), 0);
+}
+
+std::string ChooserDialog::SelectedName() const {
+  HWND list = Item(IDC_BACKUPLIST);
+  const LRESULT sel = SendMessageA(list, LB_GETCURSEL, 0, 0);
+  if (sel == LB_ERR) return std::string();
+  const LRESULT len = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(sel), 0);
+  if (len <= 0) return std::string();
+  std::string name(static_cast<size_t>(len) + 1, '\0');
+  SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(&name[0]));
+  name.resize(static_cast<size_t>(len));
+  return name;
+}
+
+bool ChooserDialog::OnCommand(int id, int code, HWND) {
+  if (code != BN_CLICKED) return false;
+  if (id == IDOK || id == IDC_DELETEBACKUP) {
+    const std::string name = SelectedName();
+    if (name.empty()) {
+      Message(GetInterfaceText(kIniName, "strMess9"), kCaption, MB_OK | MB_ICONEXCLAMATION);
+      return true;
+    }
+    if (id == IDOK) {
+      chosen_ = name;
+      End(IDOK);
+    } else {
+      DeleteBackup(store_, name);
+      Fill();
+    }
+    return true;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------- main window
+
+BOOL HivemendDialog::OnInit() {
+  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
+  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  static const suite::TextBinding kTexts[] = {
+      {0, "IDD_HIVEMEND_DIALOG"},         {IDC_BUTTONSCAN, "IDC_BUTTONSCAN"},
+      {IDC_BUTTONFIX, "IDC_BUTTONFIX"},   {IDC_BUTTONRESTORE, "IDC_BUTTONRESTORE"},
+      {IDC_BUTTON_ALL_NO, "IDC_BUTTON_ALL_NO"}, {IDC_BUTTONBAKUP, "IDC_BUTTONBAKUP"},
+      {IDC_STATUS, "IDC_STATUS"}};
+  suite::ApplyTexts(Handle(), kIniName, kTexts);
+  settings_ = SettingsFromTexts();
+  BuildLists();
+
+  if (mode_ == suite::StartMode::None) {
+    End(0);
+    return TRUE;
+  }
+  if (mode_ == suite::StartMode::Unattended) {
+    const ScanSettings settings = settings_;
+    RunUnattended([settings] { RunUnattendedPass(settings); });
+    return TRUE;
+  }
+  RECT client;
+  GetClientRect(Handle(), &client);
+  RECT strip{138, 5, client.right - 5, 68};
+  suite::ShowTipPage(Handle(), strip);
+  return TRUE;
+}
+
+void HivemendDialog::BuildLists() {
+  const DWORD flat = suite::IsWin9x() ? LVS_EX_FLATSB : 0;
+  InterfaceTexts texts(kIniName);
+  categories_.Attach(Item(IDC_CATEGORIES));
+  categories_.SetCheckboxStyle(flat);
+  categories_.AddColumn(0, texts.Get("Item0"), 240);
+  for (int n = 0; n < kCategoryCount; ++n) {
+    const std::string text = n < kNamedCategories ? settings_.names[n] : kDefaultCategoryNames[n];
+    const int row = categories_.AddRow(text, n < kNamedCategories ? n : 10);
+    categories_.SetChecked(row, n <= 9);
+  }
+  results_.Attach(Item(IDC_RESULTS));
+  results_.SetCheckboxStyle(LVS_EX_GRIDLINES | flat);
+  const int widths[] = {120, 0, 80, 0, 220, 120};
+  for (int c = 0; c < 6; ++c) results_.AddColumn(c, texts.Get("Item", c + 1), widths[c]);
+}
+
+bool HivemendDialog::OnCommand(int id, int code, HWND) {
+  if (code != BN_CLICKED) return false;
+  switch (id) {
+    case IDC_BUTTONSCAN:
+      scanning_ ? StopScan() : StartScan();
+      return true;
+    case IDC_BUTTONFIX:
+      Repair();
+      return true;
+    case IDC_BUTTONRESTORE:
+      Backup();
+      return true;
+    case IDC_BUTTONBAKUP:
+      Restore();
+      return true;
+    case IDC_BUTTON_ALL:
+      TickAll();
+      return true;
+    case IDC_BUTTON_ALL_NO:
+      results_.CheckAll(false);
+      return true;
+  }
+  return false;
+}
+
+void HivemendDialog::OnDestroy() {
+  worker_.RequestStop();
+  worker_.Join();
+}
+
+void HivemendDialog::StartScan() {
+  worker_.RequestStop();
+  worker_.Join();  // a stopped scan ends at its next check
+  const unsigned generation = ++generation_;
+  rows_.clear();
+  results_.Clear();
+  SetItemText(IDC_BUTTONSCAN, kStopText);
+  scanning_ = true;
+  EnableItem(IDC_BUTTONFIX, false);
+  ScanSettings settings = settings_;
+  for (int n = 0; n < kCategoryCount; ++n) settings.ticked[n] = categories_.Checked(n);
+  worker_.Start([this, settings, generation](const std::atomic<bool>& stop) {
+    ScanSink sink;
+    sink.row = [this, generation](const ScanRow& row) {
+      Post([this, generation, row] {
+        if (generation == generation_) AddResult(row);
+      });
+    };
+    // The status line shows what is being looked at, ten times a second at most.
+    sink.status = [this, generation](const std::string& text) {
+      const DWORD now = GetTickCount();
+      if (now - lastStatus_.load() < 100) return;
+      lastStatus_ = now;
+      Post([this, generation, text] {
+        if (generation == generation_ && scanning_) SetStatus(text);
+      });
+    };
+    Scanner scanner(settings, sink, stop);
+    scanner.Run();
+    if (!stop) {
+      const bool fileCheck = settings.ticked[12];
+      Post([this, generation, fileCheck] { ScanFinished(generation, fileCheck); });
+    }
+  });
+}
+
+void HivemendDialog::StopScan() {
+  scanning_ = false;
+  worker_.RequestStop();
+  EnableItem(IDC_BUTTONFIX, true);
+  SetItemText(IDC_BUTTONSCAN, kScanText);
+  SetStatus("扫描中断!");
+}
+
+void HivemendDialog::AddResult(const ScanRow& row) {
+  rows_.push_back(row);
+  results_.AddRow({row.name, row.rootName, row.path, row.kind, row.text, row.category});
+}
+
+void HivemendDialog::ScanFinished(unsigned generation, bool fileCheck) {
+  if (generation != generation_ || !scanning_) return;
+  scanning_ = false;
+  Preselect(rows_, suite::WindowsFolder());
+  for (size_t i = 0; i < rows_.size(); ++i)
+    results_.SetChecked(static_cast<int>(i), rows_[i].checked);
+  if (fileCheck) {
+    const std::string command = SystemFileCheckCommand(suite::IsWin9x(), suite::SystemFolder());
+    WinExec(command.c_str(), SW_SHOWNORMAL);
+  }
+  InterfaceTexts texts(kIniName);
+  SetStatus(texts.Get("strMess10"));
+  EnableItem(IDC_BUTTONSCAN, true);
+  EnableItem(IDC_BUTTONFIX, true);
+  SetItemText(IDC_BUTTONSCAN, kScanText);
+  Message(Format("%s%d \n\n%s", texts.Get("strMess11").c_str(), results_.Count(),
+                 texts.Get("strMess12").c_str()));
+}
+
+void HivemendDialog::SyncTicks() {
+  for (size_t i = 0; i < rows_.size(); ++i) rows_[i].checked = results_.Checked(static_cast<int>(i));
+}
+
+bool HivemendDialog::Backup() {
+  if (rows_.empty()) {
+    Message(GetInterfaceText(kIniName, "strMess1"));
+    return false;
+  }
+  WaitCursor wait;
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  const std::string folder = CreateBackupFolder(BackupStorePath(), now);
+  bool ok = !folder.empty();
+  if (!ok) {
+    Message("Error while creating the file", "Registry export", MB_OK | MB_ICONERROR);
+    return false;
+  }
+  SetStatus(GetInterfaceText(kIniName, "strMess4"));
+  ok = BackupRows(rows_, folder, UseRegedit4Header(), [this](const std::string&) {
+    Message("Error while creating the file", "Registry export", MB_OK | MB_ICONERROR);
+  });
+  SetStatus(GetInterfaceText(kIniName, "strMess5"));
+  Message(GetInterfaceText(kIniName, "strMess6"), kCaption, MB_OK | MB_ICONEXCLAMATION);
+  return ok;
+}
+
+void HivemendDialog::Repair() {
+  if (rows_.empty()) {
+    Message(GetInterfaceText(kIniName, "strMess1"));
+    return;
+  }
+  SyncTicks();
+  EnableItem(IDC_BUTTONSCAN, false);
+  EnableItem(IDC_BUTTONFIX, false);
+  const int answer = Message(
+      "修复之前,本软件强烈建议您使用[备份扫描结果]备份,防止不测.\n或者使用[备份全部数据]功能备份.\n"
+      "是否立即进行备份?",
+      "警告", MB_YESNO | MB_ICONEXCLAMATION);
+  // A backup that could not be written completely stops the repair: nothing
+  // is removed that could not be brought back.
+  if (answer == IDYES && !Backup()) {
+    EnableItem(IDC_BUTTONSCAN, true);
+    EnableItem(IDC_BUTTONFIX, true);
+    return;
+  }
+  WaitCursor wait;
+  SetStatus(GetInterfaceText(kIniName, "strMess2"));
+  const RepairResult result = RepairRows(rows_, [this](const std::string& s) { SetStatus(s); });
+  const std::string done = GetInterfaceText(kIniName, "strMess3");
+  SetStatus(done);
+  Message(done, kCaption, MB_OK | MB_ICONEXCLAMATION);
+  results_.DeleteRows(result.removedRows);
+  for (size_t k = result.removedRows.size(); k-- > 0;)
+    rows_.erase(rows_.begin() + result.removedRows[k]);
+  suite::WriteCleaningLog(kLogName, result.deleted);
+  EnableItem(IDC_BUTTONSCAN, true);
+  EnableItem(IDC_BUTTONFIX, true);
+}
+
+void HivemendDialog::Restore() {
+  const std::string store = BackupStorePath();
+  ChooserDialog chooser(store);
+  if (chooser.DoModal(GetModuleHandleA(nullptr), IDD_CHOOSER, Handle()) != IDOK) return;
+  WaitCursor wait;
+  SetStatus(GetInterfaceText(kIniName, "strMess7"));
+  // Each import has finished before the next starts and before the message.
+  const RestoreResult result = RestoreBackup(store, chooser.Chosen());
+  const std::string done = GetInterfaceText(kIniName, "strMess8");
+  SetStatus(done);
+  if (result.imported == result.files)
+    Message(done, kCaption, MB_OK | MB_ICONINFORMATION);
+  else
+    Message(Format("%s\n(%d/%d)", done.c_str(), result.imported, result.files), kCaption,
+            MB_OK | MB_ICONEXCLAMATION);
+}
+
+void HivemendDialog::TickAll() {
+  const int answer = Message(
+      "全部选择可能有一定危险性,是否继续?\n\n本工具扫描出的默认打勾的可以安全清除!\n\n"
+      "注意:全部打勾时清除强烈建议备份扫描结果或备份注册表!",
+      "警告", MB_YESNO | MB_ICONEXCLAMATION);
+  if (answer != IDYES) return;
+  results_.CheckAll(false);
+  const std::string windows = suite::WindowsFolder();
+  for (int i = 0, n = results_.Count(); i < n; ++i)
+    results_.SetChecked(i, PreselectRow(results_.Text(i, 4), windows, false));
+}
+
+}  // namespace hivemend

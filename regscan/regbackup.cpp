@@ -328,6 +328,13 @@ void DeleteKeyTree(HKEY root, const std::string& path) {
 RepairResult RepairRows(const std::vector<ScanRow>& rows,
                         const std::function<void(const std::string&)>& status) {
   RepairResult result;
+  // An entry that two rows name (a class found by two walks) is logged once.
+  auto logOnce = [&result, &status](const std::string& entry) {
+    if (std::find(result.deleted.begin(), result.deleted.end(), entry) != result.deleted.end())
+      return;
+    result.deleted.push_back(entry);
+    if (status) status("正在清理:" + entry);
+  };
   for (size_t i = 0; i < rows.size(); ++i) {
     const ScanRow& row = rows[i];
     if (!row.checked) continue;
@@ -341,18 +348,13 @@ RepairResult RepairRows(const std::vector<ScanRow>& rows,
         if (key) RegDeleteValueA(key.get(), valueName.c_str());
       }
       if (!ValueGone(root, row.path, valueName)) continue;
-      const std::string entry =
-          Format("%s\\%s\\%s", row.rootName.c_str(), row.path.c_str(), row.name.c_str());
-      result.deleted.push_back(entry);
-      if (status) status("正在清理:" + entry);
+      logOnce(Format("%s\\%s\\%s", row.rootName.c_str(), row.path.c_str(), row.name.c_str()));
     } else if (row.kind == kRootKeyWord) {
       if (row.name.empty() || row.name.find_first_not_of('\\') == std::string::npos) continue;
       const std::string path = BackupKeyPath(row);
       DeleteKeyTree(root, path);
       if (!KeyGone(root, path)) continue;
-      const std::string entry = Format("%s\\%s", row.rootName.c_str(), path.c_str());
-      result.deleted.push_back(entry);
-      if (status) status("正在清理:" + entry);
+      logOnce(Format("%s\\%s", row.rootName.c_str(), path.c_str()));
     } else {
       continue;
     }

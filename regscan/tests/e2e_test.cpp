@@ -1,3 +1,245 @@
-#include "regbackup.h"
+// Starts the real Hivemend.exe in the sandbox with planted registry errors and
+// checks what it backed up, removed and logged, and that the backup brings
+// everything back.
 #include <gtest/gtest.h>
-TEST(Placeholder, X) {}
+
+#include "inifile.h"
+#include "probes.h"
+#include "regbackup.h"
+#include "seed.h"
+#include "testsupport.h"
+
+namespace t = suite::test;
+using hivemend::test::Planted;
+using hivemend::test::Snapshot;
+using hivemend::test::Take;
+
+namespace {
+
+const char kBin[] = "C:\\suite-e2e-hivemend";
+const char kFiles[] = "C:\\suite-e2e-hm-files";
+const char kLib[] = "{E2E00000-1111-4000-8000-000000000001}";
+const char kCls1[] = "{E2E00000-2222-4000-8000-000000000001}";
+const char kCls2[] = "{E2E00000-2222-4000-8000-000000000002}";
+const char kIf1[] = "{E2E00000-3333-4000-8000-000000000001}";
+const std::string kAppPath = std::string(hivemend::kAppPathsKey) + "\\hm-e2e.exe";
+const std::string kSoftware = "Software\\SuiteTests\\hm-e2e";
+// The scanner's one finding in a fresh sandbox: a file in the Windows folder.
+const char kNaturalGap[] = "C:\\windows\\system32\\drivers\\gm.dls";
+
+class Hivemend : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    t::RemoveTree(kBin);
+    t::InstallFromDist(kBin, {"Hivemend.exe", "Hivemend.ini"});
+  }
+  void TearDown() override { t::RemoveTree(kBin); }
+
+  static t::ProcessResult Run(const std::string& args) {
+    return t::RunProcess(std::string(kBin) + "\\Hivemend.exe" + (args.empty() ? "" : " " + args),
+                         kBin, 300000);
+  }
+  static std::string LogPath() { return std::string(kBin) + "\\Hivemend.log"; }
+  static std::vector<std::string> LogSection(const std::string& section) {
+    suite::IniFile log(LogPath());
+    log.ReadFile();
+    std::vector<std::string> items;
+    for (int i = 0, n = log.NumValues(section); i < n; ++i)
+      items.push_back(log.GetValue(section, "Item" + std::to_string(i)));
+    return items;
+  }
+  // The backup folders of a store, as the chooser lists them.
+  static std::vector<std::string> Backups(const std::string& store) {
+    return hivemend::ListBackups(std::string(kBin) + "\\" + store);
+  }
+  static std::string StoresBeside() {
+    std::string names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((std::string(kBin) + "\\Reg-Backup*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do names += std::string(data.cFileName) + " ";
+    while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+  }
+  static int FileCount(const std::string& folder) {
+    int n = 0;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\RB*.reg").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do ++n;
+    while (FindNextFileA(find, &data));
+    FindClose(find);
+    return n;
+  }
+
+  // One entry per category 0-9, plus entries that must survive the repair.
+  void Plant(Planted& p) {
+    const HKEY lm = HKEY_LOCAL_MACHINE, cr = HKEY_CLASSES_ROOT;
+    const std::string f = kFiles;
+    p.Key(lm, hivemend::kKnownDllsKey);
+    p.String(lm, hivemend::kKnownDllsKey, "hme2e", "hm-e2e-gone.dll");
+    p.Key(lm, kAppPath);
+    p.String(lm, kAppPath, "", f + "\\gone.exe");
+    p.ForeignValue(lm, hivemend::kHelpKey, "hm-e2e.hlp", f);
+    for (const std::string& k :
+         {std::string("hme2e.badicon"), std::string(".hme2e"), std::string("hme2efile"),
+          std::string("hme2e.prog"), "TypeLib\\" + std::string(kLib), "CLSID\\" + std::string(kCls1),
+          "CLSID\\" + std::string(kCls2), "Interface\\" + std::string(kIf1)})
+      p.Key(cr, k);
+    p.String(cr, "hme2e.badicon", "", "E2E 类型");
+    p.String(cr, "hme2e.badicon\\DefaultIcon", "", f + "\\gone.ico,0");
+    p.String(cr, ".hme2e", "", "hme2e.badicon");
+    p.String(cr, "hme2efile\\shell\\open\\command", "", f + "\\gone.exe \"%1\"");
+    p.String(cr, "TypeLib\\" + std::string(kLib) + "\\1.0\\0\\win32", "", f + "\\gone.dll");
+    p.String(cr, "CLSID\\" + std::string(kCls1) + "\\InprocServer32", "", f + "\\gone.dll");
+    p.String(cr, "CLSID\\" + std::string(kCls1) + "\\ProgID", "", "hme2e.prog");
+    p.String(cr, "hme2e.prog\\CLSID", "", kCls1);
+    p.String(cr, "Interface\\" + std::string(kIf1) + "\\ProxyStubClsid32", "", kCls1);
+    p.String(cr, "CLSID\\" + std::string(kCls2) + "\\LocalServer32", "", f + "\\gone.exe /automation");
+    p.Key(HKEY_CURRENT_USER, kSoftware);
+    p.String(HKEY_CURRENT_USER, kSoftware, "gone", f + "\\gone.exe");
+    p.String(HKEY_CURRENT_USER, kSoftware, "present", f + "\\present.exe");
+    p.String(HKEY_CURRENT_USER, kSoftware, "system", "C:\\windows\\system32\\hm-e2e-gone.dll");
+    p.Key(HKEY_USERS, ".Default\\" + kSoftware);
+    p.String(HKEY_USERS, ".Default\\" + kSoftware, "gone", f + "\\gone.exe");
+    p.Key(lm, kSoftware);
+    p.String(lm, kSoftware, "gone", f + "\\gone.exe");
+    p.String(lm, kSoftware + "\\Microsoft\\Windows NT\\CurrentVersion", "gone", f + "\\gone.exe");
+    p.String(lm, kSoftware + "\\System\\CurrentControlSet\\x", "gone", f + "\\gone.exe");
+  }
+
+  // A first unattended pass clears what the sandbox's own registry holds, so
+  // that the pass under test reports the planted entries only.
+  void Baseline() {
+    ASSERT_EQ(Run("-Auto").exitCode, 0u);
+    DeleteFileA(LogPath().c_str());
+    t::RemoveTree(std::string(kBin) + "\\" + hivemend::BackupStoreName());
+  }
+};
+
+}  // namespace
+
+TEST_F(Hivemend, WithoutArgumentsEndsAtOnceAndWritesNothing) {
+  t::ProcessResult r = Run("");
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_FALSE(t::Exists(LogPath()));
+  EXPECT_TRUE(Backups("Reg-Backup").empty());
+}
+
+TEST_F(Hivemend, AutoBacksUpRepairsExactlyTheTickedEntriesLogsAndRestores) {
+  t::ScratchDir files(kFiles);
+  t::WriteBytes(files / "present.exe", "MZ");
+  Baseline();
+  Planted p;
+  Plant(p);
+  const std::vector<std::pair<HKEY, std::string>> planted = {
+      {HKEY_LOCAL_MACHINE, kAppPath},
+      {HKEY_LOCAL_MACHINE, hivemend::kHelpKey},
+      {HKEY_CLASSES_ROOT, "hme2e.badicon"},
+      {HKEY_CLASSES_ROOT, ".hme2e"},
+      {HKEY_CLASSES_ROOT, "hme2efile"},
+      {HKEY_CLASSES_ROOT, "hme2e.prog"},
+      {HKEY_CLASSES_ROOT, "TypeLib\\" + std::string(kLib)},
+      {HKEY_CLASSES_ROOT, "CLSID\\" + std::string(kCls1)},
+      {HKEY_CLASSES_ROOT, "CLSID\\" + std::string(kCls2)},
+      {HKEY_CLASSES_ROOT, "Interface\\" + std::string(kIf1)},
+      {HKEY_CURRENT_USER, kSoftware},
+      {HKEY_USERS, ".Default\\" + kSoftware},
+      {HKEY_LOCAL_MACHINE, kSoftware}};
+  std::vector<Snapshot> before;
+  for (const auto& k : planted) before.push_back(Take(k.first, k.second));
+
+  t::ProcessResult r = Run("-Auto");
+  ASSERT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0u);
+
+  const std::string lm = "HKEY_LOCAL_MACHINE\\", cr = "HKEY_CLASSES_ROOT\\";
+  const std::vector<std::string> expected = {
+      lm + kAppPath,
+      lm + hivemend::kHelpKey + "\\hm-e2e.hlp",
+      cr + "hme2e.badicon",
+      cr + ".hme2e",
+      cr + "hme2efile\\shell\\open",
+      cr + "TypeLib\\" + kLib,
+      cr + "CLSID\\" + kCls1,
+      cr + "hme2e.prog",
+      cr + "Interface\\" + kIf1,
+      cr + "CLSID\\" + kCls2,
+      "HKEY_CURRENT_USER\\" + kSoftware + "\\gone",
+      "HKEY_USERS\\.Default\\" + kSoftware + "\\gone",
+      lm + kSoftware + "\\gone"};
+  EXPECT_EQ(LogSection("Files"), expected);
+  EXPECT_EQ(LogSection("Numbers"), (std::vector<std::string>{std::to_string(expected.size())}));
+
+  // Removed: the ticked entries. Kept: protected key paths, unticked rows, the rest.
+  EXPECT_FALSE(t::KeyExists(HKEY_LOCAL_MACHINE, kAppPath));
+  EXPECT_FALSE(t::ValueExists(HKEY_LOCAL_MACHINE, hivemend::kHelpKey, "hm-e2e.hlp"));
+  EXPECT_FALSE(t::KeyExists(HKEY_CLASSES_ROOT, "TypeLib\\" + std::string(kLib)));
+  EXPECT_FALSE(t::KeyExists(HKEY_CLASSES_ROOT, "hme2efile\\shell\\open"));
+  EXPECT_TRUE(t::KeyExists(HKEY_CLASSES_ROOT, "hme2efile\\shell"));
+  EXPECT_TRUE(t::ValueExists(HKEY_LOCAL_MACHINE, hivemend::kKnownDllsKey, "hme2e"));
+  EXPECT_TRUE(t::ValueExists(HKEY_LOCAL_MACHINE, kSoftware + "\\Microsoft\\Windows NT\\CurrentVersion",
+                             "gone"));
+  EXPECT_TRUE(t::ValueExists(HKEY_LOCAL_MACHINE, kSoftware + "\\System\\CurrentControlSet\\x", "gone"));
+  EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "system"));
+  EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "present"));
+  EXPECT_FALSE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "gone"));
+
+  // One backup folder, one file per result row.
+  const std::vector<std::string> backups = Backups("Reg-Backup");
+  ASSERT_EQ(backups.size(), 1u);
+  const std::string store = std::string(kBin) + "\\Reg-Backup";
+  EXPECT_GE(FileCount(store + "\\" + backups[0]), 20);
+
+  const hivemend::RestoreResult restored = hivemend::RestoreBackup(store, backups[0]);
+  EXPECT_EQ(restored.imported, restored.files);
+  for (size_t i = 0; i < planted.size(); ++i)
+    EXPECT_EQ(Take(planted[i].first, planted[i].second), before[i]) << planted[i].second;
+}
+
+TEST_F(Hivemend, AutoWithNothingFoundWritesNoBackupAndKeepsTheOldLog) {
+  const bool hadGap = t::Exists(kNaturalGap);
+  if (!hadGap) t::WriteBytes(kNaturalGap, "dls");
+  Baseline();
+  t::WriteBytes(LogPath(), "[Numbers]\r\nItem0=7\r\n\r\n");
+  t::ProcessResult r = Run("-Auto");
+  if (!hadGap) DeleteFileA(kNaturalGap);
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_EQ(t::ReadBytes(LogPath()), "[Numbers]\r\nItem0=7\r\n\r\n");
+  EXPECT_FALSE(t::Exists(std::string(kBin) + "\\Reg-Backup"));
+}
+
+TEST_F(Hivemend, VersionBranchesNameTheStoreAndPickTheHeader) {
+  t::ScratchDir files(kFiles);
+  struct Case {
+    const char* version;
+    const char* store;
+    bool regedit4;
+  } cases[] = {{"winxp", "Reg-Backup-XP", false},
+               {"win2k", "Reg-Backup-2000", false},
+               {"win98", "Reg-Backup-98SE", true}};  // the sandbox's Windows 98 is the second edition
+  for (const Case& c : cases) {
+    Planted p;
+    p.Key(HKEY_CURRENT_USER, kSoftware);
+    p.String(HKEY_CURRENT_USER, kSoftware, "gone", std::string(kFiles) + "\\gone.exe");
+    t::WindowsVersionFor version("Hivemend.exe", c.version);
+    ASSERT_EQ(Run("-Auto").exitCode, 0u) << c.version;
+    const std::vector<std::string> backups = Backups(c.store);
+    ASSERT_EQ(backups.size(), 1u) << c.version << ": " << StoresBeside();
+    const std::string text =
+        t::ReadBytes(std::string(kBin) + "\\" + c.store + "\\" + backups[0] + "\\RB0.reg");
+    if (c.regedit4) {
+      EXPECT_EQ(text.rfind("REGEDIT4\r\n", 0), 0u) << c.version;
+    } else {
+      // The version 5 file is UTF-16 with its byte-order mark.
+      const std::wstring header = L"\xfeffWindows Registry Editor Version 5.00\r\n";
+      ASSERT_GE(text.size(), header.size() * 2);
+      EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(text.data()), header.size()), header)
+          << c.version;
+    }
+    EXPECT_FALSE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "gone")) << c.version;
+    t::RemoveTree(std::string(kBin) + "\\" + c.store);
+  }
+}

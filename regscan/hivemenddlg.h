@@ -1,0 +1,80 @@
+// The main window of Hivemend and its backup chooser. The window only shows
+// rows and hands the buttons' work to the engines (scan, backup, repair,
+// restore); the unattended run uses the same engines without the window.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "app.h"
+#include "dialog.h"
+#include "listview.h"
+#include "scanengine.h"
+#include "worker.h"
+
+namespace hivemend {
+
+extern const char kIniName[];  // "Hivemend.ini"
+extern const char kLogName[];  // "Hivemend.log"
+
+// The unattended run: scan (rows 0-9), pre-select, back up every row, repair
+// the ticked ones and write the log. Nothing is repaired when the backup could
+// not be written; an empty result writes neither backup nor log.
+void RunUnattendedPass(const ScanSettings& settings);
+
+// Category texts of rows 0-10 from "GuiItem%d", each cut to the table width.
+ScanSettings SettingsFromTexts();
+
+class ChooserDialog : public suite::Dialog {
+ public:
+  explicit ChooserDialog(std::string store) : store_(std::move(store)) {}
+  const std::string& Chosen() const { return chosen_; }
+
+ protected:
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+
+ private:
+  void Fill();
+  std::string SelectedName() const;
+  std::string store_;
+  std::string chosen_;
+};
+
+class HivemendDialog : public suite::Dialog {
+ public:
+  explicit HivemendDialog(suite::StartMode mode) : mode_(mode) {}
+
+ protected:
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  void OnDestroy() override;
+
+ private:
+  void BuildLists();
+  void SetStatus(const std::string& text) { SetItemText(IDC_STATUS_ID, text); }
+  void StartScan();
+  void StopScan();
+  void AddResult(const ScanRow& row);
+  void ScanFinished(unsigned generation, bool fileCheck);
+  void SyncTicks();
+  bool Backup();
+  void Repair();
+  void Restore();
+  void TickAll();
+
+  static constexpr int IDC_STATUS_ID = 1005;
+  suite::StartMode mode_;
+  suite::ListView categories_;
+  suite::ListView results_;
+  std::vector<ScanRow> rows_;  // parallel to the result list
+  suite::Worker worker_;
+  bool scanning_ = false;
+  unsigned generation_ = 0;  // rows posted by an earlier scan are dropped
+  std::atomic<DWORD> lastStatus_{0};
+  ScanSettings settings_;
+};
+
+}  // namespace hivemend
