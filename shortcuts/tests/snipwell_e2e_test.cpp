@@ -344,3 +344,43 @@ TEST_F(Snipwell, StopEndsTheScanAndKeepsItsRows) {
   CloseHandle(pi.hThread);
   for (int i = 0; i < 60; ++i) EXPECT_TRUE(t::Exists(desk / ("s" + std::to_string(i) + ".lnk")));
 }
+
+// A log that cannot be created is the one message an unattended run shows; the
+// program then ends with exit status 1.
+TEST_F(Snipwell, AutoReportsALogThatCannotBeCreated) {
+  CreateDirectoryA(LogPath().c_str(), nullptr);  // a folder where the file should go
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string cmd = std::string(kBin) + "\\Snipwell.exe -Auto";
+  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, kBin, &si, &pi));
+  struct Find {
+    DWORD pid;
+    HWND box = nullptr;
+  } find{pi.dwProcessId};
+  for (int i = 0; i < 600 && !find.box; ++i) {
+    EnumWindows([](HWND w, LPARAM lp) -> BOOL {
+      auto* f = reinterpret_cast<Find*>(lp);
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      char cls[16] = {};
+      GetClassNameA(w, cls, sizeof cls);
+      if (pid == f->pid && IsWindowVisible(w) && std::string(cls) == "#32770") {
+        f->box = w;
+        return FALSE;
+      }
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&find));
+    if (!find.box) Sleep(100);
+  }
+  ASSERT_NE(find.box, nullptr);
+  EXPECT_EQ(BoxText(find.box), "无法创建日志文件!");
+  SendMessageA(find.box, WM_COMMAND, IDOK, 0);
+  ASSERT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  EXPECT_EQ(code, 1u);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  RemoveDirectoryA(LogPath().c_str());
+}
