@@ -87,7 +87,14 @@ class Scanner {
   int RowCount() const { return rows_; }
 
  private:
-  bool Missing(const std::string& text) { return !checker_.FileReferenceExists(text); }
+  bool Missing(const std::string& text) { return !Present(text); }
+ public:
+  // The path-present test of this program. Gives the answers of the shared
+  // FileReferenceExists, but settles a plain path from the cached listing of
+  // its folder, so a missing file costs no file-system call of its own.
+  bool Present(const std::string& text);
+
+ private:
   void Add(ScanRow row);
   void Status(const std::string& what);
   void StatusF(const std::string& text);
@@ -104,6 +111,7 @@ class Scanner {
   ScanSink sink_;
   const std::atomic<bool>& stop_;
   suite::PathChecker checker_;
+  std::vector<std::string> nonFixedRoots_;  // upper-cased
   int rows_ = 0;
   // CLSID -> server path, and interface -> proxy/stub CLSID, read once per scan.
   bool serversLoaded_ = false, proxiesLoaded_ = false;

@@ -49,6 +49,12 @@ class Scan : public ::testing::Test {
 };
 t::ScratchDir* Scan::dir_ = nullptr;
 
+// The shared path-present test in this program's variant.
+struct PathCheckerForTest {
+  suite::PathChecker checker{suite::kRegistryScannerPathCheck, {"E:\\", "F:\\"}};
+  bool Check(const std::string& text) { return checker.FileReferenceExists(text); }
+};
+
 }  // namespace
 
 TEST_F(Scan, KnownDllAndVxdListsReportValuesNamingMissingFiles) {
@@ -350,6 +356,23 @@ TEST_F(Scan, UnscannedCategoriesAddNoRows) {
   Scanner scanner(settings, {[&](const ScanRow&) { ++rows; }, {}}, stop_, {});
   scanner.Run();
   EXPECT_EQ(rows, 0);
+}
+
+TEST_F(Scan, PathTestAgreesWithTheSharedCheck) {
+  const std::vector<std::string> texts = {
+      P("present.exe"), P("gone.exe"), P("PRESENT.EXE"), P("present.exe") + " /x",
+      "\"" + P("present.exe") + "\" -y", "\"" + P("gone.exe") + "\";" + P("present.exe"),
+      P("App\\app.exe") + ",1", P("App\\gone.exe") + ",1", P("App"), P("App\\"), P("App\\."),
+      P("present.exe."), P("present.exe  "), P("pres*.exe"), P("gone*.exe"), P("App\\..\\present.exe"),
+      P("nofolder\\x.exe"), P("nofolder\\..\\present.exe"), P("gone.exe") + " E:\\x",
+      "e:\\gone.exe", "A:\\gone\\x.exe", "C:\\a.b", "C:\\ab.cd", "c:\\windows",
+      "C:\\Windows\\Installer\\x.msi", "%SystemRoot%\\x.dll", "rundll32.exe x",
+      P(std::string(300, 'n') + ".exe"), P("gone.exe") + "\\", "C:\\\\double\\x.exe"};
+  std::atomic<bool> stop{false};
+  Scanner scanner(hivemend::DefaultScanSettings(), {}, stop, {"E:\\", "F:\\"});
+  PathCheckerForTest shared;
+  for (const std::string& text : texts)
+    EXPECT_EQ(scanner.Present(text), shared.Check(text)) << text;
 }
 
 TEST(Preselection, WindowsFolderCommonFilesAndTemp) {
