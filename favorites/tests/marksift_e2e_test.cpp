@@ -3,10 +3,14 @@
 // "Marksift.exe -Auto", the Recycle Bin and the log.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <algorithm>
 #include <set>
 
 #include "favcheck.h"
+#include "inifile.h"
 #include "localhttp.h"
 #include "registry.h"
 #include "testsupport.h"
@@ -131,4 +135,122 @@ TEST(MarksiftEndToEnd, AutoRemovesOnlyFavoritesWhosePagesAreGone) {
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_FALSE(t::Exists(app / "Marksift.log"));
   for (const auto& f : alive) EXPECT_TRUE(t::Exists(f.first)) << f.first;
+}
+
+namespace {
+
+// Favorites folders of their own, pointed to by the shell folders, for one test.
+struct FavoriteFolders {
+  t::ScratchDir user{"C:\\suite-tests\\marksift-window\\Favorites"};
+  t::ScratchDir common{"C:\\suite-tests\\marksift-window\\Common"};
+  t::ScratchDir app{"C:\\suite-tests\\marksift-window\\app"};
+  ShellFolderOverride userFolder{HKEY_CURRENT_USER, "Favorites", user.Path()};
+  ShellFolderOverride commonFolder{HKEY_LOCAL_MACHINE, "Common Favorites", common.Path()};
+  FavoriteFolders() { t::InstallFromDist(app.Path(), {"Marksift.exe", "TipList.ini"}); }
+};
+
+}  // namespace
+
+// The window driven as a person would: check, untick, clear, check again.
+TEST(MarksiftEndToEnd, WindowChecksListsAndClearsTickedRows) {
+  LocalHttpServer server;
+  FavoriteFolders folders;
+  t::EmptyRecycleBin();
+  t::WriteBytes(folders.user / "Fine.url", Favorite(server.Url("/ok")));
+  t::WriteBytes(folders.user / "Gone.url", Favorite(server.Url("/gone")));
+  t::WriteBytes(folders.user / "Sub\\Removed.url", Favorite(server.Url("/removed")));
+  t::WriteBytes(folders.common / "Common gone.url", Favorite(server.Url("/gone?c")));
+
+  t::WindowProgram program("\"" + (folders.app / "Marksift.exe") + "\" /show", folders.app.Path());
+  HWND window = program.WaitForWindow("无效收藏夹检测");
+  ASSERT_NE(window, nullptr) << "the window did not open";
+  HWND list = GetDlgItem(window, 1000);
+  auto box = [&](const std::string& expected, WPARAM press = IDOK) {
+    HWND b = program.WaitForMessageBox(window);
+    ASSERT_NE(b, nullptr) << "no message " << expected;
+    EXPECT_EQ(t::MessageBoxText(b), expected);
+    PostMessageA(b, WM_COMMAND, press, 0);
+    for (int i = 0; i < 50 && IsWindow(b); ++i) Sleep(100);
+  };
+  suite::IniFile tips(folders.app / "TipList.ini");
+  ASSERT_TRUE(tips.ReadFile());
+  EXPECT_EQ(t::ControlText(window, 1001), tips.GetValue("Resource", "Marksift"));
+
+  t::ClickButton(window, 1008);
+  Sleep(300);
+  EXPECT_EQ(t::ControlText(window, 1002), "尚未开始!");
+  t::ClickButton(window, 1007);
+  box("没有可清理的快捷方式,您未扫描或未选中目标!");
+
+  t::ClickButton(window, 1003);
+  box("您确认已经连上互联网了吗?", IDNO);
+  Sleep(300);
+  EXPECT_EQ(server.Requests(), 0) << "checked without the user's yes";
+
+  t::ClickButton(window, 1003);
+  box("您确认已经连上互联网了吗?", IDYES);
+  box("检测完成!请查看列表!");
+  EXPECT_EQ(t::ControlText(window, 1002), "检测完成!");
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(server.Requests(), 4);
+
+  // Nothing ticked: nothing removed, the rows stay.
+  t::ClickButton(window, 1006);
+  t::ClickButton(window, 1007);
+  box("没有可清理的快捷方式,您未扫描或未选中目标!");
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_TRUE(t::Exists(folders.user / "Gone.url"));
+
+  // A second check starts without a Stop in between; its rows follow the old ones.
+  t::ClickButton(window, 1003);
+  box("您确认已经连上互联网了吗?", IDYES);
+  box("检测完成!请查看列表!");
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 6);
+
+  t::ClickButton(window, 1005);
+  t::ClickButton(window, 1007);
+  box("无效的连接已经放入了回收站!");
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3) << "the second rows name removed files";
+  EXPECT_FALSE(t::Exists(folders.user / "Gone.url"));
+  EXPECT_FALSE(t::Exists(folders.user / "Sub\\Removed.url"));
+  EXPECT_FALSE(t::Exists(folders.common / "Common gone.url"));
+  EXPECT_TRUE(t::Exists(folders.user / "Fine.url"));
+  EXPECT_EQ(t::RecycledPaths().size(), 3u);
+  EXPECT_FALSE(t::Exists(folders.app / "Marksift.log")) << "only -Auto writes the log";
+
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(20000));
+}
+
+TEST(MarksiftEndToEnd, StopEndsTheCheckAndAllowsANewOne) {
+  LocalHttpServer server;
+  FavoriteFolders folders;
+  for (int i = 0; i < 16; ++i)
+    t::WriteBytes(folders.user / ("Slow " + std::to_string(i) + ".url"),
+                  Favorite(server.Url("/slow?ms=4000&status=404&n=" + std::to_string(i))));
+  t::WindowProgram program("\"" + (folders.app / "Marksift.exe") + "\" /show", folders.app.Path());
+  HWND window = program.WaitForWindow("无效收藏夹检测");
+  ASSERT_NE(window, nullptr);
+  t::ClickButton(window, 1003);
+  HWND b = program.WaitForMessageBox(window);
+  ASSERT_NE(b, nullptr);
+  PostMessageA(b, WM_COMMAND, IDYES, 0);
+  for (int i = 0; i < 50 && server.Requests() == 0; ++i) Sleep(100);
+  ASSERT_GT(server.Requests(), 0);
+  t::ClickButton(window, 1008);
+  Sleep(300);
+  EXPECT_EQ(t::ControlText(window, 1002), "用户中断!");
+  // The check ends by itself: the start button comes back, no completion message.
+  bool enabled = false;
+  for (int i = 0; i < 150 && !enabled; ++i) {
+    Sleep(100);
+    enabled = IsWindowEnabled(GetDlgItem(window, 1003)) != 0;
+  }
+  EXPECT_TRUE(enabled);
+  EXPECT_EQ(program.WaitForMessageBox(window, 1000), nullptr);
+  EXPECT_EQ(SendMessageA(GetDlgItem(window, 1000), LVM_GETITEMCOUNT, 0, 0), 0);
+  EXPECT_LE(server.Requests(), 8) << "requests were started after the stop";
+  EXPECT_EQ(t::ControlText(window, 1002), "用户中断!");
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(20000));
 }

@@ -2,6 +2,9 @@
 // entries, "Patchmoor.exe -Auto", then the Recycle Bin and the log.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <algorithm>
 
 #include "patchscan.h"
@@ -136,4 +139,62 @@ TEST(PatchmoorEndToEnd, AutoRecyclesTheBackupFoldersAndLogsWhatItRemoved) {
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_EQ(t::ReadBytes(log), "[Numbers]\r\nItem0=0\r\n\r\n");
   EXPECT_EQ(t::RecycledPaths().size(), 3u);
+}
+
+// The window driven as a person would: scan, read the statistics, clean the
+// ticked rows; the interactive clean writes no log.
+TEST(PatchmoorEndToEnd, WindowScansCleansAndScansAgain) {
+  SeededWindows seed;
+  t::EmptyRecycleBin();
+  t::ScratchDir app("C:\\suite-tests\\patchmoor-window");
+  t::InstallFromDist(app.Path(), {"Patchmoor.exe"});
+  t::WindowProgram program("\"" + (app / "Patchmoor.exe") + "\" /show", app.Path());
+  HWND window = program.WaitForWindow("补丁备份清理");
+  ASSERT_NE(window, nullptr) << "the window did not open";
+  HWND list = GetDlgItem(window, 1001);
+  auto answer = [&](const std::string& expected) {
+    HWND box = program.WaitForMessageBox(window);
+    ASSERT_NE(box, nullptr) << "no message " << expected;
+    EXPECT_EQ(t::MessageBoxText(box), expected);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 50 && IsWindow(box); ++i) Sleep(100);
+  };
+
+  t::ClickButton(window, 1000);  // nothing listed yet
+  answer("未选中任何清理备份条目!");
+  t::ClickButton(window, 1);
+  answer("扫描完成,请您确认一下哪些补丁的备份需要清除,打勾后选清理即可");
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 5);
+  EXPECT_EQ(t::ControlText(window, 1008), "统计信息:安装的补丁备份 - 5 个, 共占用空间 - 0 MB");
+  t::ClickButton(window, 1000);  // rows, none ticked
+  answer("未选中任何清理备份条目!");
+  EXPECT_TRUE(t::Exists(seed.Folder("KB9900001")));
+
+  t::ClickButton(window, 1003);
+  HWND help = program.WaitForMessageBox(window);
+  ASSERT_NE(help, nullptr);
+  EXPECT_NE(t::ControlText(help, 1010).find("注意:我们清理的是补丁的备份,而非系统文件."),
+            std::string::npos);
+  PostMessageA(help, WM_COMMAND, IDOK, 0);
+  for (int i = 0; i < 50 && IsWindow(help); ++i) Sleep(100);
+
+  t::ClickButton(window, 1004);  // tick all
+  t::ClickButton(window, 1000);
+  bool done = false;
+  for (int i = 0; i < 300 && !done; ++i) {
+    Sleep(100);
+    done = !t::Exists(seed.Folder("KB9900001")) && IsWindowEnabled(GetDlgItem(window, 1));
+  }
+  ASSERT_TRUE(done) << "the clean did not finish";
+  EXPECT_FALSE(t::Exists(seed.Folder("KB9900005")));
+  EXPECT_TRUE(Recycled(seed.Folder("KB9900001")));
+  EXPECT_TRUE(t::Exists(seed.Folder(kUpperId) + "\\keep.dll"));
+  // The fresh scan lists the cleaned updates again.
+  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 5);
+  EXPECT_FALSE(t::Exists(app / "Patchmoor.log"));
+
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  DWORD code = 1;
+  EXPECT_TRUE(program.WaitForExit(20000, &code));
+  EXPECT_EQ(code, static_cast<DWORD>(IDCANCEL));
 }

@@ -273,6 +273,97 @@ WindowsVersionFor::WindowsVersionFor(const std::string& exeName, const std::stri
 
 WindowsVersionFor::~WindowsVersionFor() { DeleteKeyTree(HKEY_CURRENT_USER, key_); }
 
+WindowProgram::WindowProgram(const std::string& commandLine, const std::string& folder) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string cmd = commandLine;
+  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+    return;
+  CloseHandle(pi.hThread);
+  process_ = pi.hProcess;
+  processId_ = pi.dwProcessId;
+}
+
+WindowProgram::~WindowProgram() {
+  if (!process_) return;
+  if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) {
+    TerminateProcess(process_, 0xdead);
+    WaitForSingleObject(process_, 5000);
+  }
+  CloseHandle(process_);
+}
+
+HWND WindowProgram::WaitForWindow(const std::string& caption, DWORD timeoutMs) {
+  struct Find {
+    DWORD pid;
+    const std::string* caption;
+    HWND found;
+  };
+  for (DWORD waited = 0; process_ && waited <= timeoutMs; waited += 100) {
+    Find find{processId_, &caption, nullptr};
+    EnumWindows([](HWND w, LPARAM lp) -> BOOL {
+      auto* f = reinterpret_cast<Find*>(lp);
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      char text[256] = {};
+      GetWindowTextA(w, text, sizeof text);
+      if (pid == f->pid && *f->caption == text) {
+        f->found = w;
+        return FALSE;
+      }
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&find));
+    if (find.found) return find.found;
+    Sleep(100);
+  }
+  return nullptr;
+}
+
+HWND WindowProgram::WaitForMessageBox(HWND main, DWORD timeoutMs) {
+  struct Find {
+    HWND main;
+    HWND found;
+  };
+  const DWORD thread = GetWindowThreadProcessId(main, nullptr);
+  for (DWORD waited = 0; waited <= timeoutMs; waited += 100) {
+    Find find{main, nullptr};
+    EnumThreadWindows(thread, [](HWND w, LPARAM lp) -> BOOL {
+      auto* f = reinterpret_cast<Find*>(lp);
+      char cls[16] = {};
+      GetClassNameA(w, cls, sizeof cls);
+      if (w != f->main && std::string(cls) == "#32770" && IsWindowVisible(w)) {
+        f->found = w;
+        return FALSE;
+      }
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&find));
+    if (find.found) return find.found;
+    Sleep(100);
+  }
+  return nullptr;
+}
+
+bool WindowProgram::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
+  if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return false;
+  if (exitCode) GetExitCodeProcess(process_, exitCode);
+  return true;
+}
+
+std::string MessageBoxText(HWND box) { return ControlText(box, 0xFFFF); }
+
+void ClickButton(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::string ControlText(HWND dialog, int id) {
+  char text[1024] = {};
+  GetDlgItemTextA(dialog, id, text, sizeof text);
+  return text;
+}
+
 std::string ProfileFolder() {
   char buf[MAX_PATH] = {};
   DWORD n = GetEnvironmentVariableA("USERPROFILE", buf, MAX_PATH);

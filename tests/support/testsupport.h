@@ -93,6 +93,33 @@ class WindowsVersionFor {
   std::string key_;
 };
 
+// A program started with its window, for tests that drive the window from
+// outside as a person would. Ended (if still running) when the object goes.
+class WindowProgram {
+ public:
+  WindowProgram(const std::string& commandLine, const std::string& folder);
+  ~WindowProgram();
+  WindowProgram(const WindowProgram&) = delete;
+  WindowProgram& operator=(const WindowProgram&) = delete;
+  bool Started() const { return process_ != nullptr; }
+  // The program's top-level window with this caption, or nullptr after the wait.
+  HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = 15000);
+  // A message box (another dialog of the window's thread) shown over `main`.
+  HWND WaitForMessageBox(HWND main, DWORD timeoutMs = 60000);
+  // Waits for the process to end; true when it did.
+  bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD processId_ = 0;
+};
+
+// The text of a message box (its static text control).
+std::string MessageBoxText(HWND box);
+// Presses a button of a dialog (posted, as a click does).
+void ClickButton(HWND dialog, int id);
+std::string ControlText(HWND dialog, int id);
+
 // Windows' shell-folder paths of the sandbox user.
 std::string ProfileFolder();  // C:\users\<name>
 
