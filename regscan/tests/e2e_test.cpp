@@ -3,6 +3,11 @@
 // everything back.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+
 #include "inifile.h"
 #include "probes.h"
 #include "regbackup.h"
@@ -242,4 +247,137 @@ TEST_F(Hivemend, VersionBranchesNameTheStoreAndPickTheHeader) {
     EXPECT_FALSE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "gone")) << c.version;
     t::RemoveTree(std::string(kBin) + "\\" + c.store);
   }
+}
+
+namespace {
+
+// The interactive window driven from outside, as a user would: buttons are
+// clicked by message and message boxes are read and answered.
+class Window {
+ public:
+  explicit Window(const std::string& commandLine) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::string cmd = commandLine;
+    if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, kBin, &si, &pi_)) {
+      main_ = WaitFor([this](HWND w) { return Text(w) == "注册表错误扫描修复"; });
+    }
+  }
+  ~Window() {
+    if (main_) PostMessageA(main_, WM_COMMAND, IDCANCEL, 0);
+    if (pi_.hProcess) {
+      if (WaitForSingleObject(pi_.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(pi_.hProcess, 1);
+      CloseHandle(pi_.hProcess);
+      CloseHandle(pi_.hThread);
+    }
+  }
+  HWND Main() const { return main_; }
+  void Click(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+  }
+  // A top-level window of the program other than the main window.
+  HWND WaitFor(const std::function<bool(HWND)>& match, DWORD timeoutMs = 60000) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+      found_ = nullptr;
+      match_ = &match;
+      EnumWindows(&Window::Visit, reinterpret_cast<LPARAM>(this));
+      if (found_) return found_;
+      Sleep(50);
+    }
+    return nullptr;
+  }
+  // The next message box; returns its text and answers it with `button`.
+  std::string Answer(int button = IDOK) {
+    HWND box = WaitFor([this](HWND w) { return w != main_ && GetDlgItem(w, 0xFFFF); });
+    if (!box) return "<no message box>";
+    const std::string text = Text(GetDlgItem(box, 0xFFFF));
+    PostMessageA(box, WM_COMMAND, button, 0);
+    for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(25);
+    return text;
+  }
+  static std::string Text(HWND w) {
+    char buf[1024] = {};
+    GetWindowTextA(w, buf, sizeof buf);
+    return buf;
+  }
+  int ResultRows() const {
+    return static_cast<int>(SendMessageA(GetDlgItem(main_, 1004), LVM_GETITEMCOUNT, 0, 0));
+  }
+
+ private:
+  static BOOL CALLBACK Visit(HWND w, LPARAM self) {
+    Window* me = reinterpret_cast<Window*>(self);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid == me->pi_.dwProcessId && (*me->match_)(w)) {
+      me->found_ = w;
+      return FALSE;
+    }
+    return TRUE;
+  }
+  PROCESS_INFORMATION pi_{};
+  HWND main_ = nullptr;
+  HWND found_ = nullptr;
+  const std::function<bool(HWND)>* match_ = nullptr;
+};
+
+std::string IniText(const std::string& key) {
+  suite::IniFile ini(std::string(kBin) + "\\Hivemend.ini");
+  ini.ReadFile();
+  return ini.GetValue("Resource", key);
+}
+
+}  // namespace
+
+TEST_F(Hivemend, WindowScansBacksUpRepairsAndRestoresThroughTheChooser) {
+  t::ScratchDir files(kFiles);
+  Baseline();
+  Planted p;
+  p.Key(HKEY_CURRENT_USER, kSoftware);
+  p.String(HKEY_CURRENT_USER, kSoftware, "gone", std::string(kFiles) + "\\gone.exe");
+  p.String(HKEY_CURRENT_USER, kSoftware, "other", std::string(kFiles) + "\\other.exe");
+
+  Window w(std::string(kBin) + "\\Hivemend.exe -window");
+  ASSERT_TRUE(w.Main());
+  EXPECT_EQ(Window::Text(GetDlgItem(w.Main(), 1000)), IniText("IDC_BUTTONSCAN"));
+  EXPECT_EQ(Window::Text(GetDlgItem(w.Main(), 1008)), IniText("IDC_BUTTONBAKUP"));
+
+  // Two quick presses: the second stops the scan.
+  w.Click(w.Main(), 1000);
+  w.Click(w.Main(), 1000);
+  for (int i = 0; i < 100 && Window::Text(GetDlgItem(w.Main(), 1005)) != "扫描中断!"; ++i) Sleep(20);
+  EXPECT_EQ(Window::Text(GetDlgItem(w.Main(), 1005)), "扫描中断!");
+  EXPECT_EQ(Window::Text(GetDlgItem(w.Main(), 1000)), "扫描错误");
+
+  w.Click(w.Main(), 1000);
+  const std::string found = w.Answer();
+  EXPECT_EQ(found.rfind(IniText("strMess11"), 0), 0u) << found;
+  const int rows = w.ResultRows();  // the two planted ones and the sandbox's own, unticked
+  EXPECT_GE(rows, 2);
+  EXPECT_EQ(Window::Text(GetDlgItem(w.Main(), 1005)), IniText("strMess10"));
+
+  // Repair with the offered backup first.
+  w.Click(w.Main(), 1001);
+  EXPECT_NE(w.Answer(IDYES).find("是否立即进行备份?"), std::string::npos);
+  EXPECT_EQ(w.Answer(), IniText("strMess6"));
+  EXPECT_EQ(w.Answer(), IniText("strMess3"));
+  for (int i = 0; i < 100 && w.ResultRows() != rows - 2; ++i) Sleep(20);
+  EXPECT_EQ(w.ResultRows(), rows - 2);
+  EXPECT_FALSE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "gone"));
+  EXPECT_FALSE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "other"));
+  EXPECT_EQ(LogSection("Numbers"), (std::vector<std::string>{"2"}));
+
+  // Restore the backup just made: the chooser selects the newest entry.
+  w.Click(w.Main(), 1008);
+  HWND chooser = w.WaitFor([](HWND h) { return Window::Text(h) == "选择要恢复的备份"; });
+  ASSERT_TRUE(chooser);
+  EXPECT_EQ(SendMessageA(GetDlgItem(chooser, 1007), LB_GETCOUNT, 0, 0), 1);
+  w.Click(chooser, IDOK);
+  EXPECT_EQ(w.Answer(), IniText("strMess8"));
+  // The message comes after the imports have finished.
+  EXPECT_EQ(suite::ReadString(HKEY_CURRENT_USER, kSoftware, "gone"),
+            std::string(kFiles) + "\\gone.exe");
+  EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "other"));
 }
