@@ -91,6 +91,8 @@ TEST_P(RoundTrip, RestoreBringsBackEveryValueExactly) {
   t::SetString(cu, k, "na\"me\\with", "trail\\");
   t::SetString(cu, k, "中文名" + kTrail, "中文数据 " + kTrail + " \"q\" \\\\server\\share");
   t::SetString(cu, k, "emptystr", "");
+  t::SetString(cu, k, "lines", "first\r\nsecond\n");
+  t::SetRaw(cu, k, "shortdword", REG_DWORD, Bytes({1, 2}));
   t::SetString(cu, k, "expand", "%SystemRoot%\\系统\\" + kTrail, REG_EXPAND_SZ);
   t::SetRaw(cu, k, "multi", REG_MULTI_SZ, std::string("one\0两个\0", 11) + kTrail + std::string(2, '\0'));
   t::SetRaw(cu, k, "none", REG_NONE, Bytes({0, 1, 2, 0xff}));

@@ -302,6 +302,12 @@ class Window {
     GetWindowTextA(w, buf, sizeof buf);
     return buf;
   }
+  int TickedRows() const {
+    int n = 0;
+    for (int i = 0, rows = ResultRows(); i < rows; ++i)
+      n += (SendMessageA(GetDlgItem(main_, 1004), LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK) >> 12) == 2;
+    return n;
+  }
   int ResultRows() const {
     return static_cast<int>(SendMessageA(GetDlgItem(main_, 1004), LVM_GETITEMCOUNT, 0, 0));
   }
@@ -357,6 +363,15 @@ TEST_F(Hivemend, WindowScansBacksUpRepairsAndRestoresThroughTheChooser) {
   const int rows = w.ResultRows();  // the two planted ones and the sandbox's own, unticked
   EXPECT_GE(rows, 2);
   EXPECT_EQ(Window::Text(GetDlgItem(w.Main(), 1005)), IniText("strMess10"));
+
+  EXPECT_EQ(w.TickedRows(), 2);
+  w.Click(w.Main(), 1007);  // untick all
+  for (int i = 0; i < 100 && w.TickedRows() != 0; ++i) Sleep(20);
+  EXPECT_EQ(w.TickedRows(), 0);
+  w.Click(w.Main(), 1006);  // tick all: asks first, then ticks by the pre-selection rule
+  EXPECT_NE(w.Answer(IDYES).find("全部选择可能有一定危险性"), std::string::npos);
+  for (int i = 0; i < 100 && w.TickedRows() != 2; ++i) Sleep(20);
+  EXPECT_EQ(w.TickedRows(), 2);
 
   // Repair with the offered backup first.
   w.Click(w.Main(), 1001);
