@@ -83,18 +83,16 @@ class Scanner {
   // Rows of category 8 for HKEY_CURRENT_USER and HKEY_USERS, 9 for the machine.
   void SoftwareWalk(HKEY root, const std::string& path);
 
-  bool Stopped() const { return stop_.load(); }
-  int RowCount() const { return rows_; }
-
- private:
-  bool Missing(const std::string& text) { return !Present(text); }
- public:
   // The path-present test of this program. Gives the answers of the shared
   // FileReferenceExists, but settles a plain path from the cached listing of
   // its folder, so a missing file costs no file-system call of its own.
   bool Present(const std::string& text);
 
+  bool Stopped() const { return stop_.load(); }
+  int RowCount() const { return rows_; }
+
  private:
+  bool Missing(const std::string& text) { return !Present(text); }
   void Add(ScanRow row);
   void Status(const std::string& what);
   void StatusF(const std::string& text);
