@@ -56,6 +56,12 @@ bool PathChecker::FileReferenceExists(const std::string& original) {
     size_t semi = text.find(';');
     if (semi != std::string::npos) text.resize(semi);
   }
+  // For a plain name (no wildcards) the prefix test's folder listing also
+  // answers the look-up of the whole text: its last prefix is the whole name.
+  const size_t cut = text.find_last_of('\\');
+  const bool plain = cut != std::string::npos && !LookupName(text.substr(cut + 1)).empty() &&
+                     !HasWildcard(text.substr(cut + 1)) && text.size() < MAX_PATH;
+  if (plain) return PrefixExists(text);
   return PathExists(text) || PrefixExists(text);
 }
 

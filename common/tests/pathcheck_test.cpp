@@ -100,12 +100,14 @@ TEST_F(PathCheck, PrefixRuleMatchesTheDirectLookUps) {
   // The listing-based prefix test must agree with one look-up per prefix.
   PathChecker c = Make(suite::kShortcutPathCheck);
   const std::string texts[] = {P("App\\app.exe   "), P("App\\app.exe...x"), P("App\\app"),
-                               P("App\\a?p.exe"), P("App\\app.ex"), P("Folder.")};
+                               P("App\\a?p.exe"), P("App\\app.ex"), P("Folder."),
+                               P("Folder\\"), P("App\\..\\a.b"), P("NoFolder\\x.exe")};
   for (const std::string& text : texts) {
     bool direct = false;
     const size_t cut = text.find_last_of('\\');
     for (size_t i = 1; i <= text.size() - cut - 1; ++i)
       direct = direct || c.PathExists(text.substr(0, cut + 1 + i));
     EXPECT_EQ(c.PrefixExists(text), direct) << text;
+    EXPECT_EQ(c.FileReferenceExists(text), direct || c.PathExists(text)) << text;
   }
 }
