@@ -169,79 +169,19 @@ TEST_F(Snipwell, WindowsXpSearchesDocumentsAndSettings) {
   t::RemoveTree("C:\\Documents and Settings");
 }
 
+const char kCaption[] = "废弃快捷方式清理";
+
 TEST_F(Snipwell, AnyOtherArgumentOpensTheWindowWithItsTexts) {
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::string cmd = std::string(kBin) + "\\Snipwell.exe -auto";
-  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, kBin, &si, &pi));
-  WaitForInputIdle(pi.hProcess, 10000);
-  HWND window = nullptr;
-  for (int i = 0; i < 100 && !window; ++i) {
-    window = FindWindowA(nullptr, "废弃快捷方式清理");
-    if (!window) Sleep(100);
-  }
+  t::WindowProgram program(std::string(kBin) + "\\Snipwell.exe -auto", kBin);
+  HWND window = program.WaitForWindow(kCaption);
   ASSERT_NE(window, nullptr) << "the interactive window did not open";
-  char text[64] = {};
-  GetDlgItemTextA(window, 1000, text, sizeof text);
-  EXPECT_STREQ(text, "扫描系统");
-  HWND list = GetDlgItem(window, 1005);
-  HWND header = reinterpret_cast<HWND>(SendMessageA(list, 0x101F /*LVM_GETHEADER*/, 0, 0));
-  EXPECT_EQ(SendMessageA(header, 0x1200 /*HDM_GETITEMCOUNT*/, 0, 0), 2);
+  EXPECT_EQ(t::ControlText(window, 1000), "扫描系统");
+  EXPECT_EQ(t::ControlText(window, 1001), "删除目标");
+  HWND header = ListView_GetHeader(GetDlgItem(window, 1005));
+  EXPECT_EQ(Header_GetItemCount(header), 2);
   PostMessageA(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
+  EXPECT_TRUE(program.WaitForExit(20000));
 }
-
-namespace {
-
-struct FindBox {
-  HWND main;
-  HWND found = nullptr;
-};
-
-// The message box a program shows over its main window (another dialog of the
-// same thread).
-HWND WaitForMessageBox(DWORD threadId, HWND main, DWORD timeoutMs = 60000) {
-  for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
-    FindBox find{main};
-    EnumThreadWindows(threadId, [](HWND w, LPARAM lp) -> BOOL {
-      auto* f = reinterpret_cast<FindBox*>(lp);
-      char cls[16] = {};
-      GetClassNameA(w, cls, sizeof cls);
-      if (w != f->main && std::string(cls) == "#32770" && IsWindowVisible(w)) {
-        f->found = w;
-        return FALSE;
-      }
-      return TRUE;
-    }, reinterpret_cast<LPARAM>(&find));
-    if (find.found) return find.found;
-    Sleep(100);
-  }
-  return nullptr;
-}
-
-std::string BoxText(HWND box) {
-  char text[512] = {};
-  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-  return text;
-}
-
-HWND WaitForWindow(const char* caption) {
-  for (int i = 0; i < 100; ++i) {
-    if (HWND w = FindWindowA(nullptr, caption)) return w;
-    Sleep(100);
-  }
-  return nullptr;
-}
-
-void Click(HWND window, int id) {
-  PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-}
-
-}  // namespace
 
 // The window driven as a person would: scan, read the result, tick all, delete.
 TEST_F(Snipwell, WindowScansTicksAndDeletes) {
@@ -251,97 +191,77 @@ TEST_F(Snipwell, WindowScansTicksAndDeletes) {
   suite::IniFile ini(std::string(kBin) + "\\Snipwell.ini");
   ASSERT_TRUE(ini.ReadFile());
 
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::string cmd = std::string(kBin) + "\\Snipwell.exe /show";
-  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, kBin, &si, &pi));
-  HWND window = WaitForWindow("废弃快捷方式清理");
+  t::WindowProgram program(std::string(kBin) + "\\Snipwell.exe /show", kBin);
+  HWND window = program.WaitForWindow(kCaption);
   ASSERT_NE(window, nullptr);
-  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
   HWND list = GetDlgItem(window, 1005);
 
-  Click(window, 1000);
-  HWND box = WaitForMessageBox(thread, window);
+  t::ClickButton(window, 1000);
+  HWND box = program.WaitForMessageBox(window);
   ASSERT_NE(box, nullptr) << "no message at the end of the scan";
-  EXPECT_EQ(BoxText(box), ini.GetValue("Resource", "strMess1"));
+  EXPECT_EQ(t::MessageBoxText(box), ini.GetValue("Resource", "strMess1"));
   SendMessageA(box, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 2);
-  char status[512] = {};
-  GetDlgItemTextA(window, 1004, status, sizeof status);
-  EXPECT_EQ(std::string(status), ini.GetValue("Resource", "strMess1"));
-  GetDlgItemTextA(window, 1000, status, sizeof status);
-  EXPECT_STREQ(status, "扫描系统");
+  EXPECT_EQ(ListView_GetItemCount(list), 2);
+  EXPECT_EQ(t::ControlText(window, 1004), ini.GetValue("Resource", "strMess1"));
+  EXPECT_EQ(t::ControlText(window, 1000), "扫描系统");
 
   // Rows start unticked: deleting now removes nothing and logs a count of 0.
-  Click(window, 1001);
-  box = WaitForMessageBox(thread, window);
+  t::ClickButton(window, 1001);
+  box = program.WaitForMessageBox(window);
   ASSERT_NE(box, nullptr);
   SendMessageA(box, WM_COMMAND, IDOK, 0);
   Sleep(300);
   EXPECT_EQ(t::ReadBytes(LogPath()), "[Numbers]\r\nItem0=0\r\n\r\n");
   EXPECT_TRUE(t::Exists(desk / "one.lnk"));
 
-  Click(window, 1002);  // tick all
-  Click(window, 1001);  // delete
-  box = WaitForMessageBox(thread, window);
+  t::ClickButton(window, 1002);  // tick all
+  t::ClickButton(window, 1001);  // delete
+  box = program.WaitForMessageBox(window);
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(BoxText(box), ini.GetValue("Resource", "strMess2"));
+  EXPECT_EQ(t::MessageBoxText(box), ini.GetValue("Resource", "strMess2"));
   SendMessageA(box, WM_COMMAND, IDOK, 0);
   Sleep(300);
-  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 0);
+  EXPECT_EQ(ListView_GetItemCount(list), 0);
   EXPECT_FALSE(t::Exists(desk / "one.lnk"));
   EXPECT_FALSE(t::Exists(desk / "two.lnk"));
   EXPECT_EQ(Sorted(LogFiles()), Sorted({desk / "one.lnk", desk / "two.lnk"}));
 
   PostMessageA(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
+  EXPECT_TRUE(program.WaitForExit(20000));
 }
 
 // Stop ends the analysis at the next shortcut: rows found so far stay, the
-// window answers at once, and a new scan can start.
+// window answers at once, and nothing is deleted.
 TEST_F(Snipwell, StopEndsTheScanAndKeepsItsRows) {
   t::ScratchDir desk(t::ProfileFolder() + "\\Desktop\\suite-e2e-stop");
   for (int i = 0; i < 60; ++i)
     ASSERT_TRUE(t::MakeShortcut(desk / ("s" + std::to_string(i) + ".lnk"), "C:\\none\\x.exe"));
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::string cmd = std::string(kBin) + "\\Snipwell.exe /show";
-  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, kBin, &si, &pi));
-  HWND window = WaitForWindow("废弃快捷方式清理");
+  t::WindowProgram program(std::string(kBin) + "\\Snipwell.exe /show", kBin);
+  HWND window = program.WaitForWindow(kCaption);
   ASSERT_NE(window, nullptr);
-  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
   HWND list = GetDlgItem(window, 1005);
   HWND button = GetDlgItem(window, 1000);
 
-  Click(window, 1000);
+  t::ClickButton(window, 1000);
   // The button is enabled again once the file search is over.
   for (int i = 0; i < 200 && !IsWindowEnabled(button); ++i) Sleep(50);
   Sleep(500);
   ASSERT_TRUE(IsWindowEnabled(button));
-  Click(window, 1000);
-  HWND box = WaitForMessageBox(thread, window, 10000);
+  t::ClickButton(window, 1000);
+  HWND box = program.WaitForMessageBox(window, 10000);
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(BoxText(box), "扫描被用户中止!");
+  EXPECT_EQ(t::MessageBoxText(box), "扫描被用户中止!");
   SendMessageA(box, WM_COMMAND, IDOK, 0);
-  char text[128] = {};
-  GetDlgItemTextA(window, 1004, text, sizeof text);
-  EXPECT_STREQ(text, "扫描中止");
-  GetDlgItemTextA(window, 1000, text, sizeof text);
-  EXPECT_STREQ(text, "扫描系统");
+  EXPECT_EQ(t::ControlText(window, 1004), "扫描中止");
+  EXPECT_EQ(t::ControlText(window, 1000), "扫描系统");
   Sleep(300);
-  const LRESULT rows = SendMessageA(list, LVM_GETITEMCOUNT, 0, 0);
+  const int rows = ListView_GetItemCount(list);
   EXPECT_LT(rows, 60);
   Sleep(500);
-  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), rows) << "the stopped scan went on";
+  EXPECT_EQ(ListView_GetItemCount(list), rows) << "the stopped scan went on";
 
   PostMessageA(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
+  EXPECT_TRUE(program.WaitForExit(20000));
   for (int i = 0; i < 60; ++i) EXPECT_TRUE(t::Exists(desk / ("s" + std::to_string(i) + ".lnk")));
 }
 
@@ -349,15 +269,15 @@ TEST_F(Snipwell, StopEndsTheScanAndKeepsItsRows) {
 // program then ends with exit status 1.
 TEST_F(Snipwell, AutoReportsALogThatCannotBeCreated) {
   CreateDirectoryA(LogPath().c_str(), nullptr);  // a folder where the file should go
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  std::string cmd = std::string(kBin) + "\\Snipwell.exe -Auto";
-  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, kBin, &si, &pi));
+  t::WindowProgram program(std::string(kBin) + "\\Snipwell.exe -Auto", kBin);
+  HWND window = program.WaitForWindow(kCaption);
+  ASSERT_NE(window, nullptr);
+  // The unattended worker shows the box from its own thread, with no owner.
   struct Find {
     DWORD pid;
-    HWND box = nullptr;
-  } find{pi.dwProcessId};
+    HWND box;
+  } find{0, nullptr};
+  GetWindowThreadProcessId(window, &find.pid);
   for (int i = 0; i < 600 && !find.box; ++i) {
     EnumWindows([](HWND w, LPARAM lp) -> BOOL {
       auto* f = reinterpret_cast<Find*>(lp);
@@ -365,22 +285,18 @@ TEST_F(Snipwell, AutoReportsALogThatCannotBeCreated) {
       GetWindowThreadProcessId(w, &pid);
       char cls[16] = {};
       GetClassNameA(w, cls, sizeof cls);
-      if (pid == f->pid && IsWindowVisible(w) && std::string(cls) == "#32770") {
-        f->box = w;
-        return FALSE;
-      }
-      return TRUE;
+      if (pid != f->pid || !IsWindowVisible(w) || std::string(cls) != "#32770") return TRUE;
+      f->box = w;
+      return FALSE;
     }, reinterpret_cast<LPARAM>(&find));
     if (!find.box) Sleep(100);
   }
-  ASSERT_NE(find.box, nullptr);
-  EXPECT_EQ(BoxText(find.box), "无法创建日志文件!");
-  SendMessageA(find.box, WM_COMMAND, IDOK, 0);
-  ASSERT_EQ(WaitForSingleObject(pi.hProcess, 20000), WAIT_OBJECT_0);
+  HWND box = find.box;
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(t::MessageBoxText(box), "无法创建日志文件!");
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
   DWORD code = 0;
-  GetExitCodeProcess(pi.hProcess, &code);
+  ASSERT_TRUE(program.WaitForExit(20000, &code));
   EXPECT_EQ(code, 1u);
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
   RemoveDirectoryA(LogPath().c_str());
 }
