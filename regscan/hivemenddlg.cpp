@@ -139,7 +139,13 @@ BOOL HivemendDialog::OnInit() {
   }
   if (mode_ == suite::StartMode::Unattended) {
     const ScanSettings settings = settings_;
-    RunUnattended([settings] { RunUnattendedPass(settings); });
+    RunUnattended([settings] {
+      try {
+        RunUnattendedPass(settings);
+      } catch (...) {
+        // Out of memory and the like: end the run, never hang hidden.
+      }
+    });
     return TRUE;
   }
   RECT client;
@@ -155,6 +161,11 @@ void HivemendDialog::BuildLists() {
   categories_.Attach(Item(IDC_CATEGORIES));
   categories_.SetCheckboxStyle(flat);
   categories_.AddColumn(0, texts.Get("Item0"), 240);
+  // One image per category row 0-10; rows 11 and 12 share image 10.
+  HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, kNamedCategories, 1);
+  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
+  for (int n = 0; n < kNamedCategories; ++n) ImageList_AddIcon(images, icon);
+  ListView_SetImageList(categories_.Handle(), images, LVSIL_SMALL);
   for (int n = 0; n < kCategoryCount; ++n) {
     const std::string text = n < kNamedCategories ? settings_.names[n] : kDefaultCategoryNames[n];
     const int row = categories_.AddRow(text, n < kNamedCategories ? n : 10);
@@ -223,8 +234,12 @@ void HivemendDialog::StartScan() {
         if (generation == generation_ && scanning_) SetStatus(text);
       });
     };
-    Scanner scanner(settings, sink, stop);
-    scanner.Run();
+    try {
+      Scanner scanner(settings, sink, stop);
+      scanner.Run();
+    } catch (...) {
+      // The rows found so far stay; the window goes back to idle below.
+    }
     if (!stop) {
       const bool fileCheck = settings.ticked[12];
       Post([this, generation, fileCheck] { ScanFinished(generation, fileCheck); });
