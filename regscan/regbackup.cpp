@@ -36,7 +36,9 @@ HKEY ExportRootKey(const std::string& name) {
   return nullptr;
 }
 
-const char* const kEol = "\r\n";
+bool IsStringType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 std::string Narrow(const wchar_t* text, size_t length, bool* lossless = nullptr) {
   if (lossless) *lossless = true;
@@ -51,139 +53,156 @@ std::string Narrow(const wchar_t* text, size_t length, bool* lossless = nullptr)
   return out;
 }
 
-// Quoted text as the registry editor reads it back: backslashes and double
-// quotes escaped. The second byte of a double-byte (GBK) character is part of
-// that character, even where it has the value of a backslash.
-std::string Escape(const std::string& s) {
-  std::string out;
-  out.reserve(s.size() + 8);
-  for (size_t i = 0; i < s.size(); ++i) {
-    const char c = s[i];
-    if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < s.size()) {
-      out.push_back(c);
-      out.push_back(s[++i]);
-    } else if (c == '\\' || c == '"') {
-      out.push_back('\\');
-      out.push_back(c);
-    } else {
-      out.push_back(c);
-    }
-  }
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
   return out;
 }
 
-void ByteList(std::string& out, const BYTE* data, size_t size) {
-  char hex[4];
-  for (size_t i = 0; i < size; ++i) {
-    if (i > 0) out += (i % 21 == 0) ? ",\\\r\n" : ",";
-    std::snprintf(hex, sizeof hex, "%02x", data[i]);
-    out += hex;
-  }
-  out += kEol;
-}
+// The writer works on the registry's own UTF-16 names and data, so nothing is
+// lost on the way to a version 5 file; a REGEDIT4 file is the same text in the
+// ANSI code page.
+struct Writer {
+  bool regedit4;
+  std::wstring out;
 
-bool IsStringType(DWORD type) {
-  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
-}
+  void Eol() { out += L"\r\n"; }
 
-// A REG_SZ that can be written as a quoted text and read back unchanged: one
-// terminating NUL, no other NUL, no line break, every character in the ANSI
-// code page.
-bool QuotedForm(const BYTE* data, DWORD size, std::string& text) {
-  if (size < 2 || size % 2 != 0) return false;
-  const wchar_t* w = reinterpret_cast<const wchar_t*>(data);
-  const size_t len = size / 2 - 1;
-  if (w[len] != L'\0') return false;
-  for (size_t i = 0; i < len; ++i)
-    if (w[i] == L'\0' || w[i] == L'\r' || w[i] == L'\n') return false;
-  bool lossless = true;
-  text = Narrow(w, len, &lossless);
-  return lossless;
-}
-
-void FormatData(std::string& out, DWORD type, const BYTE* data, DWORD size, bool regedit4) {
-  std::string text;
-  if (type == REG_SZ && QuotedForm(data, size, text)) {
-    out += "\"" + Escape(text) + "\"" + kEol;
-    return;
-  }
-  if (type == REG_DWORD && size == 4) {
-    DWORD v;
-    memcpy(&v, data, 4);
-    out += Format("dword:%08lx", static_cast<unsigned long>(v)) + kEol;
-    return;
-  }
-  if (type == REG_BINARY) {
-    out += "hex:";
-    ByteList(out, data, size);
-    return;
-  }
-  out += Format("hex(%lx):", static_cast<unsigned long>(type));
-  if (IsStringType(type) && regedit4) {
-    // A REGEDIT4 file holds string bytes in the ANSI code page.
-    std::string bytes = Narrow(reinterpret_cast<const wchar_t*>(data), size / 2);
-    ByteList(out, reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
-    return;
-  }
-  // Under the version 5 header string bytes are UTF-16, as the registry holds them.
-  ByteList(out, data, size);
-}
-
-void WriteValues(HKEY key, const std::string& fullName, std::string& out, bool regedit4) {
-  DWORD maxName = 0, maxData = 0;
-  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
-    return;
-  out += kEol;
-  out += "[" + fullName + "]" + kEol;
-  std::vector<wchar_t> name(maxName + 2);
-  std::vector<BYTE> data(maxData + 2);
-  int retries = 0;
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()),
-          type = 0;
-    LONG rc = RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
-    if (rc == ERROR_MORE_DATA && ++retries < 8) {
-      // A value grew since the key was asked: make room and read it again.
-      name.resize(name.size() + 16384);
-      data.resize(std::max<size_t>(data.size() * 2, dataLen + 2));
-      --i;
-      continue;
+  // Quoted text as the registry editor reads it back: backslashes and double
+  // quotes escaped.
+  void Quoted(const wchar_t* s, size_t n) {
+    out += L'"';
+    for (size_t i = 0; i < n; ++i) {
+      if (s[i] == L'\\' || s[i] == L'"') out += L'\\';
+      out += s[i];
     }
-    if (rc != ERROR_SUCCESS) break;
-    retries = 0;
-    const std::string valueName = Narrow(name.data(), nameLen);
-    out += valueName.empty() ? std::string("@ = ") : "\"" + Escape(valueName) + "\" = ";
-    FormatData(out, type, data.data(), dataLen, regedit4);
+    out += L'"';
   }
-}
 
-bool HasSubkeys(HKEY key) {
-  char name[1024];
-  DWORD len = sizeof name;
-  return RegEnumKeyExA(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-}
+  void ByteList(const BYTE* data, size_t size) {
+    wchar_t hex[4];
+    for (size_t i = 0; i < size; ++i) {
+      if (i > 0) out += (i % 21 == 0) ? L",\\\r\n" : L",";
+      swprintf(hex, 4, L"%02x", data[i]);
+      out += hex;
+    }
+    Eol();
+  }
 
-void WriteSubkeys(HKEY root, const std::string& path, const std::string& fullName,
-                  std::string& out, bool regedit4) {
-  UniqueKey key = suite::OpenKey(root, path, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE);
-  if (!key) return;
-  for (DWORD i = 0;; ++i) {
-    char name[1024];
-    DWORD len = sizeof name;
-    LONG rc = RegEnumKeyExA(key.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_NO_MORE_ITEMS || rc == ERROR_INVALID_HANDLE) break;
-    if (rc != ERROR_SUCCESS) continue;
-    const std::string childName = fullName + "\\" + name;
-    const std::string childPath = path.empty() ? std::string(name) : path + "\\" + name;
-    UniqueKey child = suite::OpenKey(root, childPath, KEY_READ);
-    if (!child) continue;
-    WriteValues(child.get(), childName, out, regedit4);
-    if (HasSubkeys(child.get())) {
-      child.reset();
-      WriteSubkeys(root, childPath, childName, out, regedit4);
+  // A REG_SZ that can be written as a quoted text and read back unchanged: one
+  // terminating NUL, no other NUL, no line break, and (for REGEDIT4) every
+  // character in the ANSI code page.
+  bool QuotedForm(const BYTE* data, DWORD size, size_t& length) const {
+    if (size < 2 || size % 2 != 0) return false;
+    const wchar_t* w = reinterpret_cast<const wchar_t*>(data);
+    length = size / 2 - 1;
+    if (w[length] != L'\0') return false;
+    for (size_t i = 0; i < length; ++i)
+      if (w[i] == L'\0' || w[i] == L'\r' || w[i] == L'\n') return false;
+    bool lossless = true;
+    if (regedit4) Narrow(w, length, &lossless);
+    return lossless;
+  }
+
+  void Data(DWORD type, const BYTE* data, DWORD size) {
+    size_t length = 0;
+    if (type == REG_SZ && QuotedForm(data, size, length)) {
+      Quoted(reinterpret_cast<const wchar_t*>(data), length);
+      Eol();
+      return;
+    }
+    if (type == REG_DWORD && size == 4) {
+      DWORD v;
+      memcpy(&v, data, 4);
+      wchar_t text[24];
+      swprintf(text, 24, L"dword:%08lx", static_cast<unsigned long>(v));
+      out += text;
+      Eol();
+      return;
+    }
+    if (type == REG_BINARY) {
+      out += L"hex:";
+      ByteList(data, size);
+      return;
+    }
+    wchar_t prefix[24];
+    swprintf(prefix, 24, L"hex(%lx):", static_cast<unsigned long>(type));
+    out += prefix;
+    if (IsStringType(type) && regedit4) {
+      // A REGEDIT4 file holds string bytes in the ANSI code page.
+      const std::string bytes = Narrow(reinterpret_cast<const wchar_t*>(data), size / 2);
+      ByteList(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+      return;
+    }
+    // Under the version 5 header string bytes are UTF-16, as the registry holds them.
+    ByteList(data, size);
+  }
+
+  void Values(HKEY key, const std::wstring& fullName) {
+    DWORD maxName = 0, maxData = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                         &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
+      return;
+    Eol();
+    out += L"[" + fullName + L"]";
+    Eol();
+    std::vector<wchar_t> name(maxName + 2);
+    std::vector<BYTE> data(maxData + 2);
+    int retries = 0;
+    for (DWORD i = 0;; ++i) {
+      DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()),
+            type = 0;
+      LONG rc = RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
+      if (rc == ERROR_MORE_DATA && ++retries < 8) {
+        // A value grew since the key was asked: make room and read it again.
+        name.resize(name.size() + 16384);
+        data.resize(std::max<size_t>(data.size() * 2, dataLen + 2));
+        --i;
+        continue;
+      }
+      if (rc != ERROR_SUCCESS) break;
+      retries = 0;
+      if (nameLen == 0) {
+        out += L"@ = ";
+      } else {
+        Quoted(name.data(), nameLen);
+        out += L" = ";
+      }
+      Data(type, data.data(), dataLen);
     }
   }
+
+  // Depth first, pre-order: a key's values, then each subkey with its own subtree.
+  void Subkeys(HKEY key, const std::wstring& fullName) {
+    for (DWORD i = 0;; ++i) {
+      wchar_t name[1024];
+      DWORD len = 1024;
+      LONG rc = RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+      if (rc == ERROR_NO_MORE_ITEMS || rc == ERROR_INVALID_HANDLE) break;
+      if (rc != ERROR_SUCCESS) continue;
+      UniqueKey child;
+      if (RegOpenKeyExW(key, name, 0, KEY_READ, child.put()) != ERROR_SUCCESS) continue;
+      const std::wstring childName = fullName + L"\\" + std::wstring(name, len);
+      Values(child.get(), childName);
+      Subkeys(child.get(), childName);
+    }
+  }
+};
+
+std::wstring ExportWide(const std::string& rootName, const std::string& keyPath, bool regedit4) {
+  Writer w{regedit4, Widen(regedit4 ? kRegedit4Header : kRegedit5Header)};
+  w.Eol();
+  HKEY root = ExportRootKey(rootName);
+  if (!root) return w.out;
+  UniqueKey key;
+  if (RegOpenKeyExW(root, Widen(keyPath).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    return w.out;
+  const std::wstring fullName = Widen(keyPath.empty() ? rootName : rootName + "\\" + keyPath);
+  w.Values(key.get(), fullName);
+  w.Subkeys(key.get(), fullName);
+  return w.out;
 }
 
 }  // namespace
@@ -191,16 +210,8 @@ void WriteSubkeys(HKEY root, const std::string& path, const std::string& fullNam
 bool UseRegedit4Header() { return (GetVersion() & 0x80000000u) != 0; }
 
 std::string ExportText(const std::string& rootName, const std::string& keyPath, bool regedit4) {
-  std::string out = std::string(regedit4 ? kRegedit4Header : kRegedit5Header) + kEol;
-  HKEY root = ExportRootKey(rootName);
-  if (!root) return out;
-  const std::string fullName = keyPath.empty() ? rootName : rootName + "\\" + keyPath;
-  UniqueKey key = suite::OpenKey(root, keyPath, KEY_READ);
-  if (!key) return out;
-  WriteValues(key.get(), fullName, out, regedit4);
-  key.reset();
-  WriteSubkeys(root, keyPath, fullName, out, regedit4);
-  return out;
+  const std::wstring text = ExportWide(rootName, keyPath, regedit4);
+  return Narrow(text.data(), text.size());
 }
 
 bool ExportKey(const std::string& rootName, const std::string& keyPath,
@@ -208,20 +219,20 @@ bool ExportKey(const std::string& rootName, const std::string& keyPath,
   UniqueHandleKernel file(CreateFileA(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
-  std::string text = ExportText(rootName, keyPath, regedit4);
-  if (!regedit4) {
+  std::string bytes;
+  if (regedit4) {
+    bytes = ExportText(rootName, keyPath, true);
+  } else {
     // Under the version 5 header importers differ on how they read the string
     // bytes of an 8-bit file; a UTF-16 file (as the system's editor writes it
     // itself) is read by all of them alike.
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    text.assign("\xff\xfe", 2);
-    text.append(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+    const std::wstring text = ExportWide(rootName, keyPath, false);
+    bytes.assign("\xff\xfe", 2);
+    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
   }
   DWORD written = 0;
-  return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-         written == text.size();
+  return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
 }
 
 std::string BackupKeyPath(const ScanRow& row) {
@@ -285,15 +296,25 @@ bool IsProtectedKeyPath(const std::string& keyPath) {
 
 namespace {
 
-// Deletes every key below an open key, then nothing else. Works on handles, so
-// a name whose GBK characters hold a backslash byte is never split apart.
+// Deletes every key below an open key. Works on handles and the registry's
+// own UTF-16 names, so no name is split at a GBK byte that looks like a
+// backslash, and a name outside the ANSI code page is reached too.
 void DeleteChildren(HKEY key) {
-  for (const std::string& name : suite::SubkeyNames(key)) {
+  std::vector<std::wstring> names;
+  for (DWORD i = 0; i < suite::kMaxRegistryNames; ++i) {
+    wchar_t name[1024];
+    DWORD len = 1024;
+    if (RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    names.emplace_back(name, len);
+  }
+  for (const std::wstring& name : names) {
     {
-      UniqueKey child = suite::OpenKey(key, name, KEY_ALL_ACCESS);
-      if (child) DeleteChildren(child.get());
+      UniqueKey child;
+      if (RegOpenKeyExW(key, name.c_str(), 0, KEY_ALL_ACCESS, child.put()) == ERROR_SUCCESS)
+        DeleteChildren(child.get());
     }
-    RegDeleteKeyA(key, name.c_str());
+    RegDeleteKeyW(key, name.c_str());
   }
 }
 

@@ -29,6 +29,14 @@ std::string Counting(size_t n) {
   return s;
 }
 
+std::wstring Wide(const std::string& s) {
+  std::wstring w(s.size() + 1, L'\0');
+  w.resize(static_cast<size_t>(
+      MultiByteToWideChar(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), &w[0],
+                          static_cast<int>(w.size()))));
+  return w;
+}
+
 // Text that holds a GBK character whose second byte is a backslash.
 const std::string kTrail = "乗俓刓塡";
 
@@ -94,7 +102,7 @@ TEST_P(RoundTrip, RestoreBringsBackEveryValueExactly) {
   t::SetString(cu, k, "lines", "first\r\nsecond\n");
   t::SetRaw(cu, k, "shortdword", REG_DWORD, Bytes({1, 2}));
   t::SetString(cu, k, "expand", "%SystemRoot%\\系统\\" + kTrail, REG_EXPAND_SZ);
-  t::SetRaw(cu, k, "multi", REG_MULTI_SZ, std::string("one\0两个\0", 11) + kTrail + std::string(2, '\0'));
+  t::SetRaw(cu, k, "multi", REG_MULTI_SZ, std::string("one\0两个\0", 9) + kTrail + std::string(2, '\0'));
   t::SetRaw(cu, k, "none", REG_NONE, Bytes({0, 1, 2, 0xff}));
   t::SetRaw(cu, k, "bin", REG_BINARY, Counting(100));
   t::SetRaw(cu, k, "emptybin", REG_BINARY, "");
@@ -110,6 +118,17 @@ TEST_P(RoundTrip, RestoreBringsBackEveryValueExactly) {
   t::SetString(cu, k + "\\sub\\deeper", "", "deep");
   t::SetString(cu, key.Sub("values"), "gone", "C:\\gone\\gone.exe");
   t::SetString(cu, key.Sub("values"), "keep", "text \"quoted\"");
+  // Names outside the ANSI code page, as Unicode programs leave them: only a
+  // version 5 file can carry them.
+  const std::wstring thaiKey = std::wstring(L"\x0e01\x0e02");
+  const std::wstring wideKey = Wide(k) + L"\\" + thaiKey;
+  if (!regedit4) {
+    suite::UniqueKey wk;
+    RegCreateKeyExW(cu, wideKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, wk.put(), nullptr);
+    const std::wstring data = L"\x0e03 data";
+    RegSetValueExW(wk.get(), L"\x0e04", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                   static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  }
   const Snapshot before = Take(cu, key.Path());
 
   std::vector<ScanRow> rows = {
@@ -132,6 +151,13 @@ TEST_P(RoundTrip, RestoreBringsBackEveryValueExactly) {
   EXPECT_EQ(restored.files, 2);
   EXPECT_EQ(restored.imported, 2);
   const Snapshot after = Take(cu, key.Path());
+  if (!regedit4) {
+    wchar_t data[64] = {};
+    DWORD size = sizeof data;
+    EXPECT_EQ(RegGetValueW(cu, wideKey.c_str(), L"\x0e04", RRF_RT_REG_SZ, nullptr, data, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(data), L"\x0e03 data");
+  }
   ASSERT_EQ(after.size(), before.size());
   for (const auto& [path, values] : before) {
     ASSERT_TRUE(after.count(path)) << path;
