@@ -23,7 +23,11 @@ std::vector<std::string> FindUpdateIds(const std::string& windowsFolder) {
   if (!find) return ids;
   do {
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    std::string id = UpdateIdFromLogName(data.cFileName);
+    // The pattern also matches through short 8.3 names ("KB1234~1.LOG" for
+    // "KB123456.logs"): only names that really end in ".log" are update logs.
+    const std::string name = data.cFileName;
+    if (name.size() < 4 || suite::ToLower(name.substr(name.size() - 4)) != ".log") continue;
+    std::string id = UpdateIdFromLogName(name);
     if (!id.empty()) ids.push_back(id);
   } while (FindNextFileA(find.get(), &data));
   return ids;

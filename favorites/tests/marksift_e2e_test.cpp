@@ -109,6 +109,7 @@ TEST(MarksiftEndToEnd, AutoRemovesOnlyFavoritesWhosePagesAreGone) {
   t::ProcessResult run = t::RunProcess(exe + " -Auto", app.Path(), 120000);
   const DWORD took = GetTickCount() - start;
   ASSERT_FALSE(run.timedOut);
+  ASSERT_EQ(run.startError, 0u) << "Marksift.exe could not be started";
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_LT(took, 60000u);
 

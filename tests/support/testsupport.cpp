@@ -144,8 +144,10 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& fold
   PROCESS_INFORMATION pi{};
   std::string cmd = commandLine;
   if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+                      folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
+    result.startError = GetLastError();
     return result;
+  }
   UniqueHandleKernel process(pi.hProcess), thread(pi.hThread);
   writer.reset();
   const DWORD start = GetTickCount();

@@ -67,6 +67,7 @@ struct ProcessResult {
   DWORD exitCode = 0xffffffff;
   bool timedOut = false;
   std::string output;  // what the program wrote to its standard output
+  DWORD startError = 0;  // GetLastError of a CreateProcess that failed
 };
 // Starts `commandLine` in `folder` and waits at most `timeoutMs` (killed then).
 ProcessResult RunProcess(const std::string& commandLine, const std::string& folder = std::string(),
