@@ -58,7 +58,7 @@ bool PathChecker::FileReferenceExists(const std::string& original) {
   }
   // For a plain name (no wildcards) the prefix test's folder listing also
   // answers the look-up of the whole text: its last prefix is the whole name.
-  const size_t cut = text.find_last_of('\\');
+  const size_t cut = LastBackslash(text);
   const bool plain = cut != std::string::npos && !LookupName(text.substr(cut + 1)).empty() &&
                      !HasWildcard(text.substr(cut + 1)) && text.size() < MAX_PATH;
   if (plain) return PrefixExists(text);
@@ -68,11 +68,11 @@ bool PathChecker::FileReferenceExists(const std::string& original) {
 bool PathChecker::PathExists(const std::string& original) {
   std::string text = original;
   RemoveQuotes(text);
-  if (!text.empty() && text.back() == '\\') text.pop_back();
+  DropTrailingBackslash(text);
   if (OnNonFixedDrive(text)) return true;
   if (text.empty() || text.size() >= MAX_PATH) return false;
   if (GetFileAttributesA(text.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
-  if (!text.empty() && text.back() == '\\') text.pop_back();
+  DropTrailingBackslash(text);
   if (!text.empty() && text.back() == '.') text.pop_back();
   if (text.empty()) return false;
   WIN32_FIND_DATAA data;
@@ -105,7 +105,7 @@ const PathChecker::Folder& PathChecker::ListFolder(const std::string& folder) {
 bool PathChecker::PrefixExists(const std::string& original) {
   std::string text = original;
   RemoveQuotes(text);
-  size_t cut = text.find_last_of('\\');
+  size_t cut = LastBackslash(text);
   if (cut == std::string::npos) return false;
   const std::string folder = text.substr(0, cut + 1);
   const std::string name = text.substr(cut + 1);

@@ -32,7 +32,7 @@ std::vector<std::string> DrivesWhere(bool fixed) {
 }
 
 std::string TrimTrailingBackslash(std::string s) {
-  if (!s.empty() && s.back() == '\\') s.pop_back();
+  DropTrailingBackslash(s);
   return s;
 }
 
@@ -94,7 +94,7 @@ std::string ProgramFolder() {
     }
     path.resize(path.size() * 2);
   }
-  size_t cut = path.find_last_of('\\');
+  size_t cut = LastBackslash(path);
   return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
@@ -185,7 +185,7 @@ bool MoveToRecycleBin(const std::string& path, HWND owner) {
   if (!absolute || path.find_first_of("*?") != std::string::npos || path.size() >= MAX_PATH)
     return false;
   std::string from = path;
-  while (from.size() > 3 && from.back() == '\\') from.pop_back();
+  while (from.size() > 3 && EndsWithBackslash(from)) from.pop_back();
   if (GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
   from.push_back('\0');  // the list of names ends with a second NUL
   SHFILEOPSTRUCTA op{};
@@ -240,8 +240,28 @@ std::string Format(const char* fmt, ...) {
   return out;
 }
 
+size_t LastBackslash(const std::string& s) {
+  size_t last = std::string::npos;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c >= 0x80 && IsDBCSLeadByte(c) && i + 1 < s.size())
+      ++i;  // the trail byte belongs to this character
+    else if (c == '\\')
+      last = i;
+  }
+  return last;
+}
+
+bool EndsWithBackslash(const std::string& s) {
+  return !s.empty() && LastBackslash(s) == s.size() - 1;
+}
+
+void DropTrailingBackslash(std::string& s) {
+  if (EndsWithBackslash(s)) s.pop_back();
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && folder.back() == '\\') return folder + name;
+  if (EndsWithBackslash(folder)) return folder + name;
   return folder + "\\" + name;
 }
 

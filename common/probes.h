@@ -49,6 +49,11 @@ std::string ToUpper(std::string s);
 std::string ToLower(std::string s);
 bool ContainsNoCase(const std::string& haystack, const std::string& needle);
 bool EqualsNoCase(const std::string& a, const std::string& b);
+// Backslashes in ANSI texts: GBK trail bytes include the byte of '\', so a
+// path is split only at a backslash that is a character of its own.
+size_t LastBackslash(const std::string& s);  // npos when there is none
+bool EndsWithBackslash(const std::string& s);
+void DropTrailingBackslash(std::string& s);   // removes one
 // printf into a std::string.
 std::string Format(const char* fmt, ...)
 #ifdef __GNUC__

@@ -1,5 +1,7 @@
 #include "registry.h"
 
+#include "probes.h"
+
 namespace suite {
 
 namespace {
@@ -99,35 +101,52 @@ std::string ReadString(HKEY root, const std::string& path, const std::string& va
 
 namespace {
 
-void CollectSubkeys(HKEY root, const std::string& path, std::vector<std::string>& out) {
-  size_t first = out.size();
-  for (const std::string& name : SubkeyNames(root, path, KEY_ALL_ACCESS))
-    out.push_back(path + "\\" + name);
-  size_t last = out.size();
-  for (size_t i = first; i < last; ++i) {
-    const std::string child = out[i];  // out grows below; keep a copy, not a reference
-    CollectSubkeys(root, child, out);
+// Deletes every key below the open key, children before their parents. Names
+// are taken in UTF-16 so that no key name is lost to the ANSI code page.
+void DeleteSubkeys(HKEY key, int depth) {
+  if (depth > 512) return;  // the registry's own nesting limit
+  std::vector<std::wstring> names;
+  wchar_t name[256];
+  for (DWORD i = 0; i < kMaxRegistryNames; ++i) {
+    DWORD len = 256;
+    if (RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        len == 0)
+      break;
+    names.emplace_back(name, len);
+  }
+  for (const std::wstring& child : names) {
+    UniqueKey sub;
+    if (RegOpenKeyExW(key, child.c_str(), 0, KEY_ALL_ACCESS, sub.put()) == ERROR_SUCCESS) {
+      DeleteSubkeys(sub.get(), depth + 1);
+      sub.reset();
+    }
+    RegDeleteKeyW(key, child.c_str());
   }
 }
 
-void DeleteOneKey(HKEY root, const std::string& path) {
-  size_t cut = path.find_last_of('\\');
-  if (cut == std::string::npos) {
-    RegDeleteKeyA(root, path.c_str());
-    return;
-  }
-  UniqueKey parent = OpenKey(root, path.substr(0, cut), KEY_ALL_ACCESS);
-  if (parent) RegDeleteKeyA(parent.get(), path.substr(cut + 1).c_str());
+std::wstring Wide(const std::string& s) {
+  int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), &out[0], n);
+  return out;
 }
 
 }  // namespace
 
 void DeleteKeyTree(HKEY root, const std::string& path) {
   if (!root || path.empty() || path.find_first_not_of('\\') == std::string::npos) return;
-  std::vector<std::string> keys;
-  CollectSubkeys(root, path, keys);
-  for (size_t i = keys.size(); i-- > 0;) DeleteOneKey(root, keys[i]);
-  DeleteOneKey(root, path);
+  {
+    UniqueKey key = OpenKey(root, path, KEY_ALL_ACCESS);
+    if (!key) return;
+    DeleteSubkeys(key.get(), 0);
+  }
+  const size_t cut = LastBackslash(path);
+  if (cut == std::string::npos) {
+    RegDeleteKeyW(root, Wide(path).c_str());
+    return;
+  }
+  UniqueKey parent = OpenKey(root, path.substr(0, cut), KEY_ALL_ACCESS);
+  if (parent) RegDeleteKeyW(parent.get(), Wide(path.substr(cut + 1)).c_str());
 }
 
 }  // namespace suite

@@ -39,8 +39,10 @@ bool ReadString(HKEY openKey, const std::string& valueName, std::string& out,
 std::string ReadString(HKEY root, const std::string& path, const std::string& valueName,
                        REGSAM access = KEY_READ, size_t limit = 256);
 
-// Deletes the key root\path and every key below it; failures are ignored. An
-// empty path never deletes anything (it would name the root itself).
+// Deletes the key root\path and every key below it, children first; failures
+// are ignored. Key names below the path are handled in UTF-16, and the path is
+// split only at real backslashes (not GBK trail bytes). An empty path never
+// deletes anything (it would name the root itself).
 void DeleteKeyTree(HKEY root, const std::string& path);
 
 }  // namespace suite

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "probes.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
@@ -67,4 +68,31 @@ TEST(RegistryRoots, NamesAndKeys) {
   EXPECT_EQ(suite::RootKeyFromName("hkey_users"), nullptr);
   EXPECT_EQ(suite::RootKeyName(HKEY_CLASSES_ROOT), "HKEY_CLASSES_ROOT");
   EXPECT_EQ(suite::RootKeyName(HKEY_CURRENT_CONFIG), "");
+}
+
+// GBK characters whose trail byte is '\' and names outside the code page must
+// not break the deletion into the wrong keys.
+TEST(RegistryDeletion, KeyNamesWithBackslashTrailBytesAndUnicode) {
+  t::ScratchKey key("tree-names");
+  const std::string odd = "\x81\x5c\x82\x5c";  // two GBK characters, trail byte 0x5C
+  t::SetString(key.Root(), key.Sub(odd + "\\inner"), "v", "1");
+  HKEY parent;
+  ASSERT_EQ(RegOpenKeyExA(key.Root(), key.Sub(odd).c_str(), 0, KEY_ALL_ACCESS, &parent), 0);
+  HKEY wide;
+  ASSERT_EQ(RegCreateKeyExW(parent, L"\x263a smile", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &wide,
+                            nullptr), 0);
+  RegCloseKey(wide);
+  RegCloseKey(parent);
+  t::SetString(key.Root(), key.Sub("\x81"), "keep", "1");  // a look-alike sibling
+  suite::DeleteKeyTree(key.Root(), key.Sub(odd));
+  EXPECT_FALSE(t::KeyExists(key.Root(), key.Sub(odd)));
+  EXPECT_EQ(suite::SubkeyNames(key.Root(), key.Path()).size(), 1u);
+}
+
+TEST(Text, BackslashesAreFoundOnlyAsCharacters) {
+  const std::string trail = "\x81\x5c";  // one GBK character ending in the byte of '\'
+  EXPECT_EQ(suite::LastBackslash("C:\\a\\" + trail), 4u);
+  EXPECT_FALSE(suite::EndsWithBackslash("C:\\" + trail));
+  EXPECT_EQ(suite::JoinPath("C:\\" + trail, "x"), "C:\\" + trail + "\\x");
+  EXPECT_EQ(suite::LastBackslash("none"), std::string::npos);
 }
