@@ -47,7 +47,7 @@ TEST(PatchScan, SizesNamesAndStatisticsOfAWindowsFolder) {
   t::ScratchDir win("C:\\suite-tests\\patch-win");
   t::ScratchKey uninstall("PatchUninstall");
   for (const char* log : {"KB100.log", "KB200.log", "KB300.log", "KB400.LOG", "KB500.log",
-                          "KB600.log", "notes.log", "KB700.txt"})
+                          "KB600.log", "notes.log", "KB700.txt", "KB12345678.logfile"})
     t::WriteBytes(win / log, "log");
   CreateDirectoryA((win / "KB800.log").c_str(), nullptr);  // a folder, not a log file
   // KB100: nested folders, 3000 + 2048 + 100 bytes = 5 KB after integer division.
