@@ -296,28 +296,6 @@ bool IsProtectedKeyPath(const std::string& keyPath) {
 
 namespace {
 
-// Deletes every key below an open key. Works on handles and the registry's
-// own UTF-16 names, so no name is split at a GBK byte that looks like a
-// backslash, and a name outside the ANSI code page is reached too.
-void DeleteChildren(HKEY key) {
-  std::vector<std::wstring> names;
-  for (DWORD i = 0; i < suite::kMaxRegistryNames; ++i) {
-    wchar_t name[1024];
-    DWORD len = 1024;
-    if (RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
-    names.emplace_back(name, len);
-  }
-  for (const std::wstring& name : names) {
-    {
-      UniqueKey child;
-      if (RegOpenKeyExW(key, name.c_str(), 0, KEY_ALL_ACCESS, child.put()) == ERROR_SUCCESS)
-        DeleteChildren(child.get());
-    }
-    RegDeleteKeyW(key, name.c_str());
-  }
-}
-
 // Gone means the key or value no longer exists; a key that cannot be opened
 // for another reason (access) may still hold it.
 bool KeyGone(HKEY root, const std::string& path) {
@@ -335,16 +313,6 @@ bool ValueGone(HKEY root, const std::string& path, const std::string& name) {
 }
 
 }  // namespace
-
-void DeleteKeyTree(HKEY root, const std::string& path) {
-  if (!root || path.empty() || path.find_first_not_of('\\') == std::string::npos) return;
-  {
-    UniqueKey key = suite::OpenKey(root, path, KEY_ALL_ACCESS);
-    if (!key) return;
-    DeleteChildren(key.get());
-  }
-  RegDeleteKeyA(root, path.c_str());
-}
 
 RepairResult RepairRows(const std::vector<ScanRow>& rows,
                         const std::function<void(const std::string&)>& status) {
@@ -373,7 +341,7 @@ RepairResult RepairRows(const std::vector<ScanRow>& rows,
     } else if (row.kind == kRootKeyWord) {
       if (row.name.empty() || row.name.find_first_not_of('\\') == std::string::npos) continue;
       const std::string path = BackupKeyPath(row);
-      DeleteKeyTree(root, path);
+      suite::DeleteKeyTree(root, path);
       if (!KeyGone(root, path)) continue;
       logOnce(Format("%s\\%s", row.rootName.c_str(), path.c_str()));
     } else {

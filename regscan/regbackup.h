@@ -56,9 +56,6 @@ bool BackupRows(const std::vector<ScanRow>& rows, const std::string& folder, boo
 // microsoft\windows nt (any case).
 bool IsProtectedKeyPath(const std::string& keyPath);
 
-// Deletes root\path and every key below it; an empty path deletes nothing.
-void DeleteKeyTree(HKEY root, const std::string& path);
-
 struct RepairResult {
   std::vector<std::string> deleted;  // log entries, in list order
   std::vector<int> removedRows;      // indices of the rows removed, increasing

@@ -100,35 +100,9 @@ Scanner::Scanner(const ScanSettings& settings, ScanSink sink, const std::atomic<
     : settings_(settings),
       sink_(std::move(sink)),
       stop_(stop),
-      checker_(suite::kRegistryScannerPathCheck, nonFixedRoots) {
-  for (const std::string& root : nonFixedRoots) nonFixedRoots_.push_back(ToUpper(root));
-}
+      checker_(suite::kRegistryScannerPathCheck, std::move(nonFixedRoots)) {}
 
-bool Scanner::Present(const std::string& original) {
-  const suite::PathCheckVariant& v = suite::kRegistryScannerPathCheck;
-  if (!(original.size() >= 3 && original[1] == ':' && original[2] == '\\')) return true;
-  const std::string upper = ToUpper(original);
-  if (upper.find("\\INSTALLER\\") != std::string::npos) return true;
-  if (original.size() <= v.lengthLimit) return true;
-  std::string text;
-  text.reserve(original.size());
-  for (char c : original)
-    if (c != '"') text.push_back(c);
-  const size_t semi = text.find(';');
-  if (semi != std::string::npos) text.resize(semi);
-  const std::string upperText = ToUpper(text);
-  for (const std::string& root : nonFixedRoots_)
-    if (upperText.find(root) != std::string::npos) return true;
-  // A plain name in a folder: the folder's listing answers both the exact
-  // look-up and the look-up of every shorter prefix (the argument retry).
-  const size_t cut = text.find_last_of('\\');
-  const std::string name = cut == std::string::npos ? std::string() : text.substr(cut + 1);
-  const size_t end = name.find_last_not_of(" .");
-  const bool plain = cut != std::string::npos && end != std::string::npos &&
-                     name.find_first_of("*?") == std::string::npos && text.size() < MAX_PATH;
-  if (!plain) return checker_.FileReferenceExists(original);
-  return checker_.PrefixExists(text);
-}
+bool Scanner::Present(const std::string& text) { return checker_.FileReferenceExists(text); }
 
 void Scanner::Add(ScanRow row) {
   ++rows_;

@@ -83,9 +83,8 @@ class Scanner {
   // Rows of category 8 for HKEY_CURRENT_USER and HKEY_USERS, 9 for the machine.
   void SoftwareWalk(HKEY root, const std::string& path);
 
-  // The path-present test of this program. Gives the answers of the shared
-  // FileReferenceExists, but settles a plain path from the cached listing of
-  // its folder, so a missing file costs no file-system call of its own.
+  // The path-present test of this program (the scan's own checker, whose
+  // folder listings serve the whole scan).
   bool Present(const std::string& text);
 
   bool Stopped() const { return stop_.load(); }
@@ -109,7 +108,6 @@ class Scanner {
   ScanSink sink_;
   const std::atomic<bool>& stop_;
   suite::PathChecker checker_;
-  std::vector<std::string> nonFixedRoots_;  // upper-cased
   int rows_ = 0;
   // CLSID -> server path, and interface -> proxy/stub CLSID, read once per scan.
   bool serversLoaded_ = false, proxiesLoaded_ = false;
