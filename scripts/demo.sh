@@ -47,6 +47,8 @@ for info in "$trash"/info/*.trashinfo; do
     "$(sed -n 's/^Path=//p' "$info")"
 done
 [ $found = 1 ] || echo "  (empty)"
+echo "== registry backups (Hivemend, before its repair)"
+(cd "$drive_c/Suite" && find . -path './Reg-Backup*' -type f 2>/dev/null | sed 's|^\./|  C:/Suite/|') || true
 echo "== shortcuts left"
 (cd "$drive_c" && find . -iname '*.lnk' | sed 's|^\./|  C:/|')
 "$root/scripts/sandbox.sh" stop "$SUITE_SANDBOX"

@@ -32,8 +32,19 @@ int main() {
       return 1;
     }
   }
-  // The old game and the trial were uninstalled; their shortcuts stayed behind.
+  // The old game and the trial were uninstalled; their shortcuts and registry
+  // entries stayed behind.
   t::RemoveTree(apps + "\\Old Game");
   t::RemoveTree(apps + "\\Trial");
+
+  const std::string appPaths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+  t::SetString(HKEY_LOCAL_MACHINE, appPaths + "\\game.exe", "", apps + "\\Old Game\\game.exe");
+  t::SetString(HKEY_LOCAL_MACHINE, appPaths + "\\editor.exe", "", apps + "\\Editor\\editor.exe");
+  t::SetString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\Help", "trial.hlp",
+               apps + "\\Trial");
+  t::SetString(HKEY_CURRENT_USER, "Software\\Demo Trial\\Settings", "InstallPath",
+               apps + "\\Trial\\trial.exe");
+  t::SetString(HKEY_CURRENT_USER, "Software\\Demo Editor\\Settings", "InstallPath",
+               apps + "\\Editor\\editor.exe");
   return 0;
 }
