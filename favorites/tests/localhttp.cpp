@@ -1,6 +1,7 @@
 #include "localhttp.h"
 
 #include <ws2tcpip.h>
+#include <wincrypt.h>
 
 #include <cstdlib>
 
@@ -182,6 +183,17 @@ int RefusedPort() {
   getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len);
   closesocket(s);
   return ntohs(addr.sin_port);
+}
+
+void WarmUpCertificateStore() {
+  HANDLE lock = CreateMutexA(nullptr, FALSE, "suite-tests-root-store");
+  if (lock) WaitForSingleObject(lock, 300000);
+  HCERTSTORE store = CertOpenSystemStoreA(0, "ROOT");
+  if (store) CertCloseStore(store, 0);
+  if (lock) {
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+  }
 }
 
 }  // namespace marksift::test

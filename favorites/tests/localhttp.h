@@ -53,4 +53,10 @@ class LocalHttpServer {
 // A port on 127.0.0.1 where nothing listens.
 int RefusedPort();
 
+// Opens the system's root certificate store once. In a fresh Wine prefix the
+// first opening imports the host's root certificates, which takes long; the
+// tests do it up front, one process at a time, so that no time limit of a
+// check under test includes it.
+void WarmUpCertificateStore();
+
 }  // namespace marksift::test

@@ -138,7 +138,10 @@ TEST(PatchmoorEndToEnd, AutoRecyclesTheBackupFoldersAndLogsWhatItRemoved) {
   run = t::RunProcess("\"" + (app / "Patchmoor.exe") + "\" -Auto", app.Path(), 60000);
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_EQ(t::ReadBytes(log), "[Numbers]\r\nItem0=0\r\n\r\n");
-  EXPECT_EQ(t::RecycledPaths().size(), 3u);
+  size_t recycled = 0;  // unit tests running at the same time recycle their own files
+  for (const std::string& path : t::RecycledPaths())
+    if (path.rfind(seed.Windows() + "\\$NtUninstallKB99000", 0) == 0) ++recycled;
+  EXPECT_EQ(recycled, 3u);
 }
 
 // The window driven as a person would: scan, read the statistics, clean the
