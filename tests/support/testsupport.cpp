@@ -317,7 +317,12 @@ HWND WindowProgram::WaitForWindow(const std::string& caption, DWORD timeoutMs) {
       }
       return TRUE;
     }, reinterpret_cast<LPARAM>(&find));
-    if (find.found) return find.found;
+    if (find.found) {
+      // A dialog has its caption before its controls exist: wait until the
+      // program has finished creating it and waits for input.
+      WaitForInputIdle(process_, 10000);
+      return find.found;
+    }
     Sleep(100);
   }
   return nullptr;
