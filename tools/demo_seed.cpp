@@ -46,5 +46,11 @@ int main() {
                apps + "\\Trial\\trial.exe");
   t::SetString(HKEY_CURRENT_USER, "Software\\Demo Editor\\Settings", "InstallPath",
                apps + "\\Editor\\editor.exe");
+
+  // An installed update with its uninstall backup folder beside the Windows folder.
+  const std::string windows = "C:\\windows";
+  t::WriteBytes(windows + "\\KB912812.log", "Update installed\r\n");
+  t::WriteBytes(windows + "\\$NtUninstallKB912812$\\spuninst\\spuninst.exe", std::string(40000, 'x'));
+  t::WriteBytes(windows + "\\$NtUninstallKB912812$\\mshtml.dll", std::string(250000, 'x'));
   return 0;
 }
