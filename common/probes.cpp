@@ -179,7 +179,7 @@ void ShutdownComputer() {
   }
 }
 
-bool MoveToRecycleBin(const std::string& path, HWND owner) {
+bool MoveToRecycleBin(const std::string& path, HWND owner, bool recycleOnly) {
   const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') ||
                         path.rfind("\\\\", 0) == 0;
   if (!absolute || path.find_first_of("*?") != std::string::npos || path.size() >= MAX_PATH)
@@ -193,7 +193,8 @@ bool MoveToRecycleBin(const std::string& path, HWND owner) {
   op.wFunc = FO_DELETE;
   op.pFrom = from.c_str();
   op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-  if (SHFileOperationA(&op) != 0 || op.fAnyOperationsAborted) DeleteFileA(from.c_str());
+  if ((SHFileOperationA(&op) != 0 || op.fAnyOperationsAborted) && !recycleOnly)
+    DeleteFileA(from.c_str());
   return GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 

@@ -39,10 +39,11 @@ bool EnablePrivilege(const char* privilegeName);
 void ShutdownComputer();
 
 // Sends a file or folder to the Recycle Bin (no confirmation, silent, no error
-// display); when the shell refuses, deletes a file permanently. Only absolute
-// paths without wildcards are accepted: the shell operation would expand "*"
-// and "?" and act on every match. True when the item is gone afterwards.
-bool MoveToRecycleBin(const std::string& path, HWND owner = nullptr);
+// display); when the shell refuses, deletes a file permanently, unless
+// `recycleOnly` is set (the item then stays where it is). Only absolute paths
+// without wildcards are accepted: the shell operation would expand "*" and "?"
+// and act on every match. True when the item is gone afterwards.
+bool MoveToRecycleBin(const std::string& path, HWND owner = nullptr, bool recycleOnly = false);
 
 // Copies with the ASCII letters changed; double-byte (GBK) characters stay intact.
 std::string ToUpper(std::string s);

@@ -270,26 +270,6 @@ std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidat
   return dead;
 }
 
-namespace {
-// The Recycle Bin only: a favorite the shell cannot recycle stays where it is,
-// never deleted outright.
-bool RecycleOnly(const std::string& path, HWND owner) {
-  const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') ||
-                        path.rfind("\\\\", 0) == 0;
-  if (!absolute || path.find_first_of("*?") != std::string::npos || path.size() >= MAX_PATH)
-    return false;
-  std::string from = path;
-  from.push_back('\0');  // the list of names ends with a second NUL
-  SHFILEOPSTRUCTA op{};
-  op.hwnd = owner;
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-  SHFileOperationA(&op);
-  return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
-}
-}  // namespace
-
 std::vector<std::string> RecycleFavorites(const std::vector<std::string>& paths, HWND owner) {
   std::vector<std::string> removed;
   for (const std::string& path : paths) {
@@ -297,7 +277,9 @@ std::vector<std::string> RecycleFavorites(const std::vector<std::string>& paths,
     if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY) ||
         !IsFavoritePath(path))
       continue;
-    if (RecycleOnly(path, owner)) removed.push_back(path);
+    // The Recycle Bin only: a favorite the shell cannot recycle stays where it
+    // is, never deleted outright.
+    if (suite::MoveToRecycleBin(path, owner, /*recycleOnly=*/true)) removed.push_back(path);
   }
   return removed;
 }
