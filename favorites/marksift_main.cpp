@@ -73,9 +73,7 @@ class MarksiftDialog : public Dialog {
 
  protected:
   BOOL OnInit() override {
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
-    SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    HICON icon = SetAppIcon(IDI_APP);
     list_.Attach(Item(IDC_LIST));
     list_.SetCheckboxStyle();
     HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);

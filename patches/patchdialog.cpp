@@ -65,9 +65,7 @@ void RunUnattendedPass(HWND owner) {
 }
 
 BOOL PatchDialog::OnInit() {
-  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
-  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetAppIcon(IDI_APP);
   if (unattended_) {
     HWND self = Handle();
     RunUnattended([self] { RunUnattendedPass(self); });

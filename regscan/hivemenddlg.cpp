@@ -121,9 +121,7 @@ bool ChooserDialog::OnCommand(int id, int code, HWND) {
 // ---------------------------------------------------------------- main window
 
 BOOL HivemendDialog::OnInit() {
-  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
-  SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-  SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  SetAppIcon(IDI_APP);
   static const suite::TextBinding kTexts[] = {
       {0, "IDD_HIVEMEND_DIALOG"},         {IDC_BUTTONSCAN, "IDC_BUTTONSCAN"},
       {IDC_BUTTONFIX, "IDC_BUTTONFIX"},   {IDC_BUTTONRESTORE, "IDC_BUTTONRESTORE"},

@@ -65,9 +65,7 @@ class SnipwellDialog : public Dialog {
 
  protected:
   BOOL OnInit() override {
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
-    SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    HICON icon = SetAppIcon(IDI_APP);
     static const TextBinding kTexts[] = {{0, "IDD_SNIPWELL_DIALOG"}};
     ApplyTexts(Handle(), kIni, kTexts);
     BuildList(icon);

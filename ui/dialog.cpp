@@ -33,6 +33,13 @@ int Dialog::Message(const std::string& text, const std::string& caption, UINT fl
   return ::MessageBoxA(hwnd_, text.c_str(), caption.empty() ? nullptr : caption.c_str(), flags);
 }
 
+HICON Dialog::SetAppIcon(int resourceId) {
+  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId));
+  SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  return icon;
+}
+
 void Dialog::HideOffscreen() {
   keepHidden_ = true;
   SetWindowPos(hwnd_, nullptr, -1024, -800, 0, 0,

@@ -46,6 +46,9 @@ class Dialog {
   int Message(const std::string& text, const std::string& caption = std::string(),
                  UINT flags = MB_OK);
 
+  // Sets the program's icon (a resource of the executable) as the window's big
+  // and small icon, and returns it.
+  HICON SetAppIcon(int resourceId);
   // Unattended runs: the window is moved to (-1024, -800) and never shown.
   void HideOffscreen();
   // The unattended run of a cleaner: hides the window off-screen, then on a

@@ -273,25 +273,7 @@ TEST_F(Snipwell, AutoReportsALogThatCannotBeCreated) {
   HWND window = program.WaitForWindow(kCaption);
   ASSERT_NE(window, nullptr);
   // The unattended worker shows the box from its own thread, with no owner.
-  struct Find {
-    DWORD pid;
-    HWND box;
-  } find{0, nullptr};
-  GetWindowThreadProcessId(window, &find.pid);
-  for (int i = 0; i < 600 && !find.box; ++i) {
-    EnumWindows([](HWND w, LPARAM lp) -> BOOL {
-      auto* f = reinterpret_cast<Find*>(lp);
-      DWORD pid = 0;
-      GetWindowThreadProcessId(w, &pid);
-      char cls[16] = {};
-      GetClassNameA(w, cls, sizeof cls);
-      if (pid != f->pid || !IsWindowVisible(w) || std::string(cls) != "#32770") return TRUE;
-      f->box = w;
-      return FALSE;
-    }, reinterpret_cast<LPARAM>(&find));
-    if (!find.box) Sleep(100);
-  }
-  HWND box = find.box;
+  HWND box = program.WaitForDialog(window);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(t::MessageBoxText(box), "无法创建日志文件!");
   SendMessageA(box, WM_COMMAND, IDOK, 0);

@@ -352,6 +352,31 @@ HWND WindowProgram::WaitForMessageBox(HWND main, DWORD timeoutMs) {
   return nullptr;
 }
 
+HWND WindowProgram::WaitForDialog(HWND except, DWORD timeoutMs) {
+  struct Find {
+    DWORD pid;
+    HWND except;
+    HWND found;
+  };
+  for (DWORD waited = 0; process_ && waited <= timeoutMs; waited += 100) {
+    Find find{processId_, except, nullptr};
+    EnumWindows([](HWND w, LPARAM lp) -> BOOL {
+      auto* f = reinterpret_cast<Find*>(lp);
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      char cls[16] = {};
+      GetClassNameA(w, cls, sizeof cls);
+      if (pid != f->pid || w == f->except || !IsWindowVisible(w) || std::string(cls) != "#32770")
+        return TRUE;
+      f->found = w;
+      return FALSE;
+    }, reinterpret_cast<LPARAM>(&find));
+    if (find.found) return find.found;
+    Sleep(100);
+  }
+  return nullptr;
+}
+
 bool WindowProgram::WaitForExit(DWORD timeoutMs, DWORD* exitCode) {
   if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return false;
   if (exitCode) GetExitCodeProcess(process_, exitCode);

@@ -107,6 +107,9 @@ class WindowProgram {
   HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = 15000);
   // A message box (another dialog of the window's thread) shown over `main`.
   HWND WaitForMessageBox(HWND main, DWORD timeoutMs = 60000);
+  // A visible dialog of the program other than `except`, shown by any of its
+  // threads (an unattended worker shows its message box without an owner).
+  HWND WaitForDialog(HWND except, DWORD timeoutMs = 60000);
   // Waits for the process to end; true when it did.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
 
