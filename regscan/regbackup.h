@@ -1,6 +1,6 @@
-// What the scanner does with its result rows: the .reg writer, the backup of
-// scan results, the repair, the backup store and the restore through the
-// system registry editor. Nothing here touches a window.
+// What the scanner does with its result rows: the backup of scan results
+// (through the suite's shared .reg writer and backup store) and the repair.
+// Nothing here touches a window.
 #pragma once
 #include <windows.h>
 
@@ -8,43 +8,31 @@
 #include <string>
 #include <vector>
 
+#include "regstore.h"
 #include "scanengine.h"
 
 namespace hivemend {
 
-// Header lines of the .reg files.
-extern const char* const kRegedit4Header;  // the Windows 9x family
-extern const char* const kRegedit5Header;
-
-// The header this system's registry editor expects (by GetVersion's top bit).
-bool UseRegedit4Header();
-
-// Writes one .reg file for root\keyPath and its whole subtree. The file is ANSI
-// text with CR LF line ends; it reads back through the registry editor to the
-// same names, types and data. `rootName` is one of the predefined root names;
-// an unknown name writes the header only. False when the file cannot be created.
-bool ExportKey(const std::string& rootName, const std::string& keyPath,
-               const std::string& filePath, bool regedit4);
-// The same text, without a file.
-std::string ExportText(const std::string& rootName, const std::string& keyPath, bool regedit4);
+// The .reg writer and the backup store are the suite's shared ones.
+using suite::BackupFolderName;
+using suite::BackupStoreName;
+using suite::BackupStorePath;
+using suite::BackupSuffixFor;
+using suite::CreateBackupFolder;
+using suite::DeleteBackup;
+using suite::ExportKey;
+using suite::ExportText;
+using suite::ImportRegFile;
+using suite::kRegedit4Header;
+using suite::kRegedit5Header;
+using suite::ListBackups;
+using suite::RestoreBackup;
+using suite::RestoreResult;
+using suite::UseRegedit4Header;
 
 // The registry key a row's backup file holds: the key of a value row, the key
 // itself of a key row.
 std::string BackupKeyPath(const ScanRow& row);
-
-// "Reg-Backup" and the version suffix; this program knows no Vista branch, so
-// Windows Vista and later and Server 2003 (5.2) give no suffix.
-std::string BackupSuffixFor(DWORD platform, DWORD major, DWORD minor, const char* servicePack);
-std::string BackupStoreName();
-// The store beside the program.
-std::string BackupStorePath();
-
-// "MM-DD-YYYY HH-MM 备份" for the given local time.
-std::string BackupFolderName(const SYSTEMTIME& time);
-// Creates the store and a new backup folder of its own inside it: a second
-// backup within the same minute gets " (2)", " (3)" ... so it never mixes its
-// files with an earlier one. Empty when no folder can be made.
-std::string CreateBackupFolder(const std::string& store, const SYSTEMTIME& time);
 
 // One file "RB<i>.reg" per row, ticked or not. `failed` is told the file
 // that could not be created; the backup goes on with the next row. True when
@@ -65,23 +53,5 @@ struct RepairResult {
 // name never deletes anything (not the root, not the key path).
 RepairResult RepairRows(const std::vector<ScanRow>& rows,
                         const std::function<void(const std::string&)>& status = {});
-
-// Backup folder names in the store (entries without a dot), in find order.
-std::vector<std::string> ListBackups(const std::string& store);
-// Deletes store\name with everything in it. Refuses names that would reach
-// outside the store.
-bool DeleteBackup(const std::string& store, const std::string& name);
-
-struct RestoreResult {
-  int files = 0;     // backup files found
-  int imported = 0;  // imports that ended with success
-};
-// Stages every "RB<i>.reg" of store\name into `staging` (replacing a file of
-// the same name left there before) and imports each with the registry editor,
-// one after the other, waiting for each to finish.
-RestoreResult RestoreBackup(const std::string& store, const std::string& name,
-                            const std::string& staging = "C:\\Temp");
-// Runs "regedit.exe /s <file>" hidden and waits; true when it ended with 0.
-bool ImportRegFile(const std::string& file);
 
 }  // namespace hivemend
