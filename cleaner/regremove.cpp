@@ -1,0 +1,57 @@
+#include "regremove.h"
+
+#include "founditem.h"
+#include "registry.h"
+
+namespace dustrel {
+
+bool ParseEntryText(const std::string& text, const std::string& marker, suite::RegEntry& entry) {
+  const size_t slash = text.find('\\');  // root names are ASCII: the first byte '\' is a real one
+  const size_t bar = text.rfind('|');
+  if (slash == std::string::npos || bar == std::string::npos || bar < slash) return false;
+  const std::string root = text.substr(0, slash);
+  if (root != "HKEY_LOCAL_MACHINE" && root != "HKEY_CURRENT_USER" &&
+      root != "HKEY_CLASSES_ROOT" && root != "HKEY_USERS")
+    return false;
+  const std::string path = text.substr(slash + 1, bar - slash - 1);
+  const std::string name = text.substr(bar + 1);
+  if (marker == kMarkerRootKey) {
+    // Without a subkey name the entry would be the key path (or the root) itself.
+    if (name.empty() || path.empty()) return false;
+    entry = suite::KeyEntry(root, path + "\\" + name);
+  } else {
+    if (path.empty()) return false;
+    entry = suite::ValueEntry(root, path, name);
+  }
+  return true;
+}
+
+RemoveResult RemoveRegistryEntries(const std::vector<std::string>& entryTexts,
+                                   const std::vector<std::string>& markers) {
+  return RemoveRegistryEntries(entryTexts, markers, suite::BackupStorePath());
+}
+
+RemoveResult RemoveRegistryEntries(const std::vector<std::string>& entryTexts,
+                                   const std::vector<std::string>& markers,
+                                   const std::string& store) {
+  RemoveResult result;
+  result.gone.assign(entryTexts.size(), false);
+  std::vector<suite::RegEntry> entries;
+  std::vector<size_t> index;  // entry -> position in entryTexts
+  for (size_t i = 0; i < entryTexts.size(); ++i) {
+    suite::RegEntry entry;
+    const std::string marker = i < markers.size() ? markers[i] : std::string();
+    if (!ParseEntryText(entryTexts[i], marker, entry)) continue;
+    entries.push_back(entry);
+    index.push_back(i);
+  }
+  if (entries.empty()) return result;
+  result.backupFolder = suite::BackupEntries(entries, store);
+  result.backedUp = !result.backupFolder.empty();
+  if (!result.backedUp) return result;
+  for (size_t k = 0; k < entries.size(); ++k)
+    result.gone[index[k]] = suite::DeleteRegEntry(entries[k]);
+  return result;
+}
+
+}  // namespace dustrel
