@@ -198,6 +198,19 @@ bool MoveToRecycleBin(const std::string& path, HWND owner, bool recycleOnly) {
   return GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
+bool DeletePermanently(const std::string& path) {
+  const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') ||
+                        path.rfind("\\\\", 0) == 0;
+  if (!absolute || path.find_first_of("*?") != std::string::npos || path.size() >= MAX_PATH)
+    return false;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(path.c_str());
+  return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
 namespace {
 // Changes the ASCII letters of a text in the ANSI code page, stepping over the
 // trail byte of every double-byte character (GBK trail bytes include 'a'-'z').

@@ -45,6 +45,11 @@ void ShutdownComputer();
 // and act on every match. True when the item is gone afterwards.
 bool MoveToRecycleBin(const std::string& path, HWND owner = nullptr, bool recycleOnly = false);
 
+// Deletes one file permanently (no Recycle Bin), its attributes cleared
+// first; the same path rules as MoveToRecycleBin. Folders are not deleted.
+// True when the file is gone afterwards.
+bool DeletePermanently(const std::string& path);
+
 // Copies with the ASCII letters changed; double-byte (GBK) characters stay intact.
 std::string ToUpper(std::string s);
 std::string ToLower(std::string s);
