@@ -38,16 +38,20 @@ UniqueKey OpenKey(HKEY root, const std::string& path, REGSAM access) {
   return key;
 }
 
+// Names are taken in UTF-16: a name the ANSI code page cannot hold would come
+// back as "?" and name another key (or none), so such names are left out.
 std::vector<std::string> SubkeyNames(HKEY openKey) {
   std::vector<std::string> names;
-  char name[256];
+  wchar_t name[256];
   for (DWORD i = 0; i < kMaxRegistryNames; ++i) {
-    DWORD len = sizeof name;
-    if (RegEnumKeyExA(openKey, i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
+    DWORD len = 256;
+    if (RegEnumKeyExW(openKey, i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS ||
         len == 0)
       break;
-    names.emplace_back(name, len);
+    bool lossless = true;
+    std::string narrow = AnsiFromWide(std::wstring(name, len), &lossless);
+    if (lossless) names.push_back(std::move(narrow));
   }
   return names;
 }
@@ -59,14 +63,16 @@ std::vector<std::string> SubkeyNames(HKEY root, const std::string& path, REGSAM 
 
 std::vector<std::string> ValueNames(HKEY openKey) {
   std::vector<std::string> names;
-  char name[256];
+  wchar_t name[16384];
   for (DWORD i = 0; i < kMaxRegistryNames; ++i) {
-    DWORD len = sizeof name;
-    if (RegEnumValueA(openKey, i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
+    DWORD len = 16384;
+    if (RegEnumValueW(openKey, i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS ||
         len == 0)
       break;
-    names.emplace_back(name, len);
+    bool lossless = true;
+    std::string narrow = AnsiFromWide(std::wstring(name, len), &lossless);
+    if (lossless) names.push_back(std::move(narrow));
   }
   return names;
 }
@@ -99,54 +105,160 @@ std::string ReadString(HKEY root, const std::string& path, const std::string& va
   return out;
 }
 
-namespace {
-
-// Deletes every key below the open key, children before their parents. Names
-// are taken in UTF-16 so that no key name is lost to the ANSI code page.
-void DeleteSubkeys(HKEY key, int depth) {
-  if (depth > 512) return;  // the registry's own nesting limit
-  std::vector<std::wstring> names;
-  wchar_t name[256];
-  for (DWORD i = 0; i < kMaxRegistryNames; ++i) {
-    DWORD len = 256;
-    if (RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
-        len == 0)
-      break;
-    names.emplace_back(name, len);
-  }
-  for (const std::wstring& child : names) {
-    UniqueKey sub;
-    if (RegOpenKeyExW(key, child.c_str(), 0, KEY_ALL_ACCESS, sub.put()) == ERROR_SUCCESS) {
-      DeleteSubkeys(sub.get(), depth + 1);
-      sub.reset();
-    }
-    RegDeleteKeyW(key, child.c_str());
-  }
-}
-
-std::wstring Wide(const std::string& s) {
-  int n = MultiByteToWideChar(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), nullptr, 0);
+std::wstring WideFromAnsi(const std::string& s) {
+  if (s.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.c_str(), static_cast<int>(s.size()), &out[0], n);
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), &out[0], n);
   return out;
 }
 
+std::string AnsiFromWide(const std::wstring& text, bool* lossless) {
+  if (lossless) *lossless = true;
+  if (text.empty()) return std::string();
+  BOOL usedDefault = FALSE;
+  const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                    0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0)
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
+                        lossless ? &usedDefault : nullptr);
+  // A best-fit mapping also changes the name: only a round trip proves it whole.
+  if (lossless && (usedDefault || WideFromAnsi(out) != text)) *lossless = false;
+  return out;
+}
+
+std::string DisplayName(const std::wstring& name) {
+  bool lossless = true;
+  std::string whole = AnsiFromWide(name, &lossless);
+  if (lossless) return whole;
+  std::string out;
+  for (wchar_t c : name) {
+    bool one = true;
+    const std::string part = AnsiFromWide(std::wstring(1, c), &one);
+    out += one ? part : Format("<U+%04X>", static_cast<unsigned>(c));
+  }
+  return out;
+}
+
+UniqueKey OpenKeyNoLink(HKEY parent, const std::wstring& path, REGSAM access, bool* isLink) {
+  if (isLink) *isLink = false;
+  UniqueKey key;
+  if (!parent || RegOpenKeyExW(parent, path.c_str(), REG_OPTION_OPEN_LINK, access, key.put()) !=
+                     ERROR_SUCCESS) {
+    key.reset();
+    return key;
+  }
+  if (isLink) *isLink = IsLinkKey(key.get());
+  return key;
+}
+
+bool IsLinkKey(HKEY key) {
+  DWORD type = 0;
+  const LONG rc = RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
+  return (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) && type == REG_LINK;
+}
+
+bool SubkeyNamesW(HKEY key, std::vector<std::wstring>& names) {
+  names.clear();
+  std::vector<wchar_t> name(256);
+  for (DWORD i = 0;;) {
+    DWORD len = static_cast<DWORD>(name.size());
+    const LONG rc = RegEnumKeyExW(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_NO_MORE_ITEMS) return true;
+    if (rc == ERROR_MORE_DATA && name.size() < 65536) {
+      name.resize(name.size() * 4);
+      continue;  // the same index again, with room for the name
+    }
+    if (rc != ERROR_SUCCESS) return false;
+    if (names.size() >= 1000000) return false;
+    names.emplace_back(name.data(), len);
+    ++i;
+  }
+}
+
+namespace {
+
+bool WalkBelow(HKEY key, const std::wstring& path, int depth, REGSAM access,
+               KeyTreeVisitor& visitor, const std::atomic<bool>* stop) {
+  std::vector<std::wstring> names;
+  bool complete = SubkeyNamesW(key, names);
+  if (names.empty()) return complete;
+  if (depth + 1 > kMaxKeyDepth) return false;
+  for (const std::wstring& name : names) {
+    if (stop && stop->load()) return false;
+    const std::wstring childPath = path + L"\\" + name;
+    UniqueKey child = OpenKeyNoLink(key, name, access);
+    if (!child) {
+      // Deleted meanwhile, or not ours to open: that part of the tree is unknown.
+      complete = false;
+      continue;
+    }
+    if (!visitor.Enter(child.get(), childPath, depth + 1)) continue;
+    if (!WalkBelow(child.get(), childPath, depth + 1, access, visitor, stop)) complete = false;
+    child.reset();
+    visitor.Leave(key, name, childPath);
+  }
+  return complete;
+}
+
+// Deletes children before their parents; a link is left where it is.
+class TreeDeletion : public KeyTreeVisitor {
+ public:
+  bool linked = false;
+  bool Enter(HKEY key, const std::wstring&, int) override {
+    if (!IsLinkKey(key)) return true;
+    linked = true;
+    return false;
+  }
+  void Leave(HKEY parent, const std::wstring& name, const std::wstring&) override {
+    RegDeleteKeyW(parent, name.c_str());
+  }
+};
+
 }  // namespace
 
-void DeleteKeyTree(HKEY root, const std::string& path) {
-  if (!root || path.empty() || path.find_first_not_of('\\') == std::string::npos) return;
+bool WalkKeyTree(HKEY key, const std::wstring& path, REGSAM access, KeyTreeVisitor& visitor,
+                 const std::atomic<bool>* stop) {
+  if (!visitor.Enter(key, path, 0)) return true;
+  const bool complete = WalkBelow(key, path, 0, access, visitor, stop);
+  return complete && !(stop && stop->load());
+}
+
+bool DeleteKeyTreeW(HKEY root, const std::wstring& path) {
+  if (!root || path.empty() || path.find_first_not_of(L'\\') == std::wstring::npos) return false;
+  const size_t cut = path.find_last_of(L'\\');
+  UniqueKey parent;
+  if (cut == std::wstring::npos) {
+    if (RegOpenKeyExW(root, L"", 0, KEY_READ, parent.put()) != ERROR_SUCCESS) return false;
+  } else {
+    parent = OpenKeyNoLink(root, path.substr(0, cut), KEY_READ);
+    if (!parent) return false;
+  }
+  const std::wstring leaf = cut == std::wstring::npos ? path : path.substr(cut + 1);
+  if (leaf.empty()) return false;
   {
-    UniqueKey key = OpenKey(root, path, KEY_ALL_ACCESS);
-    if (!key) return;
-    DeleteSubkeys(key.get(), 0);
+    bool isLink = false;
+    UniqueKey key = OpenKeyNoLink(parent.get(), leaf, KEY_READ | DELETE, &isLink);
+    if (!key) {
+      UniqueKey probe;
+      return RegOpenKeyExW(parent.get(), leaf.c_str(), REG_OPTION_OPEN_LINK, KEY_READ,
+                           probe.put()) == ERROR_FILE_NOT_FOUND;
+    }
+    if (isLink) return false;  // never the link, never its target
+    TreeDeletion deletion;
+    WalkKeyTree(key.get(), path, KEY_READ | DELETE, deletion);
   }
-  const size_t cut = LastBackslash(path);
-  if (cut == std::string::npos) {
-    RegDeleteKeyW(root, Wide(path).c_str());
-    return;
-  }
-  UniqueKey parent = OpenKey(root, path.substr(0, cut), KEY_ALL_ACCESS);
-  if (parent) RegDeleteKeyW(parent.get(), Wide(path.substr(cut + 1)).c_str());
+  RegDeleteKeyW(parent.get(), leaf.c_str());
+  UniqueKey probe;
+  return RegOpenKeyExW(parent.get(), leaf.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, probe.put()) ==
+         ERROR_FILE_NOT_FOUND;
+}
+
+bool DeleteKeyTree(HKEY root, const std::string& path) {
+  // The conversion keeps each GBK character whole, so the UTF-16 path splits
+  // only at real backslashes.
+  return DeleteKeyTreeW(root, WideFromAnsi(path));
 }
 
 }  // namespace suite

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,55 @@ bool ReadString(HKEY openKey, const std::string& valueName, std::string& out,
 std::string ReadString(HKEY root, const std::string& path, const std::string& valueName,
                        REGSAM access = KEY_READ, size_t limit = 256);
 
-// Deletes the key root\path and every key below it, children first; failures
-// are ignored. Key names below the path are handled in UTF-16, and the path is
-// split only at real backslashes (not GBK trail bytes). An empty path never
-// deletes anything (it would name the root itself).
-void DeleteKeyTree(HKEY root, const std::string& path);
+// Text in the ANSI code page and the registry's own UTF-16. `lossless` tells
+// whether every character had its own form in the code page.
+std::wstring WideFromAnsi(const std::string& text);
+std::string AnsiFromWide(const std::wstring& text, bool* lossless = nullptr);
+// A registry name as logs and lists show it: the ANSI text, with every
+// character the code page lacks written as "<U+XXXX>" (never a bare "?").
+std::string DisplayName(const std::wstring& name);
+
+// The registry's own nesting limit; no walk goes deeper.
+constexpr int kMaxKeyDepth = 512;
+
+// Opens parent\path without following a registry link at its last step (a
+// link is opened as itself). `isLink` tells whether it was one.
+UniqueKey OpenKeyNoLink(HKEY parent, const std::wstring& path, REGSAM access,
+                        bool* isLink = nullptr);
+// Whether an open key (opened with OpenKeyNoLink) is a registry link.
+bool IsLinkKey(HKEY key);
+
+// The subkey names of an open key in UTF-16, in enumeration order. False when
+// the enumeration ended on an error other than its end (a key deleted
+// meanwhile, access): the list is then incomplete.
+bool SubkeyNamesW(HKEY key, std::vector<std::wstring>& names);
+
+// The one key-tree recursion of the suite, used by the key-tree deletion, the
+// .reg writer and the scanner's walks. Depth first, parent before children;
+// every key is opened as itself (a registry link is never followed into its
+// target), the walk goes no deeper than kMaxKeyDepth, and a key whose
+// subkeys cannot be listed to the end is not listed further.
+class KeyTreeVisitor {
+ public:
+  virtual ~KeyTreeVisitor() = default;
+  // A key and its path (the start path, then "\name" per level). False: its
+  // subtree is not walked and Leave is not called for it.
+  virtual bool Enter(HKEY key, const std::wstring& path, int depth) = 0;
+  // After the subtree of an entered key below the start key, with its parent open.
+  virtual void Leave(HKEY /*parent*/, const std::wstring& /*name*/, const std::wstring& /*path*/) {}
+};
+// Walks `key` (already open; `path` names it for the visitor) and everything
+// below it, opening subkeys with `access`. True when every key was listed to
+// the end and nothing lay beyond the depth limit; a stop request also gives false.
+bool WalkKeyTree(HKEY key, const std::wstring& path, REGSAM access, KeyTreeVisitor& visitor,
+                 const std::atomic<bool>* stop = nullptr);
+
+// Deletes the key root\path and every key below it, children first. True when
+// the key is gone afterwards. Key names are handled in UTF-16 and the ANSI
+// path is split only at real backslashes (not GBK trail bytes). An empty path
+// never deletes anything (it would name the root itself); a registry link is
+// never deleted and its target never touched, so a tree that holds one stays.
+bool DeleteKeyTree(HKEY root, const std::string& path);
+bool DeleteKeyTreeW(HKEY root, const std::wstring& path);
 
 }  // namespace suite

@@ -1,5 +1,7 @@
 #include "regstore.h"
 
+#include <shellapi.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +9,10 @@
 #include "handles.h"
 #include "probes.h"
 #include "registry.h"
+
+#ifndef ERROR_ELEVATION_REQUIRED
+#define ERROR_ELEVATION_REQUIRED 740L
+#endif
 
 namespace suite {
 
@@ -37,32 +43,37 @@ bool IsStringType(DWORD type) {
 }
 
 std::string Narrow(const wchar_t* text, size_t length, bool* lossless = nullptr) {
-  if (lossless) *lossless = true;
-  if (length == 0) return std::string();
-  BOOL usedDefault = FALSE;
-  int n = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr,
-                              nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), &out[0], n, nullptr,
-                      lossless ? &usedDefault : nullptr);
-  if (lossless && usedDefault) *lossless = false;
-  return out;
-}
-
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-  return out;
+  return AnsiFromWide(std::wstring(text, length), lossless);
 }
 
 // The writer works on the registry's own UTF-16 names and data, so nothing is
 // lost on the way to a version 5 file; a REGEDIT4 file is the same text in the
 // ANSI code page.
-struct Writer {
+struct Writer : KeyTreeVisitor {
+  Writer(bool r, std::wstring header) : regedit4(r), out(std::move(header)) {}
   bool regedit4;
   std::wstring out;
+  bool exact = true;
+  std::vector<std::wstring> exactTopValues;
+
+  // A name the file can carry: no line break (it would end the line) and, in
+  // a REGEDIT4 file, every character in the ANSI code page.
+  bool Carried(const std::wstring& name) const {
+    if (name.find_first_of(L"\r\n") != std::wstring::npos) return false;
+    if (!regedit4) return true;
+    bool lossless = true;
+    AnsiFromWide(name, &lossless);
+    return lossless;
+  }
+
+  bool Enter(HKEY key, const std::wstring& path, int depth) override {
+    if (IsLinkKey(key)) {
+      exact = false;  // a link cannot be written as one; it is never entered
+      return false;
+    }
+    Values(key, path, depth == 0);
+    return true;
+  }
 
   void Eol() { out += L"\r\n"; }
 
@@ -136,11 +147,17 @@ struct Writer {
     ByteList(data, size);
   }
 
-  void Values(HKEY key, const std::wstring& fullName) {
+  void Values(HKEY key, const std::wstring& fullName, bool top) {
     DWORD maxName = 0, maxData = 0;
     if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
+                         &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS) {
+      exact = false;
       return;
+    }
+    if (!Carried(fullName) || fullName.find(L']') != std::wstring::npos) {
+      exact = false;  // the section line could not name this key
+      return;
+    }
     Eol();
     out += L"[" + fullName + L"]";
     Eol();
@@ -158,8 +175,17 @@ struct Writer {
         --i;
         continue;
       }
-      if (rc != ERROR_SUCCESS) break;
+      if (rc == ERROR_NO_MORE_ITEMS) break;
+      if (rc != ERROR_SUCCESS) {
+        exact = false;  // values after this one were not read
+        break;
+      }
       retries = 0;
+      const std::wstring valueName(name.data(), nameLen);
+      if (!Carried(valueName)) {
+        exact = false;  // left out: the file could not give it back
+        continue;
+      }
       if (nameLen == 0) {
         out += L"@ = ";
       } else {
@@ -167,38 +193,37 @@ struct Writer {
         out += L" = ";
       }
       Data(type, data.data(), dataLen);
-    }
-  }
-
-  // Depth first, pre-order: a key's values, then each subkey with its own subtree.
-  void Subkeys(HKEY key, const std::wstring& fullName) {
-    for (DWORD i = 0;; ++i) {
-      wchar_t name[1024];
-      DWORD len = 1024;
-      LONG rc = RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr);
-      if (rc == ERROR_NO_MORE_ITEMS || rc == ERROR_INVALID_HANDLE) break;
-      if (rc != ERROR_SUCCESS) continue;
-      UniqueKey child;
-      if (RegOpenKeyExW(key, name, 0, KEY_READ, child.put()) != ERROR_SUCCESS) continue;
-      const std::wstring childName = fullName + L"\\" + std::wstring(name, len);
-      Values(child.get(), childName);
-      Subkeys(child.get(), childName);
+      if (top) exactTopValues.push_back(valueName);
     }
   }
 };
 
-std::wstring ExportWide(const std::string& rootName, const std::string& keyPath, bool regedit4) {
-  Writer w{regedit4, Widen(regedit4 ? kRegedit4Header : kRegedit5Header)};
+struct WideExport {
+  std::wstring text;
+  bool keyFound = false;
+  bool exact = false;
+  std::vector<std::wstring> exactValues;
+};
+
+WideExport ExportWide(const std::string& rootName, const std::wstring& keyPath, bool regedit4) {
+  Writer w(regedit4, WideFromAnsi(regedit4 ? kRegedit4Header : kRegedit5Header));
   w.Eol();
+  WideExport result;
   HKEY root = ExportRootKey(rootName);
-  if (!root) return w.out;
   UniqueKey key;
-  if (RegOpenKeyExW(root, Widen(keyPath).c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
-    return w.out;
-  const std::wstring fullName = Widen(keyPath.empty() ? rootName : rootName + "\\" + keyPath);
-  w.Values(key.get(), fullName);
-  w.Subkeys(key.get(), fullName);
-  return w.out;
+  if (root) key = OpenKeyNoLink(root, keyPath, KEY_READ);
+  if (!key) {
+    result.text = std::move(w.out);
+    return result;
+  }
+  const std::wstring fullName =
+      keyPath.empty() ? WideFromAnsi(rootName) : WideFromAnsi(rootName) + L"\\" + keyPath;
+  const bool complete = WalkKeyTree(key.get(), fullName, KEY_READ, w);
+  result.keyFound = true;
+  result.exact = complete && w.exact;
+  result.exactValues = std::move(w.exactTopValues);
+  result.text = std::move(w.out);
+  return result;
 }
 
 }  // namespace
@@ -206,29 +231,41 @@ std::wstring ExportWide(const std::string& rootName, const std::string& keyPath,
 bool UseRegedit4Header() { return (GetVersion() & 0x80000000u) != 0; }
 
 std::string ExportText(const std::string& rootName, const std::string& keyPath, bool regedit4) {
-  const std::wstring text = ExportWide(rootName, keyPath, regedit4);
-  return Narrow(text.data(), text.size());
+  const std::wstring text = ExportWide(rootName, WideFromAnsi(keyPath), regedit4).text;
+  return AnsiFromWide(text);
 }
 
-bool ExportKey(const std::string& rootName, const std::string& keyPath,
-               const std::string& filePath, bool regedit4) {
+ExportReport ExportKeyW(const std::string& rootName, const std::wstring& keyPath,
+                        const std::string& filePath, bool regedit4) {
+  ExportReport report;
   UniqueHandleKernel file(CreateFileA(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
+  if (!file) return report;
+  const WideExport exported = ExportWide(rootName, keyPath, regedit4);
   std::string bytes;
   if (regedit4) {
-    bytes = ExportText(rootName, keyPath, true);
+    bytes = AnsiFromWide(exported.text);
   } else {
     // Under the version 5 header importers differ on how they read the string
     // bytes of an 8-bit file; a UTF-16 file (as the system's editor writes it
     // itself) is read by all of them alike.
-    const std::wstring text = ExportWide(rootName, keyPath, false);
     bytes.assign("\xff\xfe", 2);
-    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    bytes.append(reinterpret_cast<const char*>(exported.text.data()),
+                 exported.text.size() * sizeof(wchar_t));
   }
   DWORD written = 0;
-  return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-         written == bytes.size();
+  report.written =
+      WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      written == bytes.size();
+  report.keyFound = exported.keyFound;
+  report.exact = report.written && exported.exact;
+  if (report.written) report.exactValues = exported.exactValues;
+  return report;
+}
+
+bool ExportKey(const std::string& rootName, const std::string& keyPath,
+               const std::string& filePath, bool regedit4) {
+  return ExportKeyW(rootName, WideFromAnsi(keyPath), filePath, regedit4).written;
 }
 
 std::string BackupSuffixFor(DWORD platform, DWORD major, DWORD minor, const char* servicePack) {
@@ -265,6 +302,29 @@ std::string CreateBackupFolder(const std::string& store, const SYSTEMTIME& time)
   return std::string();
 }
 
+RegEntry WideKeyEntry(std::string root, std::wstring path) {
+  RegEntry e = KeyEntry(std::move(root), DisplayName(path));
+  e.wide = true;
+  e.keyPathW = std::move(path);
+  return e;
+}
+
+RegEntry WideValueEntry(std::string root, std::wstring path, std::wstring value) {
+  RegEntry e = ValueEntry(std::move(root), DisplayName(path), DisplayName(value));
+  e.wide = true;
+  e.keyPathW = std::move(path);
+  e.valueNameW = std::move(value);
+  return e;
+}
+
+std::wstring EntryKeyPathW(const RegEntry& entry) {
+  return entry.wide ? entry.keyPathW : WideFromAnsi(entry.keyPath);
+}
+
+std::wstring EntryValueNameW(const RegEntry& entry) {
+  return entry.wide ? entry.valueNameW : WideFromAnsi(entry.valueName);
+}
+
 std::string EntryText(const RegEntry& entry) {
   std::string text = entry.rootName;
   if (!entry.keyPath.empty()) text += "\\" + entry.keyPath;
@@ -272,11 +332,33 @@ std::string EntryText(const RegEntry& entry) {
   return text;
 }
 
+bool BackupEntryFile(const RegEntry& entry, const std::string& file, bool regedit4,
+                     bool* written) {
+  const ExportReport report = ExportKeyW(entry.rootName, EntryKeyPathW(entry), file, regedit4);
+  if (written) *written = report.written;
+  if (!report.written || !report.keyFound) return false;
+  if (!entry.isValue) return report.exact;
+  const std::wstring name = EntryValueNameW(entry);
+  return std::find(report.exactValues.begin(), report.exactValues.end(), name) !=
+         report.exactValues.end();
+}
+
 std::string BackupEntries(const std::vector<RegEntry>& entries) {
   return BackupEntries(entries, BackupStorePath());
 }
 
 std::string BackupEntries(const std::vector<RegEntry>& entries, const std::string& store) {
+  std::vector<bool> held;
+  const std::string folder = BackupEntries(entries, store, held);
+  // Callers of this form remove every entry they passed: all must be held.
+  for (bool h : held)
+    if (!h) return std::string();
+  return folder;
+}
+
+std::string BackupEntries(const std::vector<RegEntry>& entries, const std::string& store,
+                          std::vector<bool>& held) {
+  held.assign(entries.size(), false);
   SYSTEMTIME now;
   GetLocalTime(&now);
   const std::string folder = CreateBackupFolder(store, now);
@@ -284,7 +366,12 @@ std::string BackupEntries(const std::vector<RegEntry>& entries, const std::strin
   const bool regedit4 = UseRegedit4Header();
   for (size_t i = 0; i < entries.size(); ++i) {
     const std::string file = Format("%s\\RB%d.reg", folder.c_str(), static_cast<int>(i));
-    if (!ExportKey(entries[i].rootName, entries[i].keyPath, file, regedit4)) return std::string();
+    bool written = false;
+    held[i] = BackupEntryFile(entries[i], file, regedit4, &written);
+    if (!written) {
+      held.assign(entries.size(), false);
+      return std::string();
+    }
   }
   return folder;
 }
@@ -293,25 +380,52 @@ bool RegEntryGone(const RegEntry& entry) {
   HKEY root = RootKeyFromName(entry.rootName);
   if (!root) return false;
   UniqueKey key;
-  const LONG rc = RegOpenKeyExA(root, entry.keyPath.c_str(), 0, KEY_READ, key.put());
+  const LONG rc = RegOpenKeyExW(root, EntryKeyPathW(entry).c_str(), REG_OPTION_OPEN_LINK,
+                                KEY_READ, key.put());
   if (rc == ERROR_FILE_NOT_FOUND) return true;
   if (rc != ERROR_SUCCESS || !entry.isValue) return false;
-  return RegQueryValueExA(key.get(), entry.valueName.c_str(), nullptr, nullptr, nullptr,
+  return RegQueryValueExW(key.get(), EntryValueNameW(entry).c_str(), nullptr, nullptr, nullptr,
                           nullptr) == ERROR_FILE_NOT_FOUND;
 }
 
 bool DeleteRegEntry(const RegEntry& entry) {
   HKEY root = RootKeyFromName(entry.rootName);
   if (!root) return false;
+  const std::wstring path = EntryKeyPathW(entry);
   if (entry.isValue) {
-    UniqueKey key = OpenKey(root, entry.keyPath, KEY_SET_VALUE | KEY_QUERY_VALUE);
-    if (key) RegDeleteValueA(key.get(), entry.valueName.c_str());
+    // Only a value that is there now is removed and reported gone.
+    UniqueKey key = OpenKeyNoLink(root, path, KEY_SET_VALUE | KEY_QUERY_VALUE);
+    if (!key) return false;
+    const std::wstring name = EntryValueNameW(entry);
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+        ERROR_FILE_NOT_FOUND)
+      return false;
+    RegDeleteValueW(key.get(), name.c_str());
   } else {
-    if (entry.keyPath.find_first_not_of('\\') == std::string::npos) return false;
-    DeleteKeyTree(root, entry.keyPath);
+    if (path.find_first_not_of(L'\\') == std::wstring::npos) return false;
+    UniqueKey probe;
+    if (RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, probe.put()) ==
+        ERROR_FILE_NOT_FOUND)
+      return false;  // nothing there to remove
+    probe.reset();
+    DeleteKeyTreeW(root, path);
   }
   return RegEntryGone(entry);
 }
+
+namespace {
+
+bool RealFolder(DWORD attributes) {
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+         !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool PlainName(const std::string& name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of("\\/:*?\"<>|") == std::string::npos;
+}
+
+}  // namespace
 
 std::vector<std::string> ListBackups(const std::string& store) {
   std::vector<std::string> names;
@@ -320,28 +434,38 @@ std::vector<std::string> ListBackups(const std::string& store) {
   if (!find) return names;
   do {
     const std::string name = data.cFileName;
-    if (name.find('.') == std::string::npos) names.push_back(name);
+    if (name.find('.') == std::string::npos && RealFolder(data.dwFileAttributes))
+      names.push_back(name);
   } while (FindNextFileA(find.get(), &data));
   return names;
 }
 
+bool IsBackupFolder(const std::string& store, const std::string& name) {
+  if (!PlainName(name) || name.find('.') != std::string::npos) return false;
+  if (!RealFolder(GetFileAttributesA(store.c_str()))) return false;
+  return RealFolder(GetFileAttributesA((store + "\\" + name).c_str()));
+}
+
 namespace {
 
-void RemoveFolderTree(const std::string& folder) {
+// Removes a folder's files and real subfolders; a link inside is removed as
+// a link (its own entry), never entered.
+void RemoveFolderTree(const std::string& folder, int depth) {
   WIN32_FIND_DATAA data;
-  {
+  if (depth < 64) {
     UniqueFind find(FindFirstFileA((folder + "\\*.*").c_str(), &data));
     if (find) {
       do {
         const std::string name = data.cFileName;
         if (name == "." || name == "..") continue;
         const std::string path = folder + "\\" + name;
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-          RemoveFolderTree(path);
+        if (RealFolder(data.dwFileAttributes)) {
+          RemoveFolderTree(path, depth + 1);
+        } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+          RemoveDirectoryA(path.c_str());  // a junction or folder link: the link only
         } else {
           SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-          if (!DeleteFileA(path.c_str())) RemoveDirectoryA(path.c_str());
+          DeleteFileA(path.c_str());
         }
       } while (FindNextFileA(find.get(), &data));
     }
@@ -350,7 +474,7 @@ void RemoveFolderTree(const std::string& folder) {
   RemoveDirectoryA(folder.c_str());
 }
 
-// "RB<i>.reg" → i, or -1.
+// "RB<i>.reg" -> i, or -1.
 int BackupFileIndex(const std::string& name) {
   if (name.size() < 7 || (name[0] != 'R' && name[0] != 'r') || (name[1] != 'B' && name[1] != 'b'))
     return -1;
@@ -361,38 +485,145 @@ int BackupFileIndex(const std::string& name) {
   return std::atoi(digits.c_str());
 }
 
+std::wstring FileText(const std::string& file) {
+  const std::string bytes = [&] {
+    std::string b;
+    UniqueHandleKernel h(CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+    if (!h) return b;
+    const DWORD size = GetFileSize(h.get(), nullptr);
+    if (size == INVALID_FILE_SIZE || size > 256u * 1024 * 1024) return b;
+    b.resize(size);
+    DWORD read = 0;
+    if (size && !ReadFile(h.get(), &b[0], size, &read, nullptr)) read = 0;
+    b.resize(read);
+    return b;
+  }();
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xff &&
+      static_cast<unsigned char>(bytes[1]) == 0xfe)
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+  return WideFromAnsi(bytes);
+}
+
+// A quoted name as the writer escapes it; `pos` is at the opening quote.
+bool ParseQuoted(const std::wstring& line, size_t& pos, std::wstring& out) {
+  out.clear();
+  for (++pos; pos < line.size(); ++pos) {
+    if (line[pos] == L'\\' && pos + 1 < line.size()) {
+      out += line[++pos];
+    } else if (line[pos] == L'"') {
+      ++pos;
+      return true;
+    } else {
+      out += line[pos];
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
+bool RegFileContentPresent(const std::string& file) {
+  const std::wstring text = FileText(file);
+  if (text.empty()) return false;
+  size_t pos = 0;
+  bool continued = false, sawKey = false;
+  UniqueKey key;
+  bool keyOk = false;
+  while (pos <= text.size()) {
+    size_t end = text.find(L'\n', pos);
+    if (end == std::wstring::npos) end = text.size();
+    std::wstring line = text.substr(pos, end - pos);
+    pos = end + 1;
+    if (!line.empty() && line.back() == L'\r') line.pop_back();
+    const bool wasContinued = continued;
+    continued = !line.empty() && line.back() == L'\\';
+    if (wasContinued || line.empty()) continue;
+    if (line[0] == L'[' && line.back() == L']') {
+      const std::wstring full = line.substr(1, line.size() - 2);
+      const size_t cut = full.find(L'\\');
+      const HKEY root = RootKeyFromName(AnsiFromWide(full.substr(0, cut)));
+      if (!root) return false;
+      const std::wstring path = cut == std::wstring::npos ? std::wstring() : full.substr(cut + 1);
+      key.reset();
+      keyOk = RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, key.put()) ==
+              ERROR_SUCCESS;
+      if (!keyOk) return false;
+      sawKey = true;
+      continue;
+    }
+    std::wstring name;
+    if (line[0] == L'@') {
+      name.clear();
+    } else if (line[0] == L'"') {
+      size_t at = 0;
+      if (!ParseQuoted(line, at, name)) return false;
+    } else {
+      continue;  // the header line
+    }
+    if (!keyOk) return false;
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      return false;
+  }
+  return sawKey;
+}
+
 bool DeleteBackup(const std::string& store, const std::string& name) {
-  if (name.empty() || name.find_first_of("\\/:*?") != std::string::npos || name == "." ||
-      name == "..")
-    return false;
+  if (!IsBackupFolder(store, name)) return false;
   const std::string folder = store + "\\" + name;
-  RemoveFolderTree(folder);
+  RemoveFolderTree(folder, 0);
   return GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+bool RunThroughShellAndWait(const std::string& program, const std::string& parameters,
+                            DWORD timeoutMs) {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  const bool vista = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+                     version.dwMajorVersion >= 6;
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.lpVerb = vista ? "runas" : "open";
+  info.lpFile = program.c_str();
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_HIDE;
+  if (!ShellExecuteExA(&info) || !info.hProcess) {
+    if (!vista) return false;
+    // A shell without the elevation verb: the ordinary start.
+    info.lpVerb = "open";
+    info.hProcess = nullptr;
+    if (!ShellExecuteExA(&info) || !info.hProcess) return false;
+  }
+  UniqueHandleKernel process(info.hProcess);
+  return WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
 bool ImportRegFile(const std::string& file) {
   const std::string regedit = JoinPath(WindowsFolder(), "regedit.exe");
-  std::string cmd = Format("\"%s\" /s \"%s\"", regedit.c_str(), file.c_str());
+  const std::string parameters = Format("/s \"%s\"", file.c_str());
+  std::string cmd = Format("\"%s\" %s", regedit.c_str(), parameters.c_str());
+  const DWORD kTimeout = 10 * 60 * 1000;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESHOWWINDOW;
   si.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-    return false;
+  if (!CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    // Windows Vista and later without elevation: the registry editor asks for
+    // it, which only a start through the shell can bring about.
+    if (GetLastError() != ERROR_ELEVATION_REQUIRED) return false;
+    return RunThroughShellAndWait(regedit, parameters, kTimeout);
+  }
   UniqueHandleKernel process(pi.hProcess), thread(pi.hThread);
-  if (WaitForSingleObject(process.get(), 10 * 60 * 1000) != WAIT_OBJECT_0) return false;
-  DWORD code = 1;
-  GetExitCodeProcess(process.get(), &code);
-  return code == 0;
+  return WaitForSingleObject(process.get(), kTimeout) == WAIT_OBJECT_0;
 }
 
 RestoreResult RestoreBackup(const std::string& store, const std::string& name,
                             const std::string& staging) {
   RestoreResult result;
-  if (name.empty() || name.find_first_of("\\/:*?") != std::string::npos) return result;
+  if (!IsBackupFolder(store, name)) return result;
   const std::string folder = store + "\\" + name;
   std::vector<std::pair<int, std::string>> files;
   WIN32_FIND_DATAA data;
@@ -400,7 +631,8 @@ RestoreResult RestoreBackup(const std::string& store, const std::string& name,
     UniqueFind find(FindFirstFileA((folder + "\\*.*").c_str(), &data));
     if (find) {
       do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+          continue;
         const int index = BackupFileIndex(data.cFileName);
         if (index >= 0) files.emplace_back(index, data.cFileName);
       } while (FindNextFileA(find.get(), &data));
@@ -408,14 +640,33 @@ RestoreResult RestoreBackup(const std::string& store, const std::string& name,
   }
   std::sort(files.begin(), files.end());
   result.files = static_cast<int>(files.size());
-  CreateDirectoryA(staging.c_str(), nullptr);
+  if (files.empty()) return result;
+  // A staging folder of this restore's own, so no other user's or program's
+  // file of the same name is ever imported.
+  std::string stage = staging;
+  const bool own = stage.empty();
+  if (own) {
+    const std::string temp = TempFolder();
+    for (int n = 0; n < 1000 && stage.empty(); ++n) {
+      const std::string candidate = Format("%sHivemend-restore-%lu-%lu-%d", temp.c_str(),
+                                           GetCurrentProcessId(), GetTickCount(), n);
+      if (CreateDirectoryA(candidate.c_str(), nullptr)) stage = candidate;
+    }
+    if (stage.empty()) return result;
+  } else {
+    CreateDirectoryA(stage.c_str(), nullptr);
+  }
   for (const auto& f : files) {
-    const std::string staged = Format("%s\\RB%d.reg", staging.c_str(), f.first);
+    const std::string staged = Format("%s\\RB%d.reg", stage.c_str(), f.first);
     // The staged copy is this backup's own file, whatever an earlier restore left.
     SetFileAttributesA(staged.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!CopyFileA((folder + "\\" + f.second).c_str(), staged.c_str(), FALSE)) continue;
-    if (ImportRegFile(staged)) ++result.imported;
+    ImportRegFile(staged);
+    // What counts is what the registry holds afterwards, not the exit status.
+    if (RegFileContentPresent(staged)) ++result.imported;
+    if (own) DeleteFileA(staged.c_str());
   }
+  if (own) RemoveDirectoryA(stage.c_str());
   return result;
 }
 

@@ -29,6 +29,20 @@ bool UseRegedit4Header();
 // the file cannot be created.
 bool ExportKey(const std::string& rootName, const std::string& keyPath,
                const std::string& filePath, bool regedit4);
+// What an export could hold.
+struct ExportReport {
+  bool written = false;   // the file was created and written whole
+  bool keyFound = false;  // the key opened (else only the header was written)
+  // Every key and value below was read and written so that an import gives
+  // it back exactly: no value or subkey that could not be read, no name the
+  // file cannot carry (a line break; for REGEDIT4 a character outside the
+  // ANSI code page), no registry link, nothing beyond the depth limit.
+  bool exact = false;
+  // Values of the key itself that were written exactly (UTF-16 names).
+  std::vector<std::wstring> exactValues;
+};
+ExportReport ExportKeyW(const std::string& rootName, const std::wstring& keyPath,
+                        const std::string& filePath, bool regedit4);
 // The same text in the ANSI code page, without a file.
 std::string ExportText(const std::string& rootName, const std::string& keyPath, bool regedit4);
 
@@ -52,13 +66,33 @@ struct RegEntry {
   std::string keyPath;    // key path under the root
   std::string valueName;  // value entries: the value's name; empty is the unnamed default value
   bool isValue = false;   // false: the key rootName\keyPath with its whole subtree
+  // The registry's own UTF-16 names, when the entry was found by them (names
+  // outside the ANSI code page); then they, not the ANSI texts, name the entry.
+  bool wide = false;
+  std::wstring keyPathW;
+  std::wstring valueNameW;
 };
 inline RegEntry KeyEntry(std::string root, std::string path) {
-  return RegEntry{std::move(root), std::move(path), std::string(), false};
+  RegEntry e;
+  e.rootName = std::move(root);
+  e.keyPath = std::move(path);
+  return e;
 }
 inline RegEntry ValueEntry(std::string root, std::string path, std::string value) {
-  return RegEntry{std::move(root), std::move(path), std::move(value), true};
+  RegEntry e;
+  e.rootName = std::move(root);
+  e.keyPath = std::move(path);
+  e.valueName = std::move(value);
+  e.isValue = true;
+  return e;
 }
+// Entries named by their UTF-16 names; the ANSI texts are the display names.
+RegEntry WideKeyEntry(std::string root, std::wstring path);
+RegEntry WideValueEntry(std::string root, std::wstring path, std::wstring value);
+// The UTF-16 key path and value name of any entry.
+std::wstring EntryKeyPathW(const RegEntry& entry);
+std::wstring EntryValueNameW(const RegEntry& entry);
+
 // The text a log shows for the entry: "ROOT\path" or "ROOT\path\value".
 std::string EntryText(const RegEntry& entry);
 
@@ -68,6 +102,15 @@ std::string EntryText(const RegEntry& entry);
 // file could not be written: the caller then removes nothing.
 std::string BackupEntries(const std::vector<RegEntry>& entries);
 std::string BackupEntries(const std::vector<RegEntry>& entries, const std::string& store);
+// The same, telling per entry whether its file holds it exactly (a key entry:
+// its whole tree; a value entry: that value). An entry that is not held must
+// not be removed. Empty when the store, the folder or any file could not be
+// written (then nothing may be removed).
+std::string BackupEntries(const std::vector<RegEntry>& entries, const std::string& store,
+                          std::vector<bool>& held);
+// Writes the backup file of one entry; true when it holds the entry exactly.
+bool BackupEntryFile(const RegEntry& entry, const std::string& file, bool regedit4,
+                     bool* written = nullptr);
 
 // Removes one entry (opening keys with the access the deletion needs) and
 // tells whether it is gone afterwards. A key entry with an empty path, an
@@ -77,22 +120,38 @@ bool DeleteRegEntry(const RegEntry& entry);
 // reason, such as access, may still hold it).
 bool RegEntryGone(const RegEntry& entry);
 
-// Backup folder names in the store (entries without a dot), in find order.
+// Backup folder names in the store (real folders without a dot in the name;
+// no links or junctions), in find order.
 std::vector<std::string> ListBackups(const std::string& store);
-// Deletes store\name with everything in it. Refuses names that would reach
-// outside the store.
+// Whether store\name is a backup folder the chooser may act on: a plain name
+// (no separator, not "." or ".."), a real folder directly inside the store,
+// not a link or junction.
+bool IsBackupFolder(const std::string& store, const std::string& name);
+// Deletes store\name with everything in it; refuses anything IsBackupFolder
+// refuses. Links met inside are removed as links, never followed.
 bool DeleteBackup(const std::string& store, const std::string& name);
 
 struct RestoreResult {
   int files = 0;     // backup files found
-  int imported = 0;  // imports that ended with success
+  int imported = 0;  // files whose every key and value is in the registry after the import
 };
-// Stages every "RB<i>.reg" of store\name into `staging` (replacing a file of
-// the same name left there before) and imports each with the registry editor,
-// one after the other, waiting for each to finish.
+// Stages every "RB<i>.reg" of store\name in a folder of its own and imports
+// each with the registry editor, one after the other, waiting for each. A file
+// counts as imported when the registry, read afterwards, holds every key and
+// value it names. `staging` empty: a new folder under the user's temp folder,
+// removed afterwards; otherwise that folder (files of the same name replaced).
 RestoreResult RestoreBackup(const std::string& store, const std::string& name,
-                            const std::string& staging = "C:\\Temp");
-// Runs "regedit.exe /s <file>" hidden and waits; true when it ended with 0.
+                            const std::string& staging = std::string());
+// Runs "regedit.exe /s <file>" hidden and waits. When the system wants
+// elevation for it (Windows Vista and later), starts it through the shell so
+// the system can ask, and waits for that. False when it could not be started
+// or did not end.
 bool ImportRegFile(const std::string& file);
+// The same start through the shell alone ("runas" on Windows Vista and
+// later, "open" before), waiting for the program to end.
+bool RunThroughShellAndWait(const std::string& program, const std::string& parameters,
+                            DWORD timeoutMs);
+// Whether the registry holds every key and value that a .reg file names.
+bool RegFileContentPresent(const std::string& file);
 
 }  // namespace suite

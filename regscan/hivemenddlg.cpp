@@ -59,8 +59,12 @@ void RunUnattendedPass(const ScanSettings& settings) {
   SYSTEMTIME now;
   GetLocalTime(&now);
   const std::string folder = CreateBackupFolder(BackupStorePath(), now);
-  if (folder.empty() || !BackupRows(rows, folder, UseRegedit4Header())) return;
-  const RepairResult result = RepairRows(rows);
+  std::vector<bool> held;
+  if (folder.empty() || !BackupRows(rows, folder, UseRegedit4Header(), {}, &held)) return;
+  // Rows the backup could not hold exactly are left alone.
+  RepairOptions options;
+  options.held = &held;
+  const RepairResult result = RepairRows(rows, {}, options);
   suite::WriteCleaningLog(kLogName, result.deleted);
 }
 
@@ -200,9 +204,39 @@ bool HivemendDialog::OnCommand(int id, int code, HWND) {
   return false;
 }
 
+bool HivemendDialog::OnNotify(NMHDR* header, LRESULT& result) {
+  if (header->idFrom != IDC_RESULTS || header->code != LVN_ITEMCHANGED) return false;
+  const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
+  result = 0;
+  if (!(change->uChanged & LVIF_STATE) || change->iItem < 0) return true;
+  const UINT before = change->uOldState & LVIS_STATEIMAGEMASK;
+  const UINT after = change->uNewState & LVIS_STATEIMAGEMASK;
+  if (before == after || after == 0 || syncingTicks_) return true;
+  TickChanged(change->iItem, after == INDEXTOSTATEIMAGEMASK(2));
+  return true;
+}
+
+// A row that exists only because of another takes that row's tick: unticking
+// a class unticks its extensions, ProgIDs and interfaces, and a dependant
+// cannot be ticked while the row it depends on is not.
+void HivemendDialog::TickChanged(int row, bool checked) {
+  if (row < 0 || static_cast<size_t>(row) >= rows_.size()) return;
+  syncingTicks_ = true;
+  if (checked) {
+    const int parent = rows_[static_cast<size_t>(row)].parent;
+    if (parent >= 0 && parent < results_.Count() && !results_.Checked(parent))
+      results_.SetChecked(row, false);
+  } else {
+    for (int d : DependantsOf(rows_, row))
+      if (d < results_.Count()) results_.SetChecked(d, false);
+  }
+  syncingTicks_ = false;
+}
+
 void HivemendDialog::OnDestroy() {
   worker_.RequestStop();
   worker_.Join();
+  restoreWorker_.Join();  // the editor's import ends by itself
 }
 
 void HivemendDialog::StartScan() {
@@ -254,6 +288,7 @@ void HivemendDialog::StopScan() {
 }
 
 void HivemendDialog::AddResult(const ScanRow& row) {
+  backedUp_ = false;
   rows_.push_back(row);
   results_.AddRow({row.name, row.rootName, row.path, row.kind, row.text, row.category});
 }
@@ -262,8 +297,10 @@ void HivemendDialog::ScanFinished(unsigned generation, bool fileCheck) {
   if (generation != generation_ || !scanning_) return;
   scanning_ = false;
   Preselect(rows_, suite::WindowsFolder());
+  syncingTicks_ = true;
   for (size_t i = 0; i < rows_.size(); ++i)
     results_.SetChecked(static_cast<int>(i), rows_[i].checked);
+  syncingTicks_ = false;
   if (fileCheck) {
     const std::string command = SystemFileCheckCommand(suite::IsWin9x(), suite::SystemFolder());
     WinExec(command.c_str(), SW_SHOWNORMAL);
@@ -279,6 +316,12 @@ void HivemendDialog::ScanFinished(unsigned generation, bool fileCheck) {
 
 void HivemendDialog::SyncTicks() {
   for (size_t i = 0; i < rows_.size(); ++i) rows_[i].checked = results_.Checked(static_cast<int>(i));
+  ApplyDependencies(rows_);
+  syncingTicks_ = true;
+  for (size_t i = 0; i < rows_.size(); ++i)
+    if (!rows_[i].checked && results_.Checked(static_cast<int>(i)))
+      results_.SetChecked(static_cast<int>(i), false);
+  syncingTicks_ = false;
 }
 
 bool HivemendDialog::Backup() {
@@ -296,9 +339,13 @@ bool HivemendDialog::Backup() {
     return false;
   }
   SetStatus(GetInterfaceText(kIniName, "strMess4"));
-  ok = BackupRows(rows_, folder, UseRegedit4Header(), [this](const std::string&) {
-    Message("Error while creating the file", "Registry export", MB_OK | MB_ICONERROR);
-  });
+  ok = BackupRows(
+      rows_, folder, UseRegedit4Header(),
+      [this](const std::string&) {
+        Message("Error while creating the file", "Registry export", MB_OK | MB_ICONERROR);
+      },
+      &held_);
+  backedUp_ = true;
   SetStatus(GetInterfaceText(kIniName, "strMess5"));
   Message(GetInterfaceText(kIniName, "strMess6"), kCaption, MB_OK | MB_ICONEXCLAMATION);
   return ok;
@@ -323,35 +370,66 @@ void HivemendDialog::Repair() {
     EnableItem(IDC_BUTTONFIX, true);
     return;
   }
+  const bool backedUpNow = answer == IDYES;
   WaitCursor wait;
   SetStatus(GetInterfaceText(kIniName, "strMess2"));
-  const RepairResult result = RepairRows(rows_, [this](const std::string& s) { SetStatus(s); });
+  RepairOptions options;
+  // Rows the backup just made could not hold exactly are left alone.
+  if (backedUpNow && backedUp_ && held_.size() == rows_.size()) options.held = &held_;
+  const RepairResult result =
+      RepairRows(rows_, [this](const std::string& s) { SetStatus(s); }, options);
   const std::string done = GetInterfaceText(kIniName, "strMess3");
   SetStatus(done);
   Message(done, kCaption, MB_OK | MB_ICONEXCLAMATION);
+  if (!result.notBackedUp.empty()) {
+    std::string names;
+    for (int i : result.notBackedUp) names += "\n" + rows_[static_cast<size_t>(i)].name;
+    Message(Format("%s%s", GetInterfaceText(kIniName, "strMess13").c_str(), names.c_str()),
+            kCaption, MB_OK | MB_ICONEXCLAMATION);
+  }
   results_.DeleteRows(result.removedRows);
-  for (size_t k = result.removedRows.size(); k-- > 0;)
-    rows_.erase(rows_.begin() + result.removedRows[k]);
+  EraseRows(rows_, result.removedRows);
+  backedUp_ = false;
+  held_.clear();
   suite::WriteCleaningLog(kLogName, result.deleted);
   EnableItem(IDC_BUTTONSCAN, true);
   EnableItem(IDC_BUTTONFIX, true);
 }
 
 void HivemendDialog::Restore() {
+  if (restoreWorker_.Running()) return;
   const std::string store = BackupStorePath();
   ChooserDialog chooser(store);
   if (chooser.DoModal(GetModuleHandleA(nullptr), IDD_CHOOSER, Handle()) != IDOK) return;
-  WaitCursor wait;
   SetStatus(GetInterfaceText(kIniName, "strMess7"));
-  // Each import has finished before the next starts and before the message.
-  const RestoreResult result = RestoreBackup(store, chooser.Chosen());
+  EnableItem(IDC_BUTTONBAKUP, false);
+  EnableItem(IDC_BUTTONFIX, false);
+  // The registry editor runs once per file and may wait for the user's
+  // consent to elevation: the window keeps answering meanwhile.
+  const std::string name = chooser.Chosen();
+  restoreWorker_.Join();
+  restoreWorker_.Start([this, store, name](const std::atomic<bool>&) {
+    RestoreResult result;
+    try {
+      result = RestoreBackup(store, name);
+    } catch (...) {
+      result.imported = -1;
+    }
+    Post([this, result] { RestoreFinished(result); });
+  });
+}
+
+void HivemendDialog::RestoreFinished(const RestoreResult& result) {
+  EnableItem(IDC_BUTTONBAKUP, true);
+  EnableItem(IDC_BUTTONFIX, !scanning_);
   const std::string done = GetInterfaceText(kIniName, "strMess8");
   SetStatus(done);
   if (result.imported == result.files)
     Message(done, kCaption, MB_OK | MB_ICONINFORMATION);
   else
-    Message(Format("%s\n(%d/%d)", done.c_str(), result.imported, result.files), kCaption,
-            MB_OK | MB_ICONEXCLAMATION);
+    Message(Format("%s\n(%d/%d)", done.c_str(), result.imported < 0 ? 0 : result.imported,
+                   result.files),
+            kCaption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void HivemendDialog::TickAll() {
@@ -360,10 +438,13 @@ void HivemendDialog::TickAll() {
       "注意:全部打勾时清除强烈建议备份扫描结果或备份注册表!",
       "警告", MB_YESNO | MB_ICONEXCLAMATION);
   if (answer != IDYES) return;
+  syncingTicks_ = true;
   results_.CheckAll(false);
   const std::string windows = suite::WindowsFolder();
   for (int i = 0, n = results_.Count(); i < n; ++i)
     results_.SetChecked(i, PreselectRow(results_.Text(i, 4), windows, false));
+  syncingTicks_ = false;
+  SyncTicks();
 }
 
 }  // namespace hivemend

@@ -11,6 +11,7 @@
 #include "app.h"
 #include "dialog.h"
 #include "listview.h"
+#include "regstore.h"
 #include "scanengine.h"
 #include "worker.h"
 
@@ -50,9 +51,12 @@ class HivemendDialog : public suite::Dialog {
  protected:
   BOOL OnInit() override;
   bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(NMHDR* header, LRESULT& result) override;
   void OnDestroy() override;
 
  private:
+  void TickChanged(int row, bool checked);
+  void RestoreFinished(const suite::RestoreResult& result);
   void BuildLists();
   void SetStatus(const std::string& text) { SetItemText(IDC_STATUS_ID, text); }
   void StartScan();
@@ -70,7 +74,11 @@ class HivemendDialog : public suite::Dialog {
   suite::ListView categories_;
   suite::ListView results_;
   std::vector<ScanRow> rows_;  // parallel to the result list
+  std::vector<bool> held_;     // per row: held exactly by the backup just made
+  bool backedUp_ = false;      // held_ belongs to the rows of this list
+  bool syncingTicks_ = false;  // the window itself is changing ticks
   suite::Worker worker_;
+  suite::Worker restoreWorker_;  // the registry editor's imports, off the window's thread
   bool scanning_ = false;
   unsigned generation_ = 0;  // rows posted by an earlier scan are dropped
   std::atomic<DWORD> lastStatus_{0};

@@ -16,12 +16,32 @@ std::string BackupKeyPath(const ScanRow& row) {
   return row.path;
 }
 
+suite::RegEntry EntryOf(const ScanRow& row) {
+  if (row.kind == kRootKeyWord) {
+    if (row.wide) {
+      const std::wstring path = row.pathW.empty() ? row.nameW : row.pathW + L"\\" + row.nameW;
+      return suite::WideKeyEntry(row.rootName, path);
+    }
+    return suite::KeyEntry(row.rootName, BackupKeyPath(row));
+  }
+  if (row.wide)
+    return suite::WideValueEntry(row.rootName, row.pathW,
+                                 row.defaultValue ? std::wstring() : row.nameW);
+  return suite::ValueEntry(row.rootName, row.path, row.defaultValue ? std::string() : row.name);
+}
+
 bool BackupRows(const std::vector<ScanRow>& rows, const std::string& folder, bool regedit4,
-                const std::function<void(const std::string&)>& failed) {
+                const std::function<void(const std::string&)>& failed, std::vector<bool>* held) {
   bool all = true;
+  if (held) held->assign(rows.size(), false);
   for (size_t i = 0; i < rows.size(); ++i) {
     const std::string file = Format("%s\\RB%d.reg", folder.c_str(), static_cast<int>(i));
-    if (!ExportKey(rows[i].rootName, BackupKeyPath(rows[i]), file, regedit4)) {
+    // A key row's file holds the key; a value row's file the key that holds it.
+    suite::RegEntry entry = EntryOf(rows[i]);
+    bool written = false;
+    const bool exact = suite::BackupEntryFile(entry, file, regedit4, &written);
+    if (held) (*held)[i] = exact;
+    if (!written) {
       all = false;
       if (failed) failed(file);
     }
@@ -36,8 +56,20 @@ bool IsProtectedKeyPath(const std::string& keyPath) {
 }
 
 
+bool MayDeleteKeyRow(const ScanRow& row) {
+  if (row.name.empty() || row.name.find_first_not_of('\\') == std::string::npos) return false;
+  if (suite::LastBackslash(row.name) != std::string::npos) return false;
+  if (row.wide && row.nameW.find(L'\\') != std::wstring::npos) return false;
+  if (row.rootName == "HKEY_CLASSES_ROOT" && row.path.empty()) {
+    if (row.rule == RowRule::Extension) return row.name[0] == '.' && row.name.size() > 1;
+    return !IsStructuralClassKey(row.name);
+  }
+  return true;
+}
+
 RepairResult RepairRows(const std::vector<ScanRow>& rows,
-                        const std::function<void(const std::string&)>& status) {
+                        const std::function<void(const std::string&)>& status,
+                        const RepairOptions& options) {
   RepairResult result;
   // An entry that two rows name (a class found by two walks) is logged once.
   auto logOnce = [&result, &status](const std::string& entry) {
@@ -46,24 +78,44 @@ RepairResult RepairRows(const std::vector<ScanRow>& rows,
     result.deleted.push_back(entry);
     if (status) status("正在清理:" + entry);
   };
+  std::vector<ScanRow> ticked = rows;
+  ApplyDependencies(ticked);
+  Rechecker recheck = options.nonFixedRoots.empty() ? Rechecker(rows)
+                                                    : Rechecker(rows, options.nonFixedRoots);
   for (size_t i = 0; i < rows.size(); ++i) {
     const ScanRow& row = rows[i];
-    if (!row.checked) continue;
+    if (!ticked[i].checked) continue;
     HKEY root = suite::RootKeyFromName(row.rootName);
     if (!root || IsProtectedKeyPath(row.path)) continue;
     if (row.kind == kKeyValueWord) {
       if (row.name.empty() && !row.defaultValue) continue;
-      const std::string valueName = row.defaultValue ? std::string() : row.name;
-      if (!suite::DeleteRegEntry(suite::ValueEntry(row.rootName, row.path, valueName))) continue;
-      logOnce(Format("%s\\%s\\%s", row.rootName.c_str(), row.path.c_str(), row.name.c_str()));
     } else if (row.kind == kRootKeyWord) {
-      if (row.name.empty() || row.name.find_first_not_of('\\') == std::string::npos) continue;
-      const std::string path = BackupKeyPath(row);
-      if (!suite::DeleteRegEntry(suite::KeyEntry(row.rootName, path))) continue;
-      logOnce(Format("%s\\%s", row.rootName.c_str(), path.c_str()));
+      if (!MayDeleteKeyRow(row)) continue;
     } else {
       continue;
     }
+    if (options.held && (i >= options.held->size() || !(*options.held)[i])) {
+      result.notBackedUp.push_back(static_cast<int>(i));
+      continue;
+    }
+    const suite::RegEntry entry = EntryOf(row);
+    // Asked again first (the answer for a row is kept, so a class deleted by
+    // its own row still counts as invalid for its dependants after it).
+    const bool stillInvalid = recheck.StillInvalid(i);
+    if (suite::RegEntryGone(entry)) {
+      // Taken already by an earlier row of this repair (or gone by itself).
+      result.removedRows.push_back(static_cast<int>(i));
+      continue;
+    }
+    if (!stillInvalid) {
+      result.nowValid.push_back(static_cast<int>(i));
+      continue;
+    }
+    if (!suite::DeleteRegEntry(entry)) continue;
+    // The log names the row as the list shows it (the default value by its label).
+    logOnce(row.kind == kKeyValueWord
+                ? Format("%s\\%s\\%s", row.rootName.c_str(), row.path.c_str(), row.name.c_str())
+                : suite::EntryText(entry));
     result.removedRows.push_back(static_cast<int>(i));
   }
   return result;

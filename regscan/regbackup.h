@@ -34,24 +34,47 @@ using suite::UseRegedit4Header;
 // itself of a key row.
 std::string BackupKeyPath(const ScanRow& row);
 
+// The registry entry a row names (by its UTF-16 names when the walk had them).
+suite::RegEntry EntryOf(const ScanRow& row);
+
 // One file "RB<i>.reg" per row, ticked or not. `failed` is told the file
 // that could not be created; the backup goes on with the next row. True when
-// every file was written.
+// every file was written. `held` (when given) tells per row whether its file
+// holds the entry exactly; a row that is not held must not be repaired.
 bool BackupRows(const std::vector<ScanRow>& rows, const std::string& folder, bool regedit4,
-                const std::function<void(const std::string& file)>& failed = {});
+                const std::function<void(const std::string& file)>& failed = {},
+                std::vector<bool>* held = nullptr);
 
 // Rows the repair leaves alone: key paths under system\currentcontrolset or
 // microsoft\windows nt (any case).
 bool IsProtectedKeyPath(const std::string& keyPath);
 
+// Whether a key row may be deleted at all: never an empty name, a name with a
+// backslash, or a structural key directly under HKEY_CLASSES_ROOT (an
+// extension only through its file-type row).
+bool MayDeleteKeyRow(const ScanRow& row);
+
 struct RepairResult {
   std::vector<std::string> deleted;  // log entries, in list order
   std::vector<int> removedRows;      // indices of the rows removed, increasing
+  std::vector<int> notBackedUp;      // ticked rows left alone: the backup could not hold them
+  std::vector<int> nowValid;         // ticked rows left alone: valid again since the scan
 };
-// Deletes the ticked rows' entries, in list order. A row is counted and
-// removed only when its entry is gone afterwards; a row with an empty item
-// name never deletes anything (not the root, not the key path).
+struct RepairOptions {
+  // Per row, whether the backup holds it exactly; null when no backup was made
+  // (the user declined it).
+  const std::vector<bool>* held = nullptr;
+  // The non-fixed drive roots for the recheck; empty: the system's.
+  std::vector<std::string> nonFixedRoots;
+};
+// Deletes the ticked rows' entries, in list order. Dependant rows of an
+// unticked row are left too. Just before each deletion the row's test is asked
+// again; a row that is valid now stays. A row is counted and removed only when
+// its entry is gone afterwards (an entry an earlier row already took is
+// removed from the list but not logged twice); a row with an empty item name
+// never deletes anything (not the root, not the key path).
 RepairResult RepairRows(const std::vector<ScanRow>& rows,
-                        const std::function<void(const std::string&)>& status = {});
+                        const std::function<void(const std::string&)>& status = {},
+                        const RepairOptions& options = RepairOptions());
 
 }  // namespace hivemend

@@ -1,5 +1,6 @@
 #include "scanengine.h"
 
+#include <map>
 #include <set>
 
 #include "handles.h"
@@ -57,22 +58,20 @@ bool IsProtectedClass(const std::string& name) {
   return false;
 }
 
+// Collections and shell classes directly under HKEY_CLASSES_ROOT.
+const char* const kStructuralKeys[] = {
+    "CLSID", "Interface", "TypeLib", "AppID", "*", "Folder", "Directory", "Drive",
+    "AllFilesystemObjects", "Unknown", "MIME", "Component Categories", "FileType", "Installer",
+    "Licenses", "Protocols", "Record", "SystemFileAssociations", "DirectShow", "MediaType",
+    "Media Type", "MediaFoundation", "Network", "Printers", "DesktopBackground", "Applications",
+    "CompressedFolder", "lnkfile", "piffile", "batfile", "cmdfile", "comfile", "regfile",
+    "txtfile", "inffile", "inifile", "htmlfile", "InternetShortcut", "ShellEx", "Wow6432Node",
+    "Software", "Local Settings", "DefaultIcon", "shell", "shellex"};
+
 bool HasDrivePath(const std::string& text) { return text.find(":\\") != std::string::npos; }
 
 std::string DefaultValue(HKEY root, const std::string& path, size_t limit = 256) {
   return ReadString(root, path, std::string(), KEY_READ, limit);
-}
-
-bool InNoCase(const std::vector<std::string>& list, const std::string& item) {
-  for (const std::string& s : list)
-    if (EqualsNoCase(s, item)) return true;
-  return false;
-}
-
-void AddUnique(std::vector<std::string>& list, const std::string& item) {
-  for (const std::string& s : list)
-    if (s == item) return;
-  list.push_back(item);
 }
 
 // The text a value's bytes make: up to the first NUL.
@@ -84,6 +83,54 @@ std::string BytesAsText(const char* data, DWORD size) {
 }
 
 }  // namespace
+
+bool IsStructuralClassKey(const std::string& name) {
+  if (name.empty() || name[0] == '.' || name.find_first_not_of(' ') == std::string::npos) return true;
+  if (name.find('\\') != std::string::npos || name.find('/') != std::string::npos) return true;
+  if (IsProtectedClass(name)) return true;
+  for (const char* k : kStructuralKeys)
+    if (EqualsNoCase(name, k)) return true;
+  return false;
+}
+
+void ApplyDependencies(std::vector<ScanRow>& rows) {
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const int p = rows[i].parent;
+    if (p >= 0 && static_cast<size_t>(p) < i && !rows[static_cast<size_t>(p)].checked)
+      rows[i].checked = false;
+  }
+}
+
+void EraseRows(std::vector<ScanRow>& rows, const std::vector<int>& removed) {
+  std::vector<int> newIndex(rows.size(), -1);
+  std::vector<bool> gone(rows.size(), false);
+  for (int r : removed)
+    if (r >= 0 && static_cast<size_t>(r) < rows.size()) gone[static_cast<size_t>(r)] = true;
+  std::vector<ScanRow> kept;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (gone[i]) continue;
+    newIndex[i] = static_cast<int>(kept.size());
+    kept.push_back(std::move(rows[i]));
+  }
+  for (ScanRow& r : kept)
+    if (r.parent >= 0) r.parent = static_cast<size_t>(r.parent) < newIndex.size() ? newIndex[static_cast<size_t>(r.parent)] : -1;
+  rows = std::move(kept);
+}
+
+std::vector<int> DependantsOf(const std::vector<ScanRow>& rows, int index) {
+  std::vector<int> out;
+  std::vector<bool> in(rows.size(), false);
+  if (index < 0 || static_cast<size_t>(index) >= rows.size()) return out;
+  in[static_cast<size_t>(index)] = true;
+  for (size_t i = static_cast<size_t>(index) + 1; i < rows.size(); ++i) {
+    const int p = rows[i].parent;
+    if (p >= 0 && static_cast<size_t>(p) < i && in[static_cast<size_t>(p)]) {
+      in[i] = true;
+      out.push_back(static_cast<int>(i));
+    }
+  }
+  return out;
+}
 
 ScanSettings DefaultScanSettings() {
   ScanSettings s;
@@ -104,9 +151,12 @@ Scanner::Scanner(const ScanSettings& settings, ScanSink sink, const std::atomic<
 
 bool Scanner::Present(const std::string& text) { return checker_.FileReferenceExists(text); }
 
-void Scanner::Add(ScanRow row) {
-  ++rows_;
+int Scanner::Add(ScanRow row, RowRule rule, int parent) {
+  row.rule = rule;
+  row.parent = parent;
+  const int index = rows_++;
   if (sink_.row) sink_.row(row);
+  return index;
 }
 
 void Scanner::StatusF(const std::string& text) {
@@ -149,7 +199,7 @@ void Scanner::KnownDllWalk(const std::string& keyPath) {
     std::string data;
     ReadString(key.get(), name, data);
     if (Missing(Format("%s\\%s", system.c_str(), data.c_str())))
-      Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(0)});
+      Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(0)}, RowRule::KnownDll);
     Status("System\\CurrentControlSet\\Control-" + name);
   }
 }
@@ -161,7 +211,8 @@ void Scanner::KnownVxdWalk(const std::string& keyPath) {
     if (Stopped()) return;
     std::string data;
     ReadString(key.get(), name, data);
-    if (Missing(data)) Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(1)});
+    if (Missing(data))
+      Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(1)}, RowRule::KnownVxd);
     Status("System\\CurrentControlSet\\Control-" + name);
   }
 }
@@ -172,7 +223,7 @@ void Scanner::AppPathWalk(const std::string& keyPath) {
     // A failed read gives the empty text, never the previous key's.
     const std::string text = DefaultValue(HKEY_LOCAL_MACHINE, keyPath + "\\" + name, 128);
     if (!text.empty() && HasDrivePath(text) && Missing(text))
-      Add({name, kHklm, keyPath, kRootKeyWord, std::string(), Category(2)});
+      Add({name, kHklm, keyPath, kRootKeyWord, std::string(), Category(2)}, RowRule::AppPath);
     Status("Software\\Microsoft\\Windows-" + name);
   }
 }
@@ -186,7 +237,7 @@ void Scanner::HelpWalk(const std::string& keyPath) {
     ReadString(key.get(), name, folder, 128);
     const std::string candidate = suite::JoinPath(folder, name);
     if (!folder.empty() && Missing(candidate))
-      Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(3)});
+      Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(3)}, RowRule::HelpFile);
     Status("Software\\Microsoft\\Windows-" + name);
   }
 }
@@ -194,6 +245,7 @@ void Scanner::HelpWalk(const std::string& keyPath) {
 void Scanner::FileTypeWalk() {
   const std::vector<std::string> classes = SubkeyNames(HKEY_CLASSES_ROOT, "", KEY_READ);
   std::vector<std::string> invalid;
+  std::vector<int> invalidRows;
   const std::string typeText = Category(4);
   for (const std::string& name : classes) {
     if (Stopped()) return;
@@ -209,8 +261,9 @@ void Scanner::FileTypeWalk() {
     if (Missing(iconFile)) {
       invalid.push_back(name);
       const std::string description = DefaultValue(HKEY_CLASSES_ROOT, name);
-      Add({name, kHkcr, std::string(), kRootKeyWord, iconFile,
-           Format("%s - %s", description.c_str(), typeText.c_str())});
+      invalidRows.push_back(Add({name, kHkcr, std::string(), kRootKeyWord, iconFile,
+                                 Format("%s - %s", description.c_str(), typeText.c_str())},
+                                RowRule::ClassIcon));
     }
     Status("Classes_ROOT-" + name);
   }
@@ -219,9 +272,14 @@ void Scanner::FileTypeWalk() {
     if (Stopped()) return;
     if (ext.empty() || ext[0] != '.') continue;
     const std::string cls = DefaultValue(HKEY_CLASSES_ROOT, ext);
-    if (!cls.empty() && InNoCase(invalid, cls))
+    for (size_t k = 0; !cls.empty() && k < invalid.size(); ++k) {
+      if (!EqualsNoCase(invalid[k], cls)) continue;
+      // The extension exists because of its class: it takes the class row's tick.
       Add({ext, kHkcr, std::string(), kRootKeyWord, std::string(),
-           Format("%s - %s", ext.c_str(), typeText.c_str())});
+           Format("%s - %s", ext.c_str(), typeText.c_str())},
+          RowRule::Extension, invalidRows[k]);
+      break;
+    }
     Status("CLASSES_ROOT\\" + ext);
   }
 }
@@ -238,7 +296,7 @@ void Scanner::ContextMenuWalk() {
       const std::string commandKey = shell + "\\" + verb + "\\command";
       const std::string command = DefaultValue(HKEY_CLASSES_ROOT, commandKey);
       if (Missing(command))
-        Add({verb, kHkcr, shell, kRootKeyWord, command, Category(5)});
+        Add({verb, kHkcr, shell, kRootKeyWord, command, Category(5)}, RowRule::Command);
       Status(commandKey);
     }
   }
@@ -276,94 +334,160 @@ void Scanner::LoadProxyStubs() {
   }
 }
 
-void Scanner::CollectDependants(const std::vector<std::string>& invalidClsids,
-                                std::vector<std::string>& progIds,
-                                std::vector<std::string>& interfaces) {
-  for (const std::string& clsid : invalidClsids) {
+namespace {
+
+int IndexNoCase(const std::vector<std::string>& list, const std::string& item) {
+  for (size_t i = 0; i < list.size(); ++i)
+    if (EqualsNoCase(list[i], item)) return static_cast<int>(i);
+  return -1;
+}
+
+// A ProgID (or any class key) belongs to a dead class only when its own
+// "CLSID" value is missing or names one of the invalid classes: a ProgID that
+// a newer version registered again with a valid class is alive.
+bool ClassKeyOfInvalid(const std::string& name, const std::vector<std::string>& invalid) {
+  if (IsStructuralClassKey(name)) return false;
+  UniqueKey key = OpenKey(HKEY_CLASSES_ROOT, name, KEY_READ);
+  if (!key) return false;  // nothing there to remove
+  UniqueKey clsidKey = OpenKey(key.get(), "CLSID", KEY_READ);
+  if (!clsidKey) return true;
+  std::string clsid;
+  if (!ReadString(clsidKey.get(), std::string(), clsid) || clsid.empty()) return true;
+  return IndexNoCase(invalid, clsid) >= 0;
+}
+
+// Library files below TypeLib, by library GUID (one walk of the shared recursion).
+class TypeLibCollector : public suite::KeyTreeVisitor {
+ public:
+  struct Library {
+    std::string guid;
+    std::vector<std::string> files;
+  };
+  std::vector<Library> libraries;
+  explicit TypeLibCollector(const std::atomic<bool>& stop) : stop_(stop) {}
+
+  bool Enter(HKEY key, const std::wstring& wpath, int) override {
+    if (stop_) return false;
+    bool lossless = true;
+    const std::string path = suite::AnsiFromWide(wpath, &lossless);
+    if (!lossless) return false;  // not a name the ANSI calls can reach
+    if (path.find("\\win32") == std::string::npos) return true;
+    const size_t from = path.find('\\');
+    const size_t to = from == std::string::npos ? from : path.find('\\', from + 1);
+    if (to == std::string::npos) return true;
+    const std::string guid = path.substr(from + 1, to - from - 1);
+    if (guid.size() < 2 || guid.front() != '{' || guid.back() != '}') return true;
+    std::string file;
+    ReadString(key, std::string(), file);
+    // A trailing resource index ("\2") is cut at a real backslash only.
+    const size_t slash = suite::LastBackslash(file);
+    if (slash != std::string::npos && file.size() - slash <= 2) file.resize(slash);
+    for (Library& lib : libraries) {
+      if (EqualsNoCase(lib.guid, guid)) {
+        lib.files.push_back(file);
+        return true;
+      }
+    }
+    libraries.push_back({guid, {file}});
+    return true;
+  }
+
+ private:
+  const std::atomic<bool>& stop_;
+};
+
+}  // namespace
+
+void Scanner::AddDependants(const std::vector<std::string>& invalidClsids,
+                            const std::vector<int>& clsidRows, const std::string& category) {
+  for (size_t i = 0; i < invalidClsids.size(); ++i) {
     if (Stopped()) return;
-    UniqueKey prog = OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + clsid + "\\ProgID", KEY_READ);
+    UniqueKey prog = OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + invalidClsids[i] + "\\ProgID", KEY_READ);
     if (!prog) continue;
     std::string name;
     ReadString(prog.get(), std::string(), name);
-    progIds.push_back(name);  // may be empty; the repair never acts on such a row
-    Status(clsid);
-  }
-  if (invalidClsids.empty()) return;
-  LoadProxyStubs();
-  for (const auto& p : proxies_) {
-    if (InNoCase(invalidClsids, p.second)) {
-      AddUnique(interfaces, p.first);
-      Status(p.first);
+    // A nameless ProgID is listed and never repaired.
+    if (name.empty() || ClassKeyOfInvalid(name, invalidClsids)) {
+      Add({name, kHkcr, std::string(), kRootKeyWord, std::string(), category}, RowRule::ProgId,
+          clsidRows[i]);
+      Status("ROOT-" + name);
     }
   }
 }
 
 void Scanner::TypeLibraryWalk() {
   StatusF("Scanning COM/OLE...");
-  std::vector<std::pair<std::string, std::string>> libraries;  // key path, library file
-  std::vector<std::string> pending{"TypeLib"};
-  while (!pending.empty()) {
-    if (Stopped()) return;
-    const std::string path = pending.back();
-    pending.pop_back();
-    UniqueKey key = OpenKey(HKEY_CLASSES_ROOT, path, KEY_READ);
-    if (!key) continue;
-    if (path.find("\\win32") != std::string::npos) {
-      std::string file;
-      ReadString(key.get(), std::string(), file);
-      const size_t slash = file.find_last_of('\\');
-      if (slash != std::string::npos && file.size() - slash <= 2) file.resize(slash);
-      libraries.emplace_back(path, file);
-    }
-    // Depth first in enumeration order: push the children in reverse.
-    std::vector<std::string> children = SubkeyNames(key.get());
-    for (size_t i = children.size(); i-- > 0;) pending.push_back(path + "\\" + children[i]);
+  TypeLibCollector collector(stop_);
+  {
+    UniqueKey typeLib = suite::OpenKeyNoLink(HKEY_CLASSES_ROOT, L"TypeLib", KEY_READ);
+    if (!typeLib) return;
+    suite::WalkKeyTree(typeLib.get(), L"TypeLib", KEY_READ, collector, &stop_);
   }
+  if (Stopped()) return;
 
-  std::vector<std::string> invalidFiles, invalidKeys;
-  for (const auto& lib : libraries) {
+  // A library is invalid when every one of its registered files is missing:
+  // its whole TypeLib key goes, and a version whose file is present keeps it.
+  std::vector<std::string> invalidFiles;
+  std::vector<int> fileRows;  // the library row of each invalid file
+  for (const auto& lib : collector.libraries) {
     if (Stopped()) return;
-    if (Missing(lib.second)) {
-      invalidFiles.push_back(lib.second);
-      invalidKeys.push_back(lib.first);
+    std::vector<std::string> missing;
+    bool anyPresent = false;
+    for (const std::string& file : lib.files) {
+      if (Missing(file))
+        missing.push_back(file);
+      else
+        anyPresent = true;
+      Status(file);
     }
-    Status(lib.second);
+    if (anyPresent || missing.empty()) continue;
+    const int row =
+        Add({lib.guid, kHkcr, "TypeLib", kRootKeyWord, missing.front(), Category(6)},
+            RowRule::TypeLibrary);
+    Status("ROOT-" + lib.guid);
+    for (const std::string& f : missing) {
+      invalidFiles.push_back(f);
+      fileRows.push_back(row);
+    }
   }
   if (invalidFiles.empty()) return;
 
-  std::vector<std::string> clsids, progIds, interfaces;
+  std::vector<std::string> clsids;
+  std::vector<int> clsidParents;
   LoadServers();
-  for (const std::string& file : invalidFiles) {
+  for (size_t k = 0; k < invalidFiles.size(); ++k) {
     if (Stopped()) return;
     StatusF("Scanning Interface...");
-    for (const auto& s : servers_)
-      if (EqualsNoCase(s.second, file)) AddUnique(clsids, s.first);
+    for (const auto& s : servers_) {
+      if (!EqualsNoCase(s.second, invalidFiles[k]) || IndexNoCase(clsids, s.first) >= 0) continue;
+      clsids.push_back(s.first);
+      clsidParents.push_back(fileRows[k]);
+    }
   }
-  CollectDependants(clsids, progIds, interfaces);
+  const std::string& category = Category(7);
+  std::vector<int> clsidRows;
+  for (size_t i = 0; i < clsids.size(); ++i) {
+    clsidRows.push_back(Add({clsids[i], kHkcr, "CLSID", kRootKeyWord, std::string(), category},
+                            RowRule::ComClass, clsidParents[i]));
+    Status("ROOT-" + clsids[i]);
+  }
+  AddDependants(clsids, clsidRows, category);
+  AddInterfaces(clsids, clsidRows, category);
+}
 
-  // One row per library: its versions and platforms share the one TypeLib key.
-  std::set<std::string> seen;
-  for (size_t i = 0; i < invalidKeys.size(); ++i) {
+void Scanner::AddInterfaces(const std::vector<std::string>& invalidClsids,
+                            const std::vector<int>& clsidRows, const std::string& category) {
+  if (invalidClsids.empty()) return;
+  LoadProxyStubs();
+  std::vector<std::string> seen;
+  for (const auto& p : proxies_) {
     if (Stopped()) return;
-    const std::string& path = invalidKeys[i];
-    const size_t open = path.find('{'), close = path.find_last_of('}');
-    if (open == std::string::npos || close == std::string::npos || close < open) continue;
-    const std::string guid = path.substr(open, close - open + 1);
-    if (!seen.insert(ToUpper(guid)).second) continue;
-    Add({guid, kHkcr, "TypeLib", kRootKeyWord, invalidFiles[i], Category(6)});
-    Status("ROOT-" + guid);
-  }
-  for (const std::string& c : clsids) {
-    Add({c, kHkcr, "CLSID", kRootKeyWord, std::string(), Category(7)});
-    Status("ROOT-" + c);
-  }
-  for (const std::string& p : progIds) {
-    Add({p, kHkcr, std::string(), kRootKeyWord, std::string(), Category(7)});
-    Status("ROOT-" + p);
-  }
-  for (const std::string& i : interfaces) {
-    Add({i, kHkcr, "Interface", kRootKeyWord, std::string(), Category(7)});
-    Status("ROOT-" + i);
+    const int k = IndexNoCase(invalidClsids, p.second);
+    if (k < 0 || IndexNoCase(seen, p.first) >= 0) continue;
+    seen.push_back(p.first);
+    Add({p.first, kHkcr, "Interface", kRootKeyWord, std::string(), category}, RowRule::Interface,
+        clsidRows[static_cast<size_t>(k)]);
+    Status("ROOT-" + p.first);
   }
 }
 
@@ -378,85 +502,88 @@ void Scanner::ComClassWalk() {
     }
   }
   if (invalid.empty()) return;
-  std::vector<std::string> progIds, interfaces, namingKeys;
-  CollectDependants(invalid, progIds, interfaces);
+  const std::string& category = Category(7);
+  std::vector<int> rows;
+  for (size_t i = 0; i < invalid.size(); ++i) {
+    rows.push_back(Add({invalid[i], kHkcr, "CLSID", kRootKeyWord, invalidServers[i], category},
+                       RowRule::ComClass));
+    Status("ROOT-" + invalid[i]);
+  }
+  AddDependants(invalid, rows, category);
+  // Keys whose own "Clsid" value names an invalid class.
   for (const std::string& name : SubkeyNames(HKEY_CLASSES_ROOT, "", KEY_READ)) {
     if (Stopped()) return;
+    if (IsStructuralClassKey(name)) continue;
     UniqueKey clsidKey = OpenKey(HKEY_CLASSES_ROOT, name + "\\Clsid", KEY_READ);
     if (!clsidKey) continue;
     std::string clsid;
     ReadString(clsidKey.get(), std::string(), clsid);
-    if (!clsid.empty() && InNoCase(invalid, clsid)) {
-      namingKeys.push_back(name);
-      Status(name);
-    }
+    const int k = clsid.empty() ? -1 : IndexNoCase(invalid, clsid);
+    if (k < 0) continue;
+    Add({name, kHkcr, std::string(), kRootKeyWord, std::string(), category}, RowRule::ClassNamer,
+        rows[static_cast<size_t>(k)]);
+    Status(name);
   }
-  const std::string& category = Category(7);
-  for (size_t i = 0; i < invalid.size(); ++i) {
-    Add({invalid[i], kHkcr, "CLSID", kRootKeyWord, invalidServers[i], category});
-    Status("ROOT-" + invalid[i]);
-  }
-  for (const std::string& p : progIds) {
-    Add({p, kHkcr, std::string(), kRootKeyWord, std::string(), category});
-    Status("ROOT-" + p);
-  }
-  for (const std::string& k : namingKeys) {
-    Add({k, kHkcr, std::string(), kRootKeyWord, std::string(), category});
-    Status("ROOT-" + k);
-  }
-  for (const std::string& i : interfaces) {
-    Add({i, kHkcr, "Interface", kRootKeyWord, std::string(), category});
-    Status("ROOT-" + i);
-  }
+  AddInterfaces(invalid, rows, category);
 }
 
-void Scanner::SoftwareWalk(HKEY root, const std::string& path) {
-  const bool machine = root == HKEY_LOCAL_MACHINE;
+namespace {
+
+// A value's data as the text the path test reads: UTF-16 strings converted
+// (a text the code page cannot hold is no path the test can judge), other
+// types taken as bytes up to the first NUL.
+std::string ValueText(DWORD type, const BYTE* data, DWORD size, bool& judged) {
+  judged = true;
+  if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+    std::wstring w(reinterpret_cast<const wchar_t*>(data), size / sizeof(wchar_t));
+    const size_t nul = w.find(L'\0');
+    if (nul != std::wstring::npos) w.resize(nul);
+    bool lossless = true;
+    std::string text = suite::AnsiFromWide(w, &lossless);
+    if (!lossless) judged = false;
+    return text;
+  }
+  return BytesAsText(reinterpret_cast<const char*>(data), size);
+}
+
+}  // namespace
+
+// The software walk on the shared key-tree recursion, with the registry's own
+// UTF-16 names: a value or key outside the ANSI code page is listed, backed
+// up and removed by its real name.
+class SoftwareVisitor : public suite::KeyTreeVisitor {
+ public:
+  SoftwareVisitor(Scanner& scanner, bool machine) : scanner_(scanner), machine_(machine) {}
   std::vector<ScanRow> records;
-  SoftwareKey(root, path, machine, records);
-  const std::string rootName = suite::RootKeyName(root);
-  const std::string& category = Category(machine ? 9 : 8);
-  for (ScanRow& r : records) {
-    r.rootName = rootName;
-    r.category = category;
-    Status(r.path);
-    Add(std::move(r));
-  }
-}
 
-// One key of the software walk: the values are enumerated with their data in
-// one pass (one registry call per value), and the key stays open for all its
-// reads. The value list ends at the unnamed default value, as everywhere; when
-// it does, the default value's data came with that call.
-void Scanner::SoftwareKey(HKEY root, const std::string& path, bool machine,
-                          std::vector<ScanRow>& records) {
-  if (Stopped()) return;
-  Status(path);
-  if (machine) {
-    const std::string upper = ToUpper(path);
-    if (upper.find("CLASSES") != std::string::npos) return;
-    if (upper.find("MICROSOFT") != std::string::npos &&
-        (upper.find("INTERNET") != std::string::npos || upper.find("UNINST") != std::string::npos))
-      return;
-  }
-  std::vector<std::string> children;
-  {
-    UniqueKey key = OpenKey(root, path, KEY_READ);
-    if (!key) return;
-    char name[256];
-    char data[1025];
+  bool Enter(HKEY key, const std::wstring& wpath, int) override {
+    if (scanner_.Stopped()) return false;
+    const std::string path = suite::DisplayName(wpath);
+    scanner_.Status(path);
+    if (machine_) {
+      const std::string upper = ToUpper(path);
+      if (upper.find("CLASSES") != std::string::npos) return false;
+      if (upper.find("MICROSOFT") != std::string::npos &&
+          (upper.find("INTERNET") != std::string::npos || upper.find("UNINST") != std::string::npos))
+        return false;
+    }
+    // One registry call per value: the names with their data. The list ends
+    // at the unnamed default value, as everywhere; its data came with it.
+    std::vector<wchar_t> name(16384);
+    std::vector<BYTE> data(2050);
     bool listed = false, sawDefault = false, endedCleanly = false;
     std::string defaultText;
+    bool defaultJudged = false;
     for (DWORD i = 0; i < suite::kMaxRegistryNames; ++i) {
-      DWORD nameLen = sizeof name, dataLen = sizeof data - 1, type = 0;
-      LONG rc = RegEnumValueA(key.get(), i, name, &nameLen, nullptr, &type,
-                              reinterpret_cast<BYTE*>(data), &dataLen);
+      DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = 2048, type = 0;
+      LONG rc = RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
       std::string text;
+      bool judged = false;
       if (rc == ERROR_MORE_DATA) {
         // Data longer than the read buffer reads as the empty text; the name
         // alone decides whether the list goes on.
-        nameLen = sizeof name;
-        if (RegEnumValueA(key.get(), i, name, &nameLen, nullptr, nullptr, nullptr, nullptr) !=
+        nameLen = static_cast<DWORD>(name.size());
+        if (RegEnumValueW(key, i, name.data(), &nameLen, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
           break;
       } else if (rc == ERROR_NO_MORE_ITEMS) {
@@ -465,18 +592,22 @@ void Scanner::SoftwareKey(HKEY root, const std::string& path, bool machine,
       } else if (rc != ERROR_SUCCESS) {
         break;
       } else {
-        text = BytesAsText(data, dataLen);
+        text = ValueText(type, data.data(), dataLen, judged);
       }
       if (nameLen == 0) {
         sawDefault = true;
         defaultText = text;
+        defaultJudged = judged;
         break;
       }
       listed = true;
-      if (HasDrivePath(text) && Missing(text)) {
+      if (judged && HasDrivePath(text) && scanner_.Missing(text)) {
         ScanRow r;
-        r.name.assign(name, nameLen);
+        r.nameW.assign(name.data(), nameLen);
+        r.name = suite::DisplayName(r.nameW);
+        r.pathW = wpath;
         r.path = path;
+        r.wide = true;
         r.kind = kKeyValueWord;
         r.text = text;
         records.push_back(std::move(r));
@@ -485,29 +616,177 @@ void Scanner::SoftwareKey(HKEY root, const std::string& path, bool machine,
     // The default value is judged once for a key that lists any value.
     if (listed) {
       if (!sawDefault && !endedCleanly) {
-        DWORD dataLen = sizeof data - 1, type = 0;
-        if (RegQueryValueExA(key.get(), "", nullptr, &type, reinterpret_cast<BYTE*>(data),
-                             &dataLen) == ERROR_SUCCESS) {
+        DWORD dataLen = 2048, type = 0;
+        if (RegQueryValueExW(key, L"", nullptr, &type, data.data(), &dataLen) == ERROR_SUCCESS) {
           sawDefault = true;
-          defaultText = BytesAsText(data, dataLen);
+          defaultText = ValueText(type, data.data(), dataLen, defaultJudged);
         }
       }
-      if (sawDefault && HasDrivePath(defaultText) && Missing(defaultText)) {
+      if (sawDefault && defaultJudged && HasDrivePath(defaultText) &&
+          scanner_.Missing(defaultText)) {
         ScanRow r;
         r.name = kDefaultValueLabel;
         r.defaultValue = true;
+        r.pathW = wpath;
         r.path = path;
+        r.wide = true;
         r.kind = kKeyValueWord;
         r.text = defaultText;
         records.push_back(std::move(r));
       }
     }
-    children = SubkeyNames(key.get());
+    return true;
   }
-  for (const std::string& child : children) {
-    if (Stopped()) return;
-    SoftwareKey(root, path + "\\" + child, machine, records);
+
+ private:
+  Scanner& scanner_;
+  bool machine_;
+};
+
+void Scanner::SoftwareWalk(HKEY root, const std::string& path) {
+  const bool machine = root == HKEY_LOCAL_MACHINE;
+  SoftwareVisitor visitor(*this, machine);
+  {
+    const std::wstring wpath = suite::WideFromAnsi(path);
+    UniqueKey key = suite::OpenKeyNoLink(root, wpath, KEY_READ);
+    if (!key) return;
+    suite::WalkKeyTree(key.get(), wpath, KEY_READ, visitor, &stop_);
   }
+  const std::string rootName = suite::RootKeyName(root);
+  const std::string& category = Category(machine ? 9 : 8);
+  for (ScanRow& r : visitor.records) {
+    r.rootName = rootName;
+    r.category = category;
+    Status(r.path);
+    Add(std::move(r), RowRule::SoftwareValue);
+  }
+}
+
+// ---------------------------------------------------------------- recheck
+
+Rechecker::Rechecker(const std::vector<ScanRow>& rows)
+    : Rechecker(rows, suite::NonFixedDrives()) {}
+
+Rechecker::Rechecker(const std::vector<ScanRow>& rows, std::vector<std::string> nonFixedRoots)
+    : rows_(rows),
+      checker_(suite::kRegistryScannerPathCheck, std::move(nonFixedRoots)),
+      memo_(rows.size(), -1) {}
+
+bool Rechecker::StillInvalid(size_t index) {
+  if (index >= rows_.size()) return false;
+  if (memo_[index] >= 0) return memo_[index] == 1;
+  const ScanRow& row = rows_[index];
+  bool invalid = Check(row);
+  // A row that exists because of another holds only while that one does.
+  if (invalid && row.parent >= 0 && static_cast<size_t>(row.parent) < index)
+    invalid = StillInvalid(static_cast<size_t>(row.parent));
+  memo_[index] = invalid ? 1 : 0;
+  return invalid;
+}
+
+namespace {
+
+std::string ClassValue(const std::string& key, const std::string& sub) {
+  return DefaultValue(HKEY_CLASSES_ROOT, sub.empty() ? key : key + "\\" + sub);
+}
+
+}  // namespace
+
+bool Rechecker::Check(const ScanRow& row) {
+  const HKEY root = suite::RootKeyFromName(row.rootName);
+  if (!root) return false;
+  const std::string parentName =
+      row.parent >= 0 && static_cast<size_t>(row.parent) < rows_.size()
+          ? rows_[static_cast<size_t>(row.parent)].name
+          : std::string();
+  switch (row.rule) {
+    case RowRule::KnownDll:
+    case RowRule::KnownVxd: {
+      UniqueKey key = OpenKey(root, row.path, KEY_READ);
+      std::string data;
+      if (!key || !ReadString(key.get(), row.name, data)) return false;
+      return row.rule == RowRule::KnownVxd
+                 ? Missing(data)
+                 : Missing(Format("%s\\%s", suite::SystemFolder().c_str(), data.c_str()));
+    }
+    case RowRule::AppPath: {
+      const std::string text = DefaultValue(root, row.path + "\\" + row.name, 128);
+      return !text.empty() && HasDrivePath(text) && Missing(text);
+    }
+    case RowRule::HelpFile: {
+      UniqueKey key = OpenKey(root, row.path, KEY_READ);
+      std::string folder;
+      if (!key || !ReadString(key.get(), row.name, folder, 128) || folder.empty()) return false;
+      return Missing(suite::JoinPath(folder, row.name));
+    }
+    case RowRule::ClassIcon: {
+      const std::string icon = ClassValue(row.name, "DefaultIcon");
+      const size_t comma = icon.find(',');
+      return comma != std::string::npos && Missing(icon.substr(0, comma));
+    }
+    case RowRule::Extension: {
+      const std::string cls = ClassValue(row.name, std::string());
+      return !cls.empty() && EqualsNoCase(cls, parentName);
+    }
+    case RowRule::Command: {
+      const std::string command = DefaultValue(root, row.path + "\\" + row.name + "\\command");
+      UniqueKey verb = OpenKey(root, row.path + "\\" + row.name, KEY_READ);
+      return verb && Missing(command);
+    }
+    case RowRule::TypeLibrary: {
+      std::atomic<bool> never{false};
+      TypeLibCollector collector(never);
+      UniqueKey lib = OpenKey(HKEY_CLASSES_ROOT, "TypeLib\\" + row.name, KEY_READ);
+      if (!lib) return false;
+      suite::WalkKeyTree(lib.get(), suite::WideFromAnsi("TypeLib\\" + row.name), KEY_READ,
+                         collector);
+      bool anyMissing = false;
+      for (const auto& l : collector.libraries)
+        for (const std::string& f : l.files) {
+          if (!Missing(f)) return false;
+          anyMissing = true;
+        }
+      return anyMissing;
+    }
+    case RowRule::ComClass: {
+      UniqueKey server = OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + row.name + "\\InprocServer32", KEY_READ);
+      if (!server)
+        server = OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + row.name + "\\LocalServer32", KEY_READ);
+      if (!server) return false;
+      std::string path;
+      ReadString(server.get(), std::string(), path);
+      return Missing(path);
+    }
+    case RowRule::ProgId:
+      return !row.name.empty() && ClassKeyOfInvalid(row.name, {parentName});
+    case RowRule::ClassNamer: {
+      if (IsStructuralClassKey(row.name)) return false;
+      const std::string clsid = ClassValue(row.name, "Clsid");
+      return !clsid.empty() && EqualsNoCase(clsid, parentName);
+    }
+    case RowRule::Interface: {
+      const std::string clsid = ClassValue("Interface\\" + row.name, "ProxyStubClsid32");
+      return !clsid.empty() && EqualsNoCase(clsid, parentName);
+    }
+    case RowRule::SoftwareValue: {
+      const std::wstring path = row.wide ? row.pathW : suite::WideFromAnsi(row.path);
+      const std::wstring name =
+          row.defaultValue ? std::wstring() : (row.wide ? row.nameW : suite::WideFromAnsi(row.name));
+      UniqueKey key = suite::OpenKeyNoLink(root, path, KEY_READ);
+      if (!key) return false;
+      std::vector<BYTE> data(2050);
+      DWORD size = 2048, type = 0;
+      const LONG rc = RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, data.data(), &size);
+      if (rc == ERROR_MORE_DATA) return false;  // long data reads as the empty text
+      if (rc != ERROR_SUCCESS) return false;
+      bool judged = false;
+      const std::string text = ValueText(type, data.data(), size, judged);
+      return judged && HasDrivePath(text) && Missing(text);
+    }
+    case RowRule::None:
+      break;
+  }
+  return false;
 }
 
 bool PreselectRow(const std::string& text, const std::string& windowsFolder, bool withTemp) {
@@ -520,6 +799,7 @@ bool PreselectRow(const std::string& text, const std::string& windowsFolder, boo
 
 void Preselect(std::vector<ScanRow>& rows, const std::string& windowsFolder) {
   for (ScanRow& r : rows) r.checked = PreselectRow(r.text, windowsFolder);
+  ApplyDependencies(rows);
 }
 
 std::string SystemFileCheckCommand(bool win9x, const std::string& systemFolder) {

@@ -25,6 +25,24 @@ extern const char* const kRootKeyWord;   // "RootKey": the key root\path\name is
 extern const char* const kKeyValueWord;  // "KeyValue": the value name in root\path is the entry
 extern const char* const kDefaultValueLabel;  // "默认": how the unnamed value is shown
 
+// Which test found a row; the repair asks it again just before the deletion.
+enum class RowRule {
+  None,
+  KnownDll,       // value of a known-DLL list: the system folder and the data
+  KnownVxd,       // value of the known-VxD list: the data
+  AppPath,        // App Paths subkey: its default value
+  HelpFile,       // help list value: the folder (data) and the name
+  ClassIcon,      // class key: the file of its DefaultIcon
+  Extension,      // extension key naming an invalid class (depends on it)
+  Command,        // verb key: its command
+  TypeLibrary,    // TypeLib\{GUID}: its library files
+  ComClass,       // CLSID\{...}: its server
+  ProgId,         // ProgID key of an invalid class (depends on it)
+  ClassNamer,     // key whose "Clsid" value names an invalid class (depends on it)
+  Interface,      // Interface\{...} whose proxy/stub class is invalid (depends on it)
+  SoftwareValue,  // a value of the software walk: its text
+};
+
 struct ScanRow {
   std::string name;      // column 0: subkey name or value name
   std::string rootName;  // column 1
@@ -36,7 +54,32 @@ struct ScanRow {
   // only, and the repair deletes the unnamed value.
   bool defaultValue = false;
   bool checked = false;
+  RowRule rule = RowRule::None;
+  // Index (in scan order) of the row this one exists because of: the class of
+  // an extension, the class of a ProgID or interface, the library of a class.
+  // Such a row takes that row's tick. -1: none.
+  int parent = -1;
+  // The registry's own UTF-16 key path and item name, when the walk found the
+  // entry by them (the software walk); the ANSI columns are then display texts.
+  bool wide = false;
+  std::wstring pathW{};
+  std::wstring nameW{};
 };
+
+// Keys directly under HKEY_CLASSES_ROOT that no COM row may delete: the
+// collections (CLSID, Interface, TypeLib, AppID, ...), the shell's classes
+// ("*", Folder, Directory, Drive, AllFilesystemObjects, ...), the protected
+// classes, extensions, and any name that is empty or holds a backslash.
+bool IsStructuralClassKey(const std::string& name);
+
+// A dependant row is unticked when the row it depends on is unticked (rows
+// are in scan order, so a parent comes before its dependants).
+void ApplyDependencies(std::vector<ScanRow>& rows);
+// Removes the rows at `removed` (increasing) and renumbers the others'
+// parents; a row whose parent went no longer depends on anything.
+void EraseRows(std::vector<ScanRow>& rows, const std::vector<int>& removed);
+// The rows that depend on row `index`, directly or through others.
+std::vector<int> DependantsOf(const std::vector<ScanRow>& rows, int index);
 
 // Where the walks report: rows in the order found, and the status line.
 struct ScanSink {
@@ -70,6 +113,7 @@ class Scanner {
           std::vector<std::string> nonFixedRoots);
 
   // Runs every ticked category in the fixed order (rows 0-9).
+  // Row indices given to the sink count from 0 per scanner.
   void Run();
 
   void KnownDllWalk(const std::string& keyPath);
@@ -92,17 +136,19 @@ class Scanner {
 
  private:
   bool Missing(const std::string& text) { return !Present(text); }
-  void Add(ScanRow row);
+  int Add(ScanRow row, RowRule rule, int parent = -1);
   void Status(const std::string& what);
   void StatusF(const std::string& text);
   const std::string& Category(int row) const { return settings_.names[row]; }
-  void CollectDependants(const std::vector<std::string>& invalidClsids,
-                         std::vector<std::string>& progIds,
-                         std::vector<std::string>& interfaces);
+  // Rows for the ProgIDs and interfaces of invalid classes; `clsidRows`
+  // holds the row index of each class.
+  void AddDependants(const std::vector<std::string>& invalidClsids,
+                     const std::vector<int>& clsidRows, const std::string& category);
+  void AddInterfaces(const std::vector<std::string>& invalidClsids,
+                     const std::vector<int>& clsidRows, const std::string& category);
   void LoadServers();
   void LoadProxyStubs();
-  void SoftwareKey(HKEY root, const std::string& path, bool machine,
-                   std::vector<ScanRow>& records);
+  friend class SoftwareVisitor;
 
   ScanSettings settings_;
   ScanSink sink_;
@@ -115,10 +161,29 @@ class Scanner {
   std::vector<std::pair<std::string, std::string>> proxies_;
 };
 
+// Asks each row's test again just before the repair deletes it: what became
+// valid since the scan (the file is back, the class registered again) is
+// left alone. Uses a path test of its own, with no folder listing kept from
+// the scan.
+class Rechecker {
+ public:
+  explicit Rechecker(const std::vector<ScanRow>& rows);
+  Rechecker(const std::vector<ScanRow>& rows, std::vector<std::string> nonFixedRoots);
+  bool StillInvalid(size_t index);
+
+ private:
+  bool Check(const ScanRow& row);
+  bool Missing(const std::string& text) { return !checker_.FileReferenceExists(text); }
+  const std::vector<ScanRow>& rows_;
+  suite::PathChecker checker_;
+  std::vector<int> memo_;  // -1 unknown, 0 valid now, 1 still invalid
+};
+
 // Every row starts unticked; a row is ticked when its column 4 lies neither in
 // the Windows folder nor in a "common files" folder, or lies in the Windows
 // temp folder. `withTemp` false drops the temp clause (the tick-all button).
 bool PreselectRow(const std::string& text, const std::string& windowsFolder, bool withTemp = true);
+// Ticks by the rule above, then unticks the dependants of unticked rows.
 void Preselect(std::vector<ScanRow>& rows, const std::string& windowsFolder);
 
 // The system file checker command for this platform (skipped when unattended).
