@@ -27,7 +27,7 @@ extern const char* const kDefaultValueLabel;  // "默认": how the unnamed value
 
 // Which test found a row; the repair asks it again just before the deletion.
 enum class RowRule {
-  None,
+  None,           // no test to repeat (rows not made by a walk)
   KnownDll,       // value of a known-DLL list: the system folder and the data
   KnownVxd,       // value of the known-VxD list: the data
   AppPath,        // App Paths subkey: its default value

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "probes.h"
 #include "testsupport.h"
@@ -95,4 +96,146 @@ TEST(Text, BackslashesAreFoundOnlyAsCharacters) {
   EXPECT_FALSE(suite::EndsWithBackslash("C:\\" + trail));
   EXPECT_EQ(suite::JoinPath("C:\\" + trail, "x"), "C:\\" + trail + "\\x");
   EXPECT_EQ(suite::LastBackslash("none"), std::string::npos);
+}
+
+namespace {
+
+// A registry link made as the system makes them (REG_OPTION_CREATE_LINK and a
+// "SymbolicLinkValue" naming the target's full native path).
+bool MakeLink(HKEY root, const std::string& parent, const std::wstring& name,
+              const std::wstring& targetNativePath) {
+  suite::UniqueKey p = suite::OpenKey(root, parent, KEY_ALL_ACCESS);
+  if (!p) return false;
+  HKEY link = nullptr;
+  if (RegCreateKeyExW(p.get(), name.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                      KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS)
+    return false;
+  const LONG rc = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                                 reinterpret_cast<const BYTE*>(targetNativePath.data()),
+                                 static_cast<DWORD>(targetNativePath.size() * sizeof(wchar_t)));
+  RegCloseKey(link);
+  return rc == ERROR_SUCCESS;
+}
+
+// Removes the link itself (the test's own scratch data).
+void RemoveLink(HKEY root, const std::string& parent, const std::wstring& name) {
+  using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+  auto del = reinterpret_cast<NtDeleteKeyFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+  suite::UniqueKey p = suite::OpenKey(root, parent, KEY_ALL_ACCESS);
+  HKEY link = nullptr;
+  if (p && del &&
+      RegOpenKeyExW(p.get(), name.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ, &link) ==
+          ERROR_SUCCESS) {
+    del(link);
+    RegCloseKey(link);
+  }
+}
+
+class Counting : public suite::KeyTreeVisitor {
+ public:
+  std::vector<std::wstring> paths;
+  std::function<void(const std::wstring&)> onEnter;
+  bool Enter(HKEY, const std::wstring& path, int) override {
+    paths.push_back(path);
+    if (onEnter) onEnter(path);
+    return true;
+  }
+};
+
+}  // namespace
+
+// A registry link inside a tree is never followed: the deletion leaves the
+// link's target whole (and so reports the tree not gone), the walk does not
+// enter it.
+TEST(RegistryWalk, LinksAreNeverFollowedNorTheirTargetsDeleted) {
+  t::ScratchKey target("walk-link-target", HKEY_LOCAL_MACHINE, "Software\\SuiteTests");
+  t::ScratchKey tree("walk-link-tree", HKEY_LOCAL_MACHINE, "Software\\SuiteTests");
+  t::SetString(target.Root(), target.Sub("inner"), "keep", "1");
+  t::SetString(tree.Root(), tree.Sub("plain"), "v", "1");
+  if (!MakeLink(tree.Root(), tree.Path(), L"link",
+                L"\\Registry\\Machine\\Software\\SuiteTests\\walk-link-target"))
+    GTEST_SKIP() << "this system makes no registry links";
+  // Through the link the ANSI calls see the target.
+  ASSERT_TRUE(t::KeyExists(tree.Root(), tree.Sub("link\\inner")));
+
+  Counting walk;
+  suite::UniqueKey key = suite::OpenKey(tree.Root(), tree.Path(), KEY_READ);
+  ASSERT_TRUE(key);
+  suite::WalkKeyTree(key.get(), L"t", KEY_READ, walk);
+  for (const std::wstring& p : walk.paths) EXPECT_EQ(p.find(L"inner"), std::wstring::npos);
+  key.reset();
+
+  EXPECT_FALSE(suite::DeleteKeyTree(tree.Root(), tree.Sub("link")));  // the link itself: refused
+  EXPECT_FALSE(suite::DeleteKeyTree(tree.Root(), tree.Path()));
+  EXPECT_TRUE(t::ValueExists(target.Root(), target.Sub("inner"), "keep"));
+  EXPECT_FALSE(t::KeyExists(tree.Root(), tree.Sub("plain")));  // the rest went
+  RemoveLink(tree.Root(), tree.Path(), L"link");
+}
+
+// A key deleted while the walk is inside it ends that part of the walk; the
+// walk ends and says it is incomplete (it used to enumerate the deleted key
+// for ever).
+TEST(RegistryWalk, AKeyDeletedDuringTheWalkEndsIt) {
+  t::ScratchKey key("walk-deleted");
+  for (int i = 0; i < 5; ++i)
+    t::SetString(key.Root(), key.Sub("gone\\c" + std::to_string(i)), "v", "1");
+  suite::UniqueKey top = suite::OpenKey(key.Root(), key.Path(), KEY_READ);
+  ASSERT_TRUE(top);
+  Counting walk;
+  const std::string gone = key.Sub("gone");
+  walk.onEnter = [&](const std::wstring& path) {
+    if (path.size() > 2 && path.substr(path.size() - 2) == L"c0") suite::DeleteKeyTree(key.Root(), gone);
+  };
+  EXPECT_FALSE(suite::WalkKeyTree(top.get(), L"k", KEY_READ, walk));
+  EXPECT_LT(walk.paths.size(), 8u);
+}
+
+TEST(RegistryWalk, DepthIsLimited) {
+  t::ScratchKey key("walk-deep");
+  suite::UniqueKey top = suite::OpenKey(key.Root(), key.Path(), KEY_ALL_ACCESS);
+  ASSERT_TRUE(top);
+  HKEY at = top.get();
+  std::vector<HKEY> opened;
+  for (int i = 0; i < suite::kMaxKeyDepth + 3; ++i) {
+    HKEY next = nullptr;
+    if (RegCreateKeyExW(at, L"d", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next, nullptr) != 0) break;
+    opened.push_back(next);
+    at = next;
+  }
+  for (HKEY h : opened) RegCloseKey(h);
+  if (opened.size() < static_cast<size_t>(suite::kMaxKeyDepth) + 1)
+    GTEST_SKIP() << "the registry nests no deeper than " << opened.size();
+  Counting walk;
+  EXPECT_FALSE(suite::WalkKeyTree(top.get(), L"k", KEY_READ, walk));
+  EXPECT_EQ(walk.paths.size(), static_cast<size_t>(suite::kMaxKeyDepth) + 1);
+}
+
+// Names the ANSI code page cannot hold: the ANSI lists leave them out (they
+// would read as "?" and name another key), the display name shows them whole,
+// and the deletion takes the key by its real name only.
+TEST(RegistryNames, NamesOutsideTheCodePage) {
+  t::ScratchKey key("names-wide");
+  suite::UniqueKey k = suite::OpenKey(key.Root(), key.Path(), KEY_ALL_ACCESS);
+  ASSERT_TRUE(k);
+  HKEY sub = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(k.get(), L"\x0e01\x0e02", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub,
+                            nullptr), 0);
+  RegCloseKey(sub);
+  t::SetString(key.Root(), key.Sub("??"), "v", "1");  // a real key named "??"
+  ASSERT_EQ(RegSetValueExW(k.get(), L"\x0e01", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x"), 4), 0);
+  t::SetString(key.Root(), key.Path(), "?", "1");
+  EXPECT_EQ(suite::SubkeyNames(key.Root(), key.Path()), (std::vector<std::string>{"??"}));
+  EXPECT_EQ(suite::ValueNames(key.Root(), key.Path()), (std::vector<std::string>{"?"}));
+  EXPECT_EQ(suite::DisplayName(L"a\x0e01z"), "a<U+0E01>z");
+  EXPECT_EQ(suite::DisplayName(L"中文"), "中文");
+  bool lossless = true;
+  suite::AnsiFromWide(L"\x0e01", &lossless);
+  EXPECT_FALSE(lossless);
+
+  EXPECT_TRUE(suite::DeleteKeyTreeW(key.Root(), suite::WideFromAnsi(key.Path()) + L"\\\x0e01\x0e02"));
+  EXPECT_TRUE(t::KeyExists(key.Root(), key.Sub("??")));
+  std::vector<std::wstring> left;
+  EXPECT_TRUE(suite::SubkeyNamesW(k.get(), left));
+  EXPECT_EQ(left, (std::vector<std::wstring>{L"??"}));
 }

@@ -221,6 +221,7 @@ class ComScan : public Scan {
     p.String(cr, S("TypeLib", kLibOk, "1.0\\0\\win32"), "", P("present.dll"));
     p.String(cr, S("CLSID", kClsLib, "InprocServer32"), "", suite::ToUpper(P("gone.dll")));
     p.String(cr, S("CLSID", kClsLib, "ProgID"), "", "hmtest.prog");
+    p.String(cr, "hmtest.prog\\CLSID", "", kClsLib);  // the ProgID names its dead class
     p.String(cr, S("Interface", kIfLib, "ProxyStubClsid32"), "", kClsLib);
     p.String(cr, S("CLSID", kClsGone, "LocalServer32"), "", P("gone.exe") + " /automation");
     p.String(cr, S("CLSID", kClsGone, "ProgID"), "", "");  // a ProgID key with no name
