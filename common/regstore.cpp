@@ -154,7 +154,7 @@ struct Writer : KeyTreeVisitor {
       exact = false;
       return;
     }
-    if (!Carried(fullName) || fullName.find(L']') != std::wstring::npos) {
+    if (!Carried(fullName)) {
       exact = false;  // the section line could not name this key
       return;
     }
