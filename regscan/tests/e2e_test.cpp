@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
 
 #include "inifile.h"
@@ -395,4 +397,78 @@ TEST_F(Hivemend, WindowScansBacksUpRepairsAndRestoresThroughTheChooser) {
   EXPECT_EQ(suite::ReadString(HKEY_CURRENT_USER, kSoftware, "gone"),
             std::string(kFiles) + "\\gone.exe");
   EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "other"));
+}
+
+// The reported case: an application registered AuditApp.Document with a valid
+// class and a .auditdoc association; the leftover class of its older version
+// (its DLL gone) still names the same ProgID. Another leftover class names
+// "Interface" as its ProgID. The unattended repair removes the dead classes
+// and nothing that is alive or structural.
+TEST_F(Hivemend, AutoKeepsALiveProgIdAndStructuralKeysThatDeadClassesName) {
+  t::ScratchDir files(kFiles);
+  t::WriteBytes(files / "auditapp2.dll", "MZ");
+  Baseline();
+  const char* oldCls = "{E2E0A0D1-0000-4000-8000-000000000001}";
+  const char* newCls = "{E2E0A0D1-0000-4000-8000-000000000002}";
+  const char* toIf = "{E2E0A0D1-0000-4000-8000-000000000003}";
+  const HKEY cr = HKEY_CLASSES_ROOT;
+  const std::string f = kFiles;
+  Planted p;
+  for (const std::string& k : {"CLSID\\" + std::string(oldCls), "CLSID\\" + std::string(newCls),
+                               "CLSID\\" + std::string(toIf), std::string("AuditApp.Document"),
+                               std::string(".auditdoc")})
+    p.Key(cr, k);
+  p.String(cr, "CLSID\\" + std::string(newCls) + "\\InprocServer32", "", f + "\\auditapp2.dll");
+  p.String(cr, "CLSID\\" + std::string(newCls) + "\\ProgID", "", "AuditApp.Document");
+  p.String(cr, "AuditApp.Document", "", "Audit document");
+  p.String(cr, "AuditApp.Document\\CLSID", "", newCls);
+  p.String(cr, "AuditApp.Document\\shell\\open\\command", "", f + "\\auditapp2.dll \"%1\"");
+  p.String(cr, ".auditdoc", "", "AuditApp.Document");
+  p.String(cr, "CLSID\\" + std::string(oldCls) + "\\InprocServer32", "", f + "\\auditapp1.dll");
+  p.String(cr, "CLSID\\" + std::string(oldCls) + "\\ProgID", "", "AuditApp.Document");
+  p.String(cr, "CLSID\\" + std::string(toIf) + "\\InprocServer32", "", f + "\\auditapp1.dll");
+  p.String(cr, "CLSID\\" + std::string(toIf) + "\\ProgID", "", "Interface");
+  const size_t interfaces = suite::SubkeyNames(cr, "Interface", KEY_READ).size();
+  ASSERT_GT(interfaces, 0u);
+
+  t::ProcessResult r = Run("-Auto");
+  ASSERT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_TRUE(t::KeyExists(cr, "AuditApp.Document\\CLSID"));
+  EXPECT_EQ(suite::ReadString(cr, "AuditApp.Document\\CLSID", ""), newCls);
+  EXPECT_EQ(suite::ReadString(cr, ".auditdoc", ""), "AuditApp.Document");
+  EXPECT_TRUE(t::KeyExists(cr, "CLSID\\" + std::string(newCls)));
+  EXPECT_EQ(suite::SubkeyNames(cr, "Interface", KEY_READ).size(), interfaces);
+  EXPECT_FALSE(t::KeyExists(cr, "CLSID\\" + std::string(oldCls)));
+  EXPECT_FALSE(t::KeyExists(cr, "CLSID\\" + std::string(toIf)));
+  const std::vector<std::string> logged = LogSection("Files");
+  EXPECT_EQ(logged, (std::vector<std::string>{"HKEY_CLASSES_ROOT\\CLSID\\" + std::string(oldCls),
+                                              "HKEY_CLASSES_ROOT\\CLSID\\" + std::string(toIf)}));
+}
+
+// A healthy system: the scan finds no entry that names an existing file, and
+// the unattended run removes nothing at all.
+TEST_F(Hivemend, AFreshSystemLosesNothing) {
+  // Every row the scanner gives here names a file that is really missing.
+  std::vector<hivemend::ScanRow> rows;
+  std::atomic<bool> never{false};
+  hivemend::Scanner scanner(hivemend::DefaultScanSettings(),
+                            {[&](const hivemend::ScanRow& row) { rows.push_back(row); }, {}}, never);
+  scanner.Run();
+  for (const hivemend::ScanRow& row : rows) {
+    std::string text = row.text;
+    text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
+    if (text.find(":\\") == std::string::npos) continue;
+    EXPECT_EQ(GetFileAttributesA(text.c_str()), INVALID_FILE_ATTRIBUTES) << text;
+  }
+
+  const Snapshot classes = Take(HKEY_CLASSES_ROOT, "CLSID");
+  const Snapshot software = Take(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion");
+  t::ProcessResult r = Run("-Auto");
+  ASSERT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_TRUE(LogSection("Files").empty());
+  if (t::Exists(LogPath())) EXPECT_EQ(LogSection("Numbers"), (std::vector<std::string>{"0"}));
+  EXPECT_EQ(Take(HKEY_CLASSES_ROOT, "CLSID"), classes);
+  EXPECT_EQ(Take(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"), software);
 }
