@@ -472,3 +472,49 @@ TEST_F(Hivemend, AFreshSystemLosesNothing) {
   EXPECT_EQ(Take(HKEY_CLASSES_ROOT, "CLSID"), classes);
   EXPECT_EQ(Take(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"), software);
 }
+
+// In the window, an extension row takes the tick of its class row: unticking
+// the class unticks the extension, and the extension cannot be ticked alone.
+TEST_F(Hivemend, WindowExtensionFollowsTheTickOfItsClass) {
+  t::ScratchDir files(kFiles);
+  Baseline();
+  Planted p;
+  p.Key(HKEY_CLASSES_ROOT, "hme2e.wicon");
+  p.Key(HKEY_CLASSES_ROOT, ".hme2ew");
+  p.String(HKEY_CLASSES_ROOT, "hme2e.wicon\\DefaultIcon", "", std::string(kFiles) + "\\gone.ico,0");
+  p.String(HKEY_CLASSES_ROOT, ".hme2ew", "", "hme2e.wicon");
+
+  Window w(std::string(kBin) + "\\Hivemend.exe -window");
+  ASSERT_TRUE(w.Main());
+  w.Click(w.Main(), 1000);
+  w.Answer();  // the scan's closing message
+  HWND list = GetDlgItem(w.Main(), 1004);
+  auto ticked = [list](int row) {
+    return (SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) >> 12) == 2;
+  };
+  std::vector<int> rows;
+  for (int i = 0, n = w.ResultRows(); i < n; ++i)
+    if (ticked(i)) rows.push_back(i);
+  ASSERT_EQ(rows.size(), 2u);  // the class, then its extension
+  // Focus a row with the keyboard and toggle its tick with the space bar.
+  auto toggle = [&](int row) {
+    SetForegroundWindow(w.Main());
+    PostMessageA(list, WM_KEYDOWN, VK_HOME, 0);
+    for (int i = 0; i < row; ++i) PostMessageA(list, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(list, WM_KEYDOWN, VK_SPACE, 0);
+    PostMessageA(list, WM_KEYUP, VK_SPACE, 0);
+    Sleep(300);
+  };
+  toggle(rows[0]);
+  for (int i = 0; i < 50 && ticked(rows[0]); ++i) Sleep(20);
+  ASSERT_FALSE(ticked(rows[0]));
+  EXPECT_FALSE(ticked(rows[1]));
+  toggle(rows[1]);
+  EXPECT_FALSE(ticked(rows[1]));  // not alone
+  toggle(rows[0]);
+  for (int i = 0; i < 50 && !ticked(rows[0]); ++i) Sleep(20);
+  EXPECT_TRUE(ticked(rows[0]));
+  toggle(rows[1]);
+  for (int i = 0; i < 50 && !ticked(rows[1]); ++i) Sleep(20);
+  EXPECT_TRUE(ticked(rows[1]));
+}
