@@ -127,6 +127,33 @@ class Hivemend : public ::testing::Test {
 
 }  // namespace
 
+// Runs first, before any test has repaired anything. A healthy system: the scan finds no entry that names an existing file, and
+// the unattended run removes nothing at all.
+TEST_F(Hivemend, AFreshSystemLosesNothing) {
+  // Every row the scanner gives here names a file that is really missing.
+  std::vector<hivemend::ScanRow> rows;
+  std::atomic<bool> never{false};
+  hivemend::Scanner scanner(hivemend::DefaultScanSettings(),
+                            {[&](const hivemend::ScanRow& row) { rows.push_back(row); }, {}}, never);
+  scanner.Run();
+  for (const hivemend::ScanRow& row : rows) {
+    std::string text = row.text;
+    text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
+    if (text.find(":\\") == std::string::npos) continue;
+    EXPECT_EQ(GetFileAttributesA(text.c_str()), INVALID_FILE_ATTRIBUTES) << text;
+  }
+
+  const Snapshot classes = Take(HKEY_CLASSES_ROOT, "CLSID");
+  const Snapshot software = Take(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion");
+  t::ProcessResult r = Run("-Auto");
+  ASSERT_FALSE(r.timedOut);
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_TRUE(LogSection("Files").empty());
+  if (t::Exists(LogPath())) EXPECT_EQ(LogSection("Numbers"), (std::vector<std::string>{"0"}));
+  EXPECT_EQ(Take(HKEY_CLASSES_ROOT, "CLSID"), classes);
+  EXPECT_EQ(Take(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"), software);
+}
+
 TEST_F(Hivemend, WithoutArgumentsEndsAtOnceAndWritesNothing) {
   t::ProcessResult r = Run("");
   EXPECT_FALSE(r.timedOut);
@@ -444,33 +471,6 @@ TEST_F(Hivemend, AutoKeepsALiveProgIdAndStructuralKeysThatDeadClassesName) {
   const std::vector<std::string> logged = LogSection("Files");
   EXPECT_EQ(logged, (std::vector<std::string>{"HKEY_CLASSES_ROOT\\CLSID\\" + std::string(oldCls),
                                               "HKEY_CLASSES_ROOT\\CLSID\\" + std::string(toIf)}));
-}
-
-// A healthy system: the scan finds no entry that names an existing file, and
-// the unattended run removes nothing at all.
-TEST_F(Hivemend, AFreshSystemLosesNothing) {
-  // Every row the scanner gives here names a file that is really missing.
-  std::vector<hivemend::ScanRow> rows;
-  std::atomic<bool> never{false};
-  hivemend::Scanner scanner(hivemend::DefaultScanSettings(),
-                            {[&](const hivemend::ScanRow& row) { rows.push_back(row); }, {}}, never);
-  scanner.Run();
-  for (const hivemend::ScanRow& row : rows) {
-    std::string text = row.text;
-    text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
-    if (text.find(":\\") == std::string::npos) continue;
-    EXPECT_EQ(GetFileAttributesA(text.c_str()), INVALID_FILE_ATTRIBUTES) << text;
-  }
-
-  const Snapshot classes = Take(HKEY_CLASSES_ROOT, "CLSID");
-  const Snapshot software = Take(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion");
-  t::ProcessResult r = Run("-Auto");
-  ASSERT_FALSE(r.timedOut);
-  EXPECT_EQ(r.exitCode, 0u);
-  EXPECT_TRUE(LogSection("Files").empty());
-  if (t::Exists(LogPath())) EXPECT_EQ(LogSection("Numbers"), (std::vector<std::string>{"0"}));
-  EXPECT_EQ(Take(HKEY_CLASSES_ROOT, "CLSID"), classes);
-  EXPECT_EQ(Take(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"), software);
 }
 
 // In the window, an extension row takes the tick of its class row: unticking
