@@ -104,7 +104,8 @@ std::vector<std::string> FavoriteFolders() {
   std::vector<std::string> folders;
   for (const char* name : {"Favorites", "Common Favorites"}) {
     std::string folder = suite::ShellFolder(name);
-    while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+    // Only a real backslash goes: a GBK character may end in the byte of '\'.
+    while (folder.size() > 3 && suite::EndsWithBackslash(folder)) folder.pop_back();
     if (folder.empty()) continue;
     bool seen = false;
     for (const std::string& f : folders) seen = seen || suite::EqualsNoCase(f, folder);

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "localhttp.h"
+#include "probes.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
@@ -281,4 +282,16 @@ TEST(FavoriteCheck, AFailingSinkEndsTheCheckWithoutCrashing) {
   // The check can run again at once.
   Transcript transcript;
   EXPECT_EQ(CheckFavorites({candidates[0]}, transcript, stop).size(), 1u);
+}
+
+TEST(FavoriteFiles, AFolderNameEndingInATrailByteKeepsItsLastCharacter) {
+  const char* shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+  const std::string saved = suite::ShellFolder("Favorites");
+  // The last character's trail byte is the byte of '\'.
+  const std::string folder = std::string("C:\\suite-tests\\fav-gbk\\a\x95\x5c", 26);
+  t::SetString(HKEY_CURRENT_USER, shellFolders, "Favorites", folder + "\\");
+  const std::vector<std::string> folders = FavoriteFolders();
+  t::SetString(HKEY_CURRENT_USER, shellFolders, "Favorites", saved);
+  ASSERT_FALSE(folders.empty());
+  EXPECT_EQ(folders.front(), folder);
 }
