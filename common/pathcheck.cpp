@@ -36,7 +36,7 @@ PathChecker::PathChecker(const PathCheckVariant& variant)
 
 PathChecker::PathChecker(const PathCheckVariant& variant, std::vector<std::string> nonFixedRoots)
     : variant_(variant), nonFixedRoots_(std::move(nonFixedRoots)),
-      otherSystemFolders_(OtherSystemFolders()) {}
+      otherSystemFolders_(OtherSystemFolders()), systemPrefix_(ToUpper(SystemFolder()) + "\\") {}
 
 bool PathChecker::OnNonFixedDrive(const std::string& text) const {
   // Drive letters are compared without regard to case: "e:\" is drive E too.
@@ -73,8 +73,8 @@ bool PathChecker::FileReferenceExists(const std::string& original) {
   // whose name is followed by a blank, in any folder level of the text.
   for (size_t at = text.find(' '); at != std::string::npos; at = text.find(' ', at + 1)) {
     const std::string program = text.substr(0, at);
-    const size_t cut = LastBackslash(program);
-    if (cut == std::string::npos || cut + 1 >= program.size()) continue;
+    const size_t folderEnd = LastBackslash(program);
+    if (folderEnd == std::string::npos || folderEnd + 1 >= program.size()) continue;
     if (LastBackslash(text) <= at) break;  // PrefixExists has judged the last part
     if (IsFile(program)) return true;
   }
@@ -102,9 +102,9 @@ DWORD PathChecker::Attributes(const std::string& path) {
   if (attr != INVALID_FILE_ATTRIBUTES) return attr;
   // A 32-bit program's "system32" may mean either system folder of a 64-bit
   // Windows: a file in any of them is present.
-  const std::string system = ToUpper(SystemFolder()) + "\\";
-  const std::string upper = ToUpper(path);
-  if (system.size() > 1 && upper.compare(0, system.size(), system) == 0) {
+  const std::string& system = systemPrefix_;
+  if (!otherSystemFolders_.empty() && system.size() > 1 &&
+      ToUpper(path).compare(0, system.size(), system) == 0) {
     for (const std::string& other : otherSystemFolders_) {
       attr = GetFileAttributesA(JoinPath(other, path.substr(system.size())).c_str());
       if (attr != INVALID_FILE_ATTRIBUTES) return attr;

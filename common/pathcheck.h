@@ -52,6 +52,7 @@ class PathChecker {
   PathCheckVariant variant_;
   std::vector<std::string> nonFixedRoots_;
   std::vector<std::string> otherSystemFolders_;
+  std::string systemPrefix_;  // the system folder, upper-cased, with a backslash
   std::map<std::string, std::unique_ptr<Folder>> folders_;  // by upper-cased folder path
 };
 
