@@ -335,7 +335,9 @@ bool MoveToRecycleBin(const std::string& path, HWND owner, bool recycleOnly) {
   SHQUERYRBINFO before{};
   before.cbSize = sizeof before;
   const bool binAnswers = SUCCEEDED(SHQueryRecycleBinA(root.c_str(), &before));
-  if (recycleOnly && !binAnswers) return false;
+  // Only fixed disks keep a Recycle Bin of their own: on a network or
+  // removable drive the shell deletes outright.
+  if (recycleOnly && (!binAnswers || GetDriveTypeA(root.c_str()) != DRIVE_FIXED)) return false;
   std::string list = from;
   list.push_back('\0');  // the list of names ends with a second NUL
   SHFILEOPSTRUCTA op{};

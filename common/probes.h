@@ -56,8 +56,9 @@ bool IsGone(const std::string& path);
 // display). Protected paths (IsProtectedPath) are refused. When the item
 // cannot go to the bin, a file is deleted permanently instead - unless
 // `recycleOnly` is set: then the item stays where it is and the call says so
-// (where no Recycle Bin answers for the item's drive, the shell would delete
-// it outright, so the call does not even try). Only absolute paths without
+// (where no Recycle Bin answers for the item's drive, or the drive is no
+// fixed disk, the shell would delete it outright, so the call does not even
+// try). Only absolute paths without
 // wildcards are accepted: the shell operation would expand "*" and "?" and act
 // on every match. True when the item is gone afterwards (IsGone).
 bool MoveToRecycleBin(const std::string& path, HWND owner = nullptr, bool recycleOnly = false);
