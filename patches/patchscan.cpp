@@ -139,7 +139,9 @@ std::vector<std::string> RecycleBackupFolders(const std::vector<std::string>& fo
     // Checked again just before the move: only a real backup folder, never a
     // link that has taken its name since the scan.
     if (!IsBackupFolder(folders[i])) continue;
-    if (suite::MoveToRecycleBin(folders[i], owner)) removed.push_back(folders[i]);
+    // The Recycle Bin only: a backup the bin cannot take stays where it is.
+    if (suite::MoveToRecycleBin(folders[i], owner, /*recycleOnly=*/true))
+      removed.push_back(folders[i]);
   }
   return removed;
 }

@@ -167,3 +167,15 @@ TEST(PatchClean, AStopEndsTheCleanBetweenFolders) {
   EXPECT_TRUE(t::Exists(win / "$NtUninstallKB2$\\f.dll"));
   t::EmptyRecycleBin();
 }
+
+// Backups only ever go to the Recycle Bin: without one, they stay.
+TEST(PatchClean, WithoutARecycleBinNothingIsDeleted) {
+  t::ScratchDir win("C:\\suite-tests\\patch-nobin");
+  t::WriteBytes(win / "$NtUninstallKB1$\\f.dll", "data");
+  {
+    t::RecycleBinUnavailable noBin;
+    ASSERT_TRUE(noBin.Active());
+    EXPECT_TRUE(RecycleBackupFolders({win / "$NtUninstallKB1$"}).empty());
+  }
+  EXPECT_TRUE(t::Exists(win / "$NtUninstallKB1$\\f.dll"));
+}
