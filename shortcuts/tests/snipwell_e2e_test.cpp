@@ -82,7 +82,7 @@ TEST_F(Snipwell, AutoSendsExactlyTheBrokenShortcutsToTheRecycleBin) {
   t::WriteBytes(desk / "folder only.lnk", std::string("L\0C:\\nowhere\0", 13));
   // A text document whose name holds ".lnk" and whose text names a missing
   // program: a candidate, but no shell link, so never broken.
-  t::ScratchDir docs(t::ProfileFolder() + "\Documents\suite-e2e");
+  t::ScratchDir docs(t::ProfileFolder() + "\\Documents\\suite-e2e");
   t::WriteBytes(docs / "notes.lnk.txt", "Old installer: C:\\setup\\old\\setup.exe\r\n");
   ASSERT_TRUE(t::MakeShortcut(desk / "gone readme.lnk.txt", "C:\\nowhere\\gone.txt"));
 
