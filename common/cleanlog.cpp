@@ -8,6 +8,12 @@
 
 namespace suite {
 
+std::string OneLogLine(std::string entry) {
+  for (char& c : entry)
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+  return entry;
+}
+
 bool WriteLog(const std::string& fileName, const std::string& section,
               const std::vector<std::string>& items) {
   const std::string path = ProgramFolderPath(fileName);
@@ -19,7 +25,7 @@ bool WriteLog(const std::string& fileName, const std::string& section,
   IniFile file(path);
   if (!file.ReadFile()) return false;
   for (size_t i = 0; i < items.size(); ++i)
-    file.SetValue(section, "Item" + std::to_string(i), items[i], true);
+    file.SetValue(section, "Item" + std::to_string(i), OneLogLine(items[i]), true);
   return file.WriteFile();
 }
 

@@ -7,6 +7,11 @@
 
 namespace suite {
 
+// An entry as the log holds it: a line break (or NUL) inside the entry, as a
+// registry name may hold, becomes a blank, so one entry is always one line
+// and cannot forge keys or sections of its own.
+std::string OneLogLine(std::string entry);
+
 // Adds `items` to `section` of the log `fileName` in the program folder under
 // "Item0".."Item<N-1>" and rewrites the whole file; creates the file when it
 // is missing. False when the file cannot be created or written.

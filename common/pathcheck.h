@@ -21,8 +21,11 @@ extern const PathCheckVariant kRegistryScannerPathCheck;  // registry error scan
 extern const PathCheckVariant kShortcutPathCheck;         // broken-shortcut cleaner
 
 // One checker serves one scan: it takes the list of non-fixed drives once and
-// remembers the folders it has listed, so the many look-ups of missing paths a
-// scan makes cost one directory read per folder. Not for use across threads.
+// remembers the folders it has listed, so the many look-ups of present names a
+// scan makes cost one directory read per folder; a name the listing lacks is
+// always asked of the system before it is called missing. A text it cannot
+// judge (260 characters or more, wildcards, bytes that are no ANSI text)
+// counts as present. Not for use across threads.
 class PathChecker {
  public:
   explicit PathChecker(const PathCheckVariant& variant);
@@ -40,9 +43,16 @@ class PathChecker {
   };
   const Folder& ListFolder(const std::string& folder);
   bool OnNonFixedDrive(const std::string& text) const;
+  static bool Judgeable(const std::string& text);
+  bool IsFile(const std::string& path);
+  // GetFileAttributes, trying the other system folders for a path in the
+  // system folder.
+  unsigned long Attributes(const std::string& path);
 
   PathCheckVariant variant_;
   std::vector<std::string> nonFixedRoots_;
+  std::vector<std::string> otherSystemFolders_;
+  std::string systemPrefix_;  // the system folder, upper-cased, with a backslash
   std::map<std::string, std::unique_ptr<Folder>> folders_;  // by upper-cased folder path
 };
 

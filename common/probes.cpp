@@ -1,6 +1,7 @@
 #include "probes.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -179,36 +180,188 @@ void ShutdownComputer() {
   }
 }
 
-bool MoveToRecycleBin(const std::string& path, HWND owner, bool recycleOnly) {
+namespace {
+
+bool AcceptablePath(const std::string& path) {
   const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') ||
                         path.rfind("\\\\", 0) == 0;
-  if (!absolute || path.find_first_of("*?") != std::string::npos || path.size() >= MAX_PATH)
-    return false;
+  return absolute && path.find_first_of("*?") == std::string::npos && path.size() < MAX_PATH;
+}
+
+// A path in the form the guard compares: full (".", ".." and trailing dots
+// and blanks resolved as the system resolves them), long names, no trailing
+// backslash ("C:" for a root), ASCII letters upper-cased. Empty when the text
+// cannot be brought into that form.
+std::string GuardForm(const std::string& path) {
+  if (path.empty() || path.size() >= MAX_PATH) return std::string();
+  char full[MAX_PATH + 1] = {};
+  DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+  if (n == 0 || n > MAX_PATH) return std::string();
+  std::string out(full, n);
+  char longer[MAX_PATH + 1] = {};
+  DWORD m = GetLongPathNameA(out.c_str(), longer, MAX_PATH);
+  if (m > 0 && m <= MAX_PATH) out.assign(longer, m);
+  while (out.size() > 2 && EndsWithBackslash(out)) out.pop_back();
+  return ToUpper(out);
+}
+
+bool IsRootForm(const std::string& form) {
+  if (form.size() == 2 && form[1] == ':') return true;
+  if (form.rfind("\\\\", 0) != 0) return false;
+  // "\\server\share" (and "\\?\..." device forms, which the guard does not judge).
+  if (form.size() > 2 && (form[2] == '?' || form[2] == '.')) return true;
+  size_t slashes = 0;
+  for (size_t i = 2; i < form.size(); ++i) slashes += form[i] == '\\';
+  return slashes <= 1;
+}
+
+struct ProtectedFolders {
+  std::vector<std::string> exact;    // the folder itself and every folder above it
+  std::vector<std::string> subtree;  // the folder and everything in it
+};
+
+const ProtectedFolders& Protected() {
+  static const ProtectedFolders folders = [] {
+    ProtectedFolders f;
+    auto add = [&f](const std::string& path) {
+      const std::string form = GuardForm(path);
+      if (!form.empty()) f.exact.push_back(form);
+    };
+    add(WindowsFolder());
+    add(SystemFolder());
+    for (const std::string& other : OtherSystemFolders()) add(other);
+    add(TempFolder());
+    static const int kFolders[] = {
+        CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_PROGRAM_FILES,
+        CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86,
+        CSIDL_FONTS, CSIDL_RESOURCES, CSIDL_PROFILE, CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL,
+        CSIDL_FAVORITES, CSIDL_STARTMENU, CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_RECENT,
+        CSIDL_SENDTO, CSIDL_TEMPLATES, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_INTERNET_CACHE,
+        CSIDL_COOKIES, CSIDL_HISTORY, CSIDL_MYMUSIC, CSIDL_MYPICTURES, CSIDL_MYVIDEO,
+        CSIDL_NETHOOD, CSIDL_PRINTHOOD, CSIDL_ADMINTOOLS, CSIDL_COMMON_ADMINTOOLS,
+        CSIDL_COMMON_APPDATA, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS,
+        CSIDL_COMMON_FAVORITES, CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS,
+        CSIDL_COMMON_STARTUP, CSIDL_COMMON_TEMPLATES, CSIDL_COMMON_MUSIC,
+        CSIDL_COMMON_PICTURES, CSIDL_COMMON_VIDEO};
+    for (int csidl : kFolders) {
+      char buf[MAX_PATH + 1] = {};
+      if (SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) add(buf);
+    }
+    for (const char* name : {"Desktop", "Personal", "Favorites", "Start Menu", "Programs",
+                             "Startup", "Recent", "SendTo", "Cache", "Cookies", "History",
+                             "AppData", "Local AppData", "Common Favorites", "Common Desktop",
+                             "Common Start Menu", "Common Programs", "Common Documents"})
+      add(ShellFolder(name));
+    for (const char* variable : {"USERPROFILE", "ALLUSERSPROFILE", "PUBLIC", "ProgramFiles",
+                                 "ProgramFiles(x86)", "ProgramW6432", "CommonProgramFiles",
+                                 "SystemRoot", "windir", "ProgramData"}) {
+      char buf[MAX_PATH + 1] = {};
+      DWORD n = GetEnvironmentVariableA(variable, buf, MAX_PATH);
+      if (n > 0 && n <= MAX_PATH) add(buf);
+    }
+    // The suite's own folder holds the programs, their settings, the logs and
+    // the registry backup store ("Reg-Backup..."): nothing in it is junk.
+    const std::string own = GuardForm(ProgramFolder());
+    if (!own.empty()) f.subtree.push_back(own);
+    return f;
+  }();
+  return folders;
+}
+
+bool Below(const std::string& inner, const std::string& outer) {
+  return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
+         (inner[outer.size()] == '\\' || EndsWithBackslash(outer));
+}
+
+}  // namespace
+
+std::vector<std::string> OtherSystemFolders() {
+  std::vector<std::string> folders;
+  using GetWow64Fn = UINT(WINAPI*)(LPSTR, UINT);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto getWow64 = kernel ? reinterpret_cast<GetWow64Fn>(reinterpret_cast<void*>(
+                               GetProcAddress(kernel, "GetSystemWow64DirectoryA")))
+                         : nullptr;
+  char buf[MAX_PATH + 1] = {};
+  if (getWow64) {
+    UINT n = getWow64(buf, MAX_PATH);
+    if (n > 0 && n <= MAX_PATH) {
+      std::string wow(buf, n);
+      DropTrailingBackslash(wow);
+      if (!EqualsNoCase(wow, SystemFolder())) folders.push_back(wow);
+    }
+  }
+  using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
+  auto isWow64 = kernel ? reinterpret_cast<IsWow64Fn>(reinterpret_cast<void*>(
+                              GetProcAddress(kernel, "IsWow64Process")))
+                        : nullptr;
+  BOOL wow64 = FALSE;
+  if (isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64) {
+    // A 32-bit program reaches the 64-bit system folder only by this alias.
+    const std::string native = JoinPath(WindowsFolder(), "Sysnative");
+    if (!WindowsFolder().empty()) folders.push_back(native);
+  }
+  return folders;
+}
+
+bool IsProtectedPath(const std::string& path) {
+  if (!AcceptablePath(path)) return true;
+  const std::string form = GuardForm(path);
+  if (form.empty() || IsRootForm(form)) return true;
+  const ProtectedFolders& folders = Protected();
+  for (const std::string& p : folders.exact)
+    if (form == p || Below(p, form)) return true;
+  for (const std::string& p : folders.subtree)
+    if (form == p || Below(p, form) || Below(form, p)) return true;
+  return false;
+}
+
+bool IsGone(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool MoveToRecycleBin(const std::string& path, HWND owner, bool recycleOnly) {
+  if (!AcceptablePath(path) || IsProtectedPath(path)) return false;
   std::string from = path;
   while (from.size() > 3 && EndsWithBackslash(from)) from.pop_back();
   if (GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  from.push_back('\0');  // the list of names ends with a second NUL
+  // Where no Recycle Bin answers for the item's drive (none configured, a
+  // network folder, a missing trash under Wine), the shell deletes the item
+  // outright and still reports success: a caller that must not lose the item
+  // is refused before anything happens.
+  std::string root = from.substr(0, 3);
+  SHQUERYRBINFO before{};
+  before.cbSize = sizeof before;
+  const bool binAnswers = SUCCEEDED(SHQueryRecycleBinA(root.c_str(), &before));
+  // Only fixed disks keep a Recycle Bin of their own: on a network or
+  // removable drive the shell deletes outright.
+  if (recycleOnly && (!binAnswers || GetDriveTypeA(root.c_str()) != DRIVE_FIXED)) return false;
+  std::string list = from;
+  list.push_back('\0');  // the list of names ends with a second NUL
   SHFILEOPSTRUCTA op{};
   op.hwnd = owner;
   op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
+  op.pFrom = list.c_str();
   op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-  if ((SHFileOperationA(&op) != 0 || op.fAnyOperationsAborted) && !recycleOnly)
-    DeleteFileA(from.c_str());
-  return GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES;
+  const bool refused = SHFileOperationA(&op) != 0 || op.fAnyOperationsAborted;
+  if (refused && !recycleOnly) {
+    const DWORD attributes = GetFileAttributesA(from.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+      DeleteFileA(from.c_str());
+  }
+  return IsGone(from);
 }
 
 bool DeletePermanently(const std::string& path) {
-  const bool absolute = (path.size() >= 3 && path[1] == ':' && path[2] == '\\') ||
-                        path.rfind("\\\\", 0) == 0;
-  if (!absolute || path.find_first_of("*?") != std::string::npos || path.size() >= MAX_PATH)
-    return false;
+  if (!AcceptablePath(path) || IsProtectedPath(path)) return false;
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
     return false;
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileA(path.c_str());
-  return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+  if (!DeleteFileA(path.c_str())) SetFileAttributesA(path.c_str(), attributes);
+  return IsGone(path);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <thread>
 
 #include "folderwalk.h"
@@ -79,7 +80,8 @@ bool IsFavoritePath(const std::string& path) {
 }
 
 std::string FavoriteName(const std::string& path) {
-  const size_t cut = path.find_last_of('\\');
+  // Split at a real backslash: GBK trail bytes include the byte of '\'.
+  const size_t cut = suite::LastBackslash(path);
   std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
   name.erase(std::remove(name.begin(), name.end(), '"'), name.end());
   return name;
@@ -102,7 +104,8 @@ std::vector<std::string> FavoriteFolders() {
   std::vector<std::string> folders;
   for (const char* name : {"Favorites", "Common Favorites"}) {
     std::string folder = suite::ShellFolder(name);
-    while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+    // Only a real backslash goes: a GBK character may end in the byte of '\'.
+    while (folder.size() > 3 && suite::EndsWithBackslash(folder)) folder.pop_back();
     if (folder.empty()) continue;
     bool seen = false;
     for (const std::string& f : folders) seen = seen || suite::EqualsNoCase(f, folder);
@@ -214,69 +217,166 @@ LinkResult CheckAddress(const std::string& address, const CheckOptions& options,
   return result;
 }
 
-std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidates,
-                                        CheckSink& sink, const std::atomic<bool>& stop,
-                                        const CheckOptions& options) {
-  std::vector<std::string> dead;
-  sink.Started(candidates.size());
-  const size_t n = candidates.size();
-  std::vector<LinkResult> results(n);
-  std::vector<char> done(n, 0);
+FileStamp StampOf(const std::string& path) {
+  FileStamp stamp;
+  WIN32_FILE_ATTRIBUTE_DATA info;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return stamp;
+  stamp.valid = true;
+  stamp.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  stamp.written = (static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                  info.ftLastWriteTime.dwLowDateTime;
+  return stamp;
+}
+
+namespace {
+
+// What the checking threads share. It lives as long as the last of them: after
+// a stop the check returns without waiting for a request that the system
+// cannot break, and that thread ends by itself at its time-out.
+struct CheckState {
+  std::vector<std::string> candidates;
+  CheckOptions options;
+  std::vector<LinkResult> results;
+  std::vector<char> done;
   std::mutex lock;
   std::condition_variable changed;
   std::atomic<size_t> next{0};
+  std::atomic<bool> quit{false};
+  int running = 0;  // guarded by lock
   RequestCanceller canceller;
+};
 
-  auto work = [&] {
-    for (;;) {
-      if (stop) return;
-      const size_t i = next++;
-      if (i >= n) return;
-      LinkResult r;
-      if (IsFavoritePath(candidates[i])) r = CheckAddress(FavoriteAddress(candidates[i]), options,
-                                                          &canceller);
-      {
-        std::lock_guard<std::mutex> guard(lock);
-        results[i] = r;
-        done[i] = 1;
+void CheckWork(const std::shared_ptr<CheckState>& st) {
+  const size_t n = st->candidates.size();
+  for (;;) {
+    if (st->quit) break;
+    const size_t i = st->next++;
+    if (i >= n) break;
+    LinkResult r;
+    try {
+      const std::string& path = st->candidates[i];
+      if (IsFavoritePath(path)) {
+        const FileStamp stamp = StampOf(path);
+        r = CheckAddress(FavoriteAddress(path), st->options, &st->canceller);
+        r.stamp = stamp;
       }
-      changed.notify_all();
+    } catch (...) {
+      r = LinkResult{};  // a favorite that could not be checked is not dead
+      r.state = LinkState::Inconclusive;
+    }
+    {
+      std::lock_guard<std::mutex> guard(st->lock);
+      st->results[i] = r;
+      st->done[i] = 1;
+    }
+    st->changed.notify_all();
+  }
+  {
+    std::lock_guard<std::mutex> guard(st->lock);
+    --st->running;
+  }
+  st->changed.notify_all();
+}
+
+}  // namespace
+
+std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidates,
+                                        CheckSink& sink, const std::atomic<bool>& stop,
+                                        const CheckOptions& options,
+                                        std::vector<FileStamp>* stamps) {
+  std::vector<std::string> dead;
+  if (stamps) stamps->clear();
+  auto st = std::make_shared<CheckState>();
+  st->candidates = candidates;
+  st->options = options;
+  const size_t n = candidates.size();
+  st->results.resize(n);
+  st->done.assign(n, 0);
+
+  std::vector<std::thread> pool;
+  const int threads = std::max(1, std::min<int>(options.parallel, static_cast<int>(n)));
+  // Ends the check's threads: at once when they are idle; after a stop, those
+  // still waiting for an answer after a second are left to end by themselves.
+  auto finish = [&](bool cancelled) {
+    if (cancelled) {
+      st->quit = true;
+      st->canceller.Cancel();
+      std::unique_lock<std::mutex> guard(st->lock);
+      st->changed.wait_for(guard, std::chrono::milliseconds(1000),
+                           [&] { return st->running == 0; });
+    }
+    bool allEnded;
+    {
+      std::lock_guard<std::mutex> guard(st->lock);
+      allEnded = st->running == 0;
+    }
+    for (std::thread& t : pool) {
+      if (!t.joinable()) continue;
+      if (allEnded || !cancelled)
+        t.join();
+      else
+        t.detach();
     }
   };
-  const int threads = std::max(1, std::min<int>(options.parallel, static_cast<int>(n)));
-  std::vector<std::thread> pool;
-  for (int t = 0; t < threads; ++t) pool.emplace_back(work);
 
-  for (size_t i = 0; i < n && !stop; ++i) {
-    sink.Checking(i, candidates[i]);
-    LinkResult r;
-    {
-      std::unique_lock<std::mutex> guard(lock);
-      while (!done[i] && !stop) changed.wait_for(guard, std::chrono::milliseconds(50));
-      if (!done[i]) break;
-      r = results[i];
+  try {
+    sink.Started(n);
+    for (int t = 0; t < threads && n > 0; ++t) {
+      {
+        std::lock_guard<std::mutex> guard(st->lock);
+        ++st->running;
+      }
+      try {
+        pool.emplace_back([st] { CheckWork(st); });
+      } catch (...) {
+        std::lock_guard<std::mutex> guard(st->lock);
+        --st->running;
+        throw;
+      }
     }
-    if (!IsFavoritePath(candidates[i])) continue;
-    // A result that raced with a stop may come from a closed request: drop it.
-    if (stop) break;
-    sink.Checked(i, candidates[i], r);
-    if (r.state == LinkState::Dead) {
-      dead.push_back(candidates[i]);
-      sink.Dead(candidates[i]);
+    for (size_t i = 0; i < n && !stop; ++i) {
+      sink.Checking(i, candidates[i]);
+      LinkResult r;
+      {
+        std::unique_lock<std::mutex> guard(st->lock);
+        while (!st->done[i] && !stop) st->changed.wait_for(guard, std::chrono::milliseconds(50));
+        if (!st->done[i]) break;
+        r = st->results[i];
+      }
+      if (!IsFavoritePath(candidates[i])) continue;
+      // A result that raced with a stop may come from a closed request: drop it.
+      if (stop) break;
+      sink.Checked(i, candidates[i], r);
+      if (r.state == LinkState::Dead) {
+        dead.push_back(candidates[i]);
+        if (stamps) stamps->push_back(r.stamp);
+        sink.Dead(candidates[i], r.stamp);
+      }
     }
+  } catch (...) {
+    finish(true);
+    throw;
   }
-  if (stop) canceller.Cancel();
-  for (std::thread& t : pool) t.join();
+  finish(static_cast<bool>(stop));
   return dead;
 }
 
-std::vector<std::string> RecycleFavorites(const std::vector<std::string>& paths, HWND owner) {
+std::vector<std::string> RecycleFavorites(const std::vector<std::string>& paths,
+                                          const std::vector<FileStamp>& stamps, HWND owner,
+                                          const std::atomic<bool>* stop) {
   std::vector<std::string> removed;
-  for (const std::string& path : paths) {
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (stop && stop->load()) break;
+    const std::string& path = paths[i];
     const DWORD attr = GetFileAttributesA(path.c_str());
     if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_DIRECTORY) ||
         !IsFavoritePath(path))
       continue;
+    // Checked again just before it goes: a favorite written since the check
+    // (a new address, another file of that name) is not the one found dead.
+    if (i >= stamps.size() || StampOf(path) != stamps[i]) continue;
     // The Recycle Bin only: a favorite the shell cannot recycle stays where it
     // is, never deleted outright.
     if (suite::MoveToRecycleBin(path, owner, /*recycleOnly=*/true)) removed.push_back(path);

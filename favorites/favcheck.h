@@ -9,6 +9,7 @@
 #include <wininet.h>
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -83,10 +84,24 @@ class RequestCanceller {
   std::vector<HINTERNET> open_;
 };
 
+// What makes a favorite file the same file later: its size and the time it
+// was last written. An invalid stamp matches nothing.
+struct FileStamp {
+  bool valid = false;
+  uint64_t size = 0;
+  uint64_t written = 0;
+  bool operator==(const FileStamp& o) const {
+    return valid && o.valid && size == o.size && written == o.written;
+  }
+  bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+FileStamp StampOf(const std::string& path);
+
 struct LinkResult {
   LinkState state = LinkState::NotChecked;
   DWORD status = 0;  // HTTP status code, 0 when none arrived
   DWORD error = 0;   // WinINet error of a failed request
+  FileStamp stamp;   // of the favorite file, taken before its address was read
 };
 
 // One GET request for the address (redirects followed), classified.
@@ -102,20 +117,30 @@ class CheckSink {
   virtual void Checking(size_t /*index*/, const std::string& /*path*/) {}
   // A favorite whose check ended (not called for other files).
   virtual void Checked(size_t /*index*/, const std::string& /*path*/, const LinkResult&) {}
-  virtual void Dead(const std::string& /*path*/) {}
+  // `stamp` identifies the file as it was checked (see RecycleFavorites).
+  virtual void Dead(const std::string& /*path*/, const FileStamp& /*stamp*/) {}
 };
 
 // Checks every favorite among the candidates, several at once, and returns the
-// dead ones in candidate order. When `stop` becomes true the open requests are
-// closed, no new one starts and the check returns what it had reported.
+// dead ones in candidate order (with their stamps in `stamps`, when given).
+// When `stop` becomes true the open requests are closed, no new one starts and
+// the check returns what it had reported within about a second: a request the
+// system cannot break at once is left to end by its time-out on its own
+// thread. No exception leaves the checking threads.
 std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidates,
                                         CheckSink& sink, const std::atomic<bool>& stop,
-                                        const CheckOptions& options = {});
+                                        const CheckOptions& options = {},
+                                        std::vector<FileStamp>* stamps = nullptr);
 
-// Moves favorite files to the Recycle Bin; returns those that were there and
-// are gone afterwards. Folders and files that are not favorites are left.
+// Moves favorite files to the Recycle Bin, each only while it is still the
+// file that was checked (its stamp, `stamps` parallel to `paths`, matches):
+// one rewritten since is left and stays listed. Returns those that were there
+// and are gone afterwards. Folders and files that are not favorites are left.
+// Stops between files when `stop` becomes true.
 std::vector<std::string> RecycleFavorites(const std::vector<std::string>& paths,
-                                          HWND owner = nullptr);
+                                          const std::vector<FileStamp>& stamps,
+                                          HWND owner = nullptr,
+                                          const std::atomic<bool>* stop = nullptr);
 
 // "检查: %-32s" with the favorite's name.
 std::string CheckedLine(const std::string& path);

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,7 +32,6 @@ const char kNothingToClear[] = "没有可清理的快捷方式,您未扫描或�
 // The check's reports, handed to the window's thread.
 class WindowSink : public CheckSink {
  public:
-  WindowSink(Dialog& dialog, HWND window) : dialog_(dialog), window_(window) {}
   void Started(size_t n) override {
     HWND bar = GetDlgItem(window_, IDC_PROGRESS);
     const int high = n > 0 ? static_cast<int>(n) - 1 : 0;
@@ -50,18 +50,25 @@ class WindowSink : public CheckSink {
     const std::string line = CheckedLine(path);
     dialog_.Post([w, line] { SetDlgItemTextA(w, IDC_CHECKED, line.c_str()); });
   }
-  void Dead(const std::string& path) override {
+  void Dead(const std::string& path, const FileStamp& stamp) override {
     HWND list = GetDlgItem(window_, IDC_LIST);
-    dialog_.Post([list, path] {
+    auto stamps = stamps_;
+    dialog_.Post([list, path, stamp, stamps] {
+      (*stamps)[path] = stamp;
       ListView view(list);
       const int row = view.AddRow({FavoriteName(path), "无效连接", path});
       view.SetChecked(row, true);
     });
   }
 
+  using StampMap = std::map<std::string, FileStamp>;
+  WindowSink(Dialog& dialog, HWND window, std::shared_ptr<StampMap> stamps)
+      : dialog_(dialog), window_(window), stamps_(std::move(stamps)) {}
+
  private:
   Dialog& dialog_;
   HWND window_;
+  std::shared_ptr<StampMap> stamps_;  // touched only on the window's thread
 };
 
 class MarksiftDialog : public Dialog {
@@ -139,9 +146,10 @@ class MarksiftDialog : public Dialog {
   static void RunAuto() {
     struct Quiet : CheckSink {} sink;
     std::atomic<bool> never{false};
+    std::vector<FileStamp> stamps;
     const std::vector<std::string> dead =
-        CheckFavorites(ListCandidates(FavoriteFolders()), sink, never);
-    const std::vector<std::string> removed = RecycleFavorites(dead);
+        CheckFavorites(ListCandidates(FavoriteFolders()), sink, never, {}, &stamps);
+    const std::vector<std::string> removed = RecycleFavorites(dead, stamps);
     // Nothing removed: no log, an older one stays.
     if (!removed.empty()) WriteCleaningLog(kLog, removed);
   }
@@ -149,7 +157,7 @@ class MarksiftDialog : public Dialog {
   void StartCheck() {
     if (worker_.Running()) return;
     if (Message("您确认已经连上互联网了吗?", "提示", MB_YESNO | MB_ICONWARNING) != IDYES) return;
-    auto sink = std::make_shared<WindowSink>(*this, Handle());
+    auto sink = std::make_shared<WindowSink>(*this, Handle(), stamps_);
     EnableItem(IDC_START, false);
     worker_.Start([this, sink](const std::atomic<bool>& stop) {
       CheckFavorites(ListCandidates(FavoriteFolders(), &stop), *sink, stop);
@@ -182,13 +190,16 @@ class MarksiftDialog : public Dialog {
       return;
     }
     std::vector<std::string> paths;
+    std::vector<FileStamp> stamps;
     std::vector<int> rows;
     for (int i = 0, n = list_.Count(); i < n; ++i)
       if (list_.Checked(i)) {
         paths.push_back(list_.Text(i, 2));
+        auto found = stamps_->find(paths.back());
+        stamps.push_back(found == stamps_->end() ? FileStamp{} : found->second);
         rows.push_back(i);
       }
-    const std::vector<std::string> removed = RecycleFavorites(paths, Handle());
+    const std::vector<std::string> removed = RecycleFavorites(paths, stamps, Handle());
     // Rows of favorites that went to the Recycle Bin leave the list; the
     // unticked ones and any the shell refused stay.
     std::vector<int> gone;
@@ -206,6 +217,8 @@ class MarksiftDialog : public Dialog {
   ListView list_;
   Worker worker_;
   HBRUSH background_ = nullptr;
+  // Each dead favorite as it was when checked: only that file is removed.
+  std::shared_ptr<WindowSink::StampMap> stamps_ = std::make_shared<WindowSink::StampMap>();
 };
 
 }  // namespace

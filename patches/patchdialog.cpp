@@ -143,12 +143,16 @@ void PatchDialog::CleanTicked() {
   HWND owner = Handle();
   HWND bar = Item(IDC_PROGRESS);
   worker_.Start([this, owner, bar, folders, names](const std::atomic<bool>& stop) {
-    RecycleBackupFolders(folders, owner, [&](size_t i) {
-      const std::string text = "正在清理 " + names[i];
-      Post([this, text] {
-        if (cleaningLabel_) SetWindowTextA(cleaningLabel_, text.c_str());
-      });
-    });
+    RecycleBackupFolders(
+        folders, owner,
+        [&](size_t i) {
+          const std::string text = "正在清理 " + names[i];
+          Post([this, text] {
+            if (cleaningLabel_) SetWindowTextA(cleaningLabel_, text.c_str());
+          });
+        },
+        &stop);
+    if (stop) return;  // the window is closing
     PostedProgress progress(*this, bar);
     PatchScanResult result = ScanPatchBackups(suite::WindowsFolder(), &progress, &stop);
     Post([this, result = std::move(result)]() mutable {
@@ -214,7 +218,8 @@ bool PatchDialog::OnNotify(NMHDR* header, LRESULT&) {
 void PatchDialog::OnDestroy() {
   worker_.RequestStop();
   worker_.Join();
-  if (images_) ImageList_Destroy(images_);
+  // The list view (without LVS_SHAREIMAGELISTS) owns its image list and
+  // destroys it with itself; destroying it here too would free it twice.
   images_ = nullptr;
 }
 

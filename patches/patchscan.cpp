@@ -122,7 +122,7 @@ std::string RowDetails(const PatchBackup& row) {
 }
 
 bool IsBackupFolder(const std::string& path) {
-  const size_t cut = path.find_last_of('\\');
+  const size_t cut = suite::LastBackslash(path);
   if (cut == std::string::npos) return false;
   const std::string name = path.substr(cut + 1);
   return name.size() > 13 && name.rfind("$NtUninstall", 0) == 0 && name.back() == '$' &&
@@ -130,12 +130,18 @@ bool IsBackupFolder(const std::string& path) {
 }
 
 std::vector<std::string> RecycleBackupFolders(const std::vector<std::string>& folders, HWND owner,
-                                              const std::function<void(size_t)>& before) {
+                                              const std::function<void(size_t)>& before,
+                                              const std::atomic<bool>* stop) {
   std::vector<std::string> removed;
   for (size_t i = 0; i < folders.size(); ++i) {
+    if (stop && stop->load()) break;
     if (before) before(i);
+    // Checked again just before the move: only a real backup folder, never a
+    // link that has taken its name since the scan.
     if (!IsBackupFolder(folders[i])) continue;
-    if (suite::MoveToRecycleBin(folders[i], owner)) removed.push_back(folders[i]);
+    // The Recycle Bin only: a backup the bin cannot take stays where it is.
+    if (suite::MoveToRecycleBin(folders[i], owner, /*recycleOnly=*/true))
+      removed.push_back(folders[i]);
   }
   return removed;
 }

@@ -72,11 +72,14 @@ std::string RowDetails(const PatchBackup& row);  // "文件夹:%s 占用:%s"
 // True for an existing, real folder (not a link) named "$NtUninstall...$":
 // the only kind of item the cleaner ever moves.
 bool IsBackupFolder(const std::string& path);
-// Moves each backup folder to the Recycle Bin. Returns the folders that
+// Moves each backup folder to the Recycle Bin (never a permanent delete: a
+// folder the bin cannot take stays). Returns the folders that
 // existed and are gone afterwards, in order; missing folders and anything that
 // is not a backup folder are passed over. `before` is told each folder first.
+// Stops between folders when `stop` becomes true.
 std::vector<std::string> RecycleBackupFolders(
     const std::vector<std::string>& folders, HWND owner = nullptr,
-    const std::function<void(size_t index)>& before = nullptr);
+    const std::function<void(size_t index)>& before = nullptr,
+    const std::atomic<bool>* stop = nullptr);
 
 }  // namespace patchmoor

@@ -39,7 +39,7 @@ bool IsShortcutBroken(const std::string& shortcutPath, PathChecker& checker) {
   const std::string target = RawShortcutTarget(ReadShortcutBytes(shortcutPath));
   if (target.empty()) return false;
   if (checker.FileReferenceExists(target)) return false;
-  return !ShellLinkTargetExists(shortcutPath);
+  return ShellLinkTargetMissing(shortcutPath);
 }
 
 void ScanShortcuts(ShortcutScanSink& sink, const std::atomic<bool>& stop,
@@ -56,10 +56,19 @@ void ScanShortcuts(ShortcutScanSink& sink, const std::atomic<bool>& stop,
   }
 }
 
-std::vector<size_t> RemoveShortcuts(const std::vector<std::string>& paths, HWND owner) {
+std::vector<size_t> RemoveShortcuts(const std::vector<std::string>& paths, HWND owner,
+                                    const std::atomic<bool>* stop) {
   std::vector<size_t> removed;
-  for (size_t i = 0; i < paths.size(); ++i)
+  // A fresh checker: the scan's folder listings may be older than what the
+  // user has repaired since.
+  PathChecker checker(kShortcutPathCheck);
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (stop && stop->load()) break;
+    // Checked again just before the deletion: a shortcut whose target came
+    // back (or that is no broken shortcut any more) stays.
+    if (!IsShortcutBroken(paths[i], checker)) continue;
     if (MoveToRecycleBin(paths[i], owner)) removed.push_back(i);
+  }
   return removed;
 }
 

@@ -29,8 +29,9 @@ std::vector<std::string> FindShortcutCandidates(const std::vector<std::string>& 
                                                 const std::atomic<bool>* stop);
 
 // True when the shortcut's target is missing: the byte-level scan finds a
-// target, the path-present test says it is missing, and the shell-link reader
-// gives no target that exists. A shortcut without a found target is not broken.
+// target, the path-present test says it is missing, and the file is a real
+// shell link whose reader gives targets that are all missing
+// (ShellLinkTargetMissing). Anything else is not broken.
 bool IsShortcutBroken(const std::string& shortcutPath, PathChecker& checker);
 
 struct ShortcutScanOptions {
@@ -46,8 +47,12 @@ void ScanShortcuts(ShortcutScanSink& sink, const std::atomic<bool>& stop,
                    const ShortcutScanOptions& options,
                    const std::vector<std::string>& roots = ShortcutSearchRoots());
 
-// Sends each shortcut to the Recycle Bin (permanent delete when the shell
-// refuses) and returns the positions (into `paths`) of those that are gone.
-std::vector<size_t> RemoveShortcuts(const std::vector<std::string>& paths, HWND owner);
+// Checks each shortcut again (IsShortcutBroken with a fresh path test) and
+// sends those still broken to the Recycle Bin (permanent delete when the shell
+// refuses); returns the positions (into `paths`) of those that are gone.
+// Stops between shortcuts when `stop` becomes true. Needs COM initialised on
+// the calling thread.
+std::vector<size_t> RemoveShortcuts(const std::vector<std::string>& paths, HWND owner,
+                                    const std::atomic<bool>* stop = nullptr);
 
 }  // namespace suite

@@ -6,6 +6,7 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdint>
 
 #include "handles.h"
@@ -135,11 +136,38 @@ std::string ReadShortcutBytes(const std::string& path) {
   return bytes;
 }
 
-bool ShellLinkTargetExists(const std::string& path) {
-  for (const std::wstring& target : UnicodeShortcutTargets(ReadShortcutBytes(path)))
-    if (WideExists(target)) return true;
+bool IsShellLinkHeader(const std::string& b) {
+  // {00021401-0000-0000-C000-000000000046} as stored (little-endian fields).
+  static const unsigned char kClassId[16] = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                             0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+  return b.size() >= 0x4C && U32(b, 0) == 0x4C && std::memcmp(b.data() + 4, kClassId, 16) == 0;
+}
+
+namespace {
+
+enum class TargetState { Present, Missing, Unknown };
+
+// Missing only when the system says the name does not exist and the name is
+// on a fixed disk ("X:\..."); texts that are not such paths cannot be judged.
+TargetState StateOf(const std::wstring& target) {
+  if (target.empty()) return TargetState::Unknown;
+  if (target.size() < 3 || target[1] != L':' || target[2] != L'\\' ||
+      target.find_first_of(L"%*?") != std::wstring::npos || target.size() >= MAX_PATH)
+    return TargetState::Unknown;
+  const wchar_t root[] = {target[0], L':', L'\\', 0};
+  if (GetDriveTypeW(root) != DRIVE_FIXED) return TargetState::Unknown;
+  if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return TargetState::Present;
+  const DWORD error = GetLastError();
+  return (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) ? TargetState::Missing
+                                                                          : TargetState::Unknown;
+}
+
+// The targets the system's reader gives; false when the link cannot be read.
+bool ReaderTargets(const std::string& path, std::vector<std::wstring>& out) {
   wchar_t widePath[MAX_PATH] = {};
-  if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH)) return false;
+  if (path.empty() || path.size() >= MAX_PATH ||
+      !MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, path.c_str(), -1, widePath, MAX_PATH))
+    return false;
   ComPtr<IShellLinkW> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                               reinterpret_cast<void**>(&link.p))))
@@ -150,11 +178,34 @@ bool ShellLinkTargetExists(const std::string& path) {
     return false;
   for (DWORD flags : {DWORD(SLGP_RAWPATH), DWORD(0)}) {
     wchar_t target[MAX_PATH] = {};
-    if (link->GetPath(target, MAX_PATH, nullptr, flags) == S_OK && target[0] &&
-        WideExists(Expand(target)))
-      return true;
+    if (link->GetPath(target, MAX_PATH, nullptr, flags) == S_OK && target[0])
+      out.push_back(Expand(target));
   }
+  return true;
+}
+
+}  // namespace
+
+bool ShellLinkTargetExists(const std::string& path) {
+  std::vector<std::wstring> targets = UnicodeShortcutTargets(ReadShortcutBytes(path));
+  for (const std::wstring& target : targets)
+    if (WideExists(target)) return true;
+  targets.clear();
+  if (!ReaderTargets(path, targets)) return false;
+  for (const std::wstring& target : targets)
+    if (WideExists(target)) return true;
   return false;
+}
+
+bool ShellLinkTargetMissing(const std::string& path) {
+  const std::string bytes = ReadShortcutBytes(path);
+  if (!IsShellLinkHeader(bytes)) return false;
+  std::vector<std::wstring> targets = UnicodeShortcutTargets(bytes);
+  if (!ReaderTargets(path, targets)) return false;
+  if (targets.empty()) return false;
+  for (const std::wstring& target : targets)
+    if (StateOf(target) != TargetState::Missing) return false;
+  return true;
 }
 
 }  // namespace suite

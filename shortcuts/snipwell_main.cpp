@@ -92,7 +92,7 @@ class SnipwellDialog : public Dialog {
         scanning_ ? StopScan() : StartScan();
         return true;
       case IDC_DELETE:
-        DeletionPass(/*interactive=*/true);
+        DeletionPass();
         return true;
       case IDC_CHECKALL:
         list_.CheckAll(true);
@@ -167,7 +167,11 @@ class SnipwellDialog : public Dialog {
     Message("扫描被用户中止!");
   }
 
-  void DeletionPass(bool interactive) {
+  // The deletion pass runs on the worker (each shortcut is checked again
+  // before it goes, which takes a moment per shortcut): the window keeps
+  // answering, and closing it stops the pass between shortcuts.
+  void DeletionPass() {
+    if (worker_.Running()) return;  // a scan is still going
     std::vector<std::string> paths;
     std::vector<int> rows;
     for (int i = 0, n = list_.Count(); i < n; ++i) {
@@ -175,17 +179,28 @@ class SnipwellDialog : public Dialog {
       paths.push_back(list_.Text(i, 0));
       rows.push_back(i);
     }
-    // Only shortcuts that are really gone leave the list and enter the log;
-    // one that could not be removed stays listed and ticked.
-    std::vector<std::string> removed;
-    std::vector<int> removedRows;
-    for (size_t k : RemoveShortcuts(paths, Handle())) {
-      removed.push_back(paths[k]);
-      removedRows.push_back(rows[k]);
-    }
-    list_.DeleteRows(removedRows);
-    if (interactive) Message(GetInterfaceText(kIni, "strMess2"));
-    WriteCleaningLog(kLog, removed);
+    EnableItem(IDC_DELETE, false);
+    EnableItem(IDC_SCAN, false);
+    HWND owner = Handle();
+    worker_.Start([this, owner, paths, rows](const std::atomic<bool>& stop) {
+      const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+      // Only shortcuts that are really gone leave the list and enter the log;
+      // one that could not be removed stays listed and ticked.
+      std::vector<std::string> removed;
+      std::vector<int> removedRows;
+      for (size_t k : RemoveShortcuts(paths, owner, &stop)) {
+        removed.push_back(paths[k]);
+        removedRows.push_back(rows[k]);
+      }
+      if (SUCCEEDED(com)) CoUninitialize();
+      WriteCleaningLog(kLog, removed);
+      Post([this, removedRows] {
+        list_.DeleteRows(removedRows);
+        EnableItem(IDC_DELETE, true);
+        EnableItem(IDC_SCAN, true);
+        Message(GetInterfaceText(kIni, "strMess2"));
+      });
+    });
   }
 
   void RunAuto() {

@@ -11,6 +11,12 @@ INT_PTR Dialog::DoModal(HINSTANCE instance, int templateId, HWND parent) {
                          reinterpret_cast<LPARAM>(this));
 }
 
+INT_PTR Dialog::DoModalIndirect(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate,
+                                HWND parent) {
+  return DialogBoxIndirectParamA(instance, dialogTemplate, parent, &Dialog::Procedure,
+                                 reinterpret_cast<LPARAM>(this));
+}
+
 void Dialog::Post(std::function<void()> task) {
   std::lock_guard<std::mutex> lock(postedLock_);
   if (!alive_) return;
@@ -24,7 +30,13 @@ void Dialog::RunPosted() {
     std::lock_guard<std::mutex> lock(postedLock_);
     tasks.swap(posted_);
   }
-  for (auto& task : tasks) task();
+  for (auto& task : tasks) {
+    // One task that fails must not take the tasks posted after it along.
+    try {
+      if (task) task();
+    } catch (...) {
+    }
+  }
 }
 
 void Dialog::End(INT_PTR code) { EndDialog(hwnd_, code); }
@@ -51,7 +63,13 @@ void Dialog::RunUnattended(std::function<void()> job) {
   unattended_.Start([this, job = std::move(job)](const std::atomic<bool>&) {
     Sleep(1000);
     ShowWindow(hwnd_, SW_HIDE);
-    job();
+    try {
+      job();
+    } catch (...) {
+      // The console waits for this process with no time-out: a job that
+      // failed ends it at once, with exit status 1.
+      ExitProcess(1);
+    }
     Post([this] { End(0); });
   });
 }

@@ -23,10 +23,14 @@ class Dialog {
 
   // Shows the dialog until End(); returns the code passed to End().
   INT_PTR DoModal(HINSTANCE instance, int templateId, HWND parent = nullptr);
+  // The same from a template in memory.
+  INT_PTR DoModalIndirect(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate,
+                          HWND parent = nullptr);
   HWND Handle() const { return hwnd_; }
 
   // Runs `task` on the window's thread; callable from any thread. Tasks posted
-  // after the window is gone are dropped.
+  // after the window is gone are dropped; a task that throws is abandoned and
+  // the tasks after it still run.
   void Post(std::function<void()> task);
 
  protected:
@@ -53,7 +57,9 @@ class Dialog {
   void HideOffscreen();
   // The unattended run of a cleaner: hides the window off-screen, then on a
   // worker thread waits 1000 ms, runs `job` and ends the dialog with exit
-  // status 0 (the job may end the process itself, e.g. with status 1).
+  // status 0 (the job may end the process itself, e.g. with status 1). A job
+  // that fails (throws) ends the process with exit status 1: an unattended
+  // run always ends.
   void RunUnattended(std::function<void()> job);
 
  private:

@@ -7,7 +7,9 @@ namespace suite {
 HWND ShowTipPage(HWND parent, const RECT& area, const std::string& pageName) {
   const std::string page = ProgramFolderPath(pageName);
   if (GetFileAttributesA(page.c_str()) == INVALID_FILE_ATTRIBUTES) return nullptr;
-  static HMODULE atl = LoadLibraryA("atl.dll");
+  // A system library, loaded from the system folder by its full path: never
+  // a file of that name beside the program or in the current folder.
+  static HMODULE atl = LoadLibraryA(JoinPath(SystemFolder(), "atl.dll").c_str());
   if (!atl) return nullptr;
   using InitFn = BOOL(WINAPI*)();
   auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));

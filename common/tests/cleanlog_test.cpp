@@ -73,3 +73,20 @@ TEST_F(CleanLog, GbkPathsSurvive) {
   ASSERT_TRUE(suite::ReadLog(name_, "Files", files));
   EXPECT_EQ(files, std::vector<std::string>{"C:\\桌面\\快捷方式.lnk"});
 }
+
+// A registry name may hold line breaks: written as it is, it would add lines
+// (a forged count, forged entries) that the console reads as the cleaner's.
+TEST_F(CleanLog, AnEntryWithLineBreaksStaysOneLine) {
+  const std::string forged = "HKCU\\x\r\nItem1=C:\\forged.txt\r\n[Numbers]\nItem0=99";
+  suite::WriteCleaningLog(name_, {forged, "C:\\b.lnk"});
+  EXPECT_EQ(Bytes(),
+            "[Numbers]\r\nItem0=2\r\n\r\n"
+            "[Files]\r\nItem0=HKCU\\x  Item1=C:\\forged.txt  [Numbers] Item0=99\r\n"
+            "Item1=C:\\b.lnk\r\n\r\n");
+  std::vector<std::string> numbers, files;
+  ASSERT_TRUE(suite::ReadLog(name_, "Numbers", numbers));
+  ASSERT_TRUE(suite::ReadLog(name_, "Files", files));
+  EXPECT_EQ(numbers, std::vector<std::string>{"2"});
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[1], "C:\\b.lnk");
+}

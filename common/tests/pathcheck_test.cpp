@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "probes.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
@@ -110,4 +111,67 @@ TEST_F(PathCheck, PrefixRuleMatchesTheDirectLookUps) {
     EXPECT_EQ(c.PrefixExists(text), direct) << text;
     EXPECT_EQ(c.FileReferenceExists(text), direct || c.PathExists(text)) << text;
   }
+}
+
+// The folder listing compares letter case only for ASCII: a name that differs
+// from the file's in the case of Greek or full-width letters is still there.
+TEST_F(PathCheck, LetterCaseOutsideAsciiIsAskedOfTheSystem) {
+  ASSERT_TRUE(t::WriteBytes(P("Αpp.exe"), "MZ"));      // Greek capital alpha
+  ASSERT_TRUE(t::WriteBytes(P("ＡＢ.txt"), "x"));       // full-width capitals
+  for (auto* v : {&suite::kRegistryScannerPathCheck, &suite::kShortcutPathCheck}) {
+    PathChecker c = Make(*v);
+    EXPECT_TRUE(c.FileReferenceExists(P("αpp.exe")));
+    EXPECT_TRUE(c.FileReferenceExists(P("αpp.exe") + " /x"));
+    EXPECT_TRUE(c.FileReferenceExists(P("ａｂ.txt")));
+    EXPECT_FALSE(c.FileReferenceExists(P("βpp.exe")));
+  }
+}
+
+TEST_F(PathCheck, AListingNeverSettlesMissingAlone) {
+  PathChecker c = Make(suite::kRegistryScannerPathCheck);
+  EXPECT_FALSE(c.FileReferenceExists(P("App\\fresh.exe")));  // the folder is listed now
+  ASSERT_TRUE(t::WriteBytes(P("App\\fresh.exe"), "MZ"));
+  EXPECT_TRUE(c.FileReferenceExists(P("App\\fresh.exe")));
+  EXPECT_TRUE(c.FileReferenceExists(P("App\\fresh.exe") + " -run"));
+}
+
+TEST_F(PathCheck, TextsThatCannotBeJudgedArePresent) {
+  PathChecker c = Make(suite::kShortcutPathCheck);
+  const std::string longPath = P(std::string(300 - P("").size(), 'x') + ".exe");
+  ASSERT_GE(longPath.size(), 260u);
+  EXPECT_TRUE(c.FileReferenceExists(longPath));
+  EXPECT_TRUE(c.PathExists(longPath));
+  EXPECT_TRUE(c.FileReferenceExists("C:\\" + std::string(257, 'y')));  // exactly 260
+  EXPECT_TRUE(c.FileReferenceExists(P("App\\??.exe")));   // a name lost in a conversion
+  EXPECT_TRUE(c.FileReferenceExists(P("App\\gone\x81")));  // a lead byte without its trail
+  EXPECT_FALSE(c.FileReferenceExists(P("App\\gone")));
+}
+
+TEST_F(PathCheck, ArgumentsWithBackslashesFollowAProgramThatExists) {
+  for (auto* v : {&suite::kCleanerPathCheck, &suite::kRegistryScannerPathCheck,
+                  &suite::kShortcutPathCheck}) {
+    PathChecker c = Make(*v);
+    EXPECT_TRUE(c.FileReferenceExists(P("App\\app.exe") + " /cfg C:\\Data\\app.cfg"));
+    EXPECT_TRUE(c.FileReferenceExists("\"" + P("App\\app.exe") + "\" \"C:\\Data\\x y.cfg\""));
+    EXPECT_FALSE(c.FileReferenceExists(P("App\\gone.exe") + " /cfg C:\\Data\\app.cfg"));
+    // A folder followed by a blank is no program.
+    EXPECT_FALSE(c.FileReferenceExists(P("Folder") + " /cfg C:\\Data\\app.cfg"));
+  }
+}
+
+// On 64-bit Windows a path under "system32" that a 32-bit program wrote means
+// the 32-bit system folder.
+TEST_F(PathCheck, EitherSystemFolderHoldsTheFile) {
+  const std::vector<std::string> others = suite::OtherSystemFolders();
+  if (others.empty()) GTEST_SKIP() << "a 32-bit Windows has one system folder";
+  const std::string name = "suite-pathcheck-wow.dll";
+  const std::string in32 = suite::JoinPath(others.front(), name);
+  ASSERT_TRUE(t::WriteBytes(in32, "MZ"));
+  for (auto* v : {&suite::kRegistryScannerPathCheck, &suite::kShortcutPathCheck}) {
+    PathChecker c = Make(*v);
+    EXPECT_TRUE(c.FileReferenceExists(suite::SystemFolder() + "\\" + name));
+    EXPECT_TRUE(c.FileReferenceExists(suite::ToLower(suite::SystemFolder()) + "\\" + name + ",1"));
+    EXPECT_FALSE(c.FileReferenceExists(suite::SystemFolder() + "\\suite-pathcheck-none.dll"));
+  }
+  DeleteFileA(in32.c_str());
 }

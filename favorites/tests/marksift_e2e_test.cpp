@@ -267,3 +267,28 @@ TEST(MarksiftEndToEnd, StopEndsTheCheckAndAllowsANewOne) {
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_TRUE(program.WaitForExit(20000));
 }
+
+// Closing the window while requests wait for slow answers: the program ends
+// within a second or two, not when the requests time out.
+TEST(MarksiftEndToEnd, ClosingTheWindowDuringACheckEndsAtOnce) {
+  LocalHttpServer server;
+  FavoriteFolders folders;
+  for (int i = 0; i < 16; ++i)
+    t::WriteBytes(folders.user / ("Slow " + std::to_string(i) + ".url"),
+                  Favorite(server.Url("/slow?ms=9000&status=404&n=" + std::to_string(i))));
+  t::WindowProgram program("\"" + (folders.app / "Marksift.exe") + "\" /show", folders.app.Path());
+  HWND window = program.WaitForWindow("无效收藏夹检测");
+  ASSERT_NE(window, nullptr);
+  t::ClickButton(window, 1003);
+  HWND b = program.WaitForMessageBox(window);
+  ASSERT_NE(b, nullptr);
+  PostMessageA(b, WM_COMMAND, IDYES, 0);
+  for (int i = 0; i < 50 && server.Requests() == 0; ++i) Sleep(100);
+  ASSERT_GT(server.Requests(), 0);
+  const DWORD start = GetTickCount();
+  PostMessageA(window, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(8000)) << "closing waited for the requests";
+  EXPECT_LT(GetTickCount() - start, 3000u);
+  for (int i = 0; i < 16; ++i)
+    EXPECT_TRUE(t::Exists(folders.user / ("Slow " + std::to_string(i) + ".url")));
+}

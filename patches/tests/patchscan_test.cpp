@@ -151,3 +151,31 @@ TEST(PatchClean, MovesOnlyBackupFoldersThatExist) {
   EXPECT_TRUE(t::Exists(win / "$NtUninstallKB3$"));
   EXPECT_TRUE(t::Exists(win / "Other\\keep.dll"));
 }
+
+TEST(PatchClean, AStopEndsTheCleanBetweenFolders) {
+  t::ScratchDir win("C:\\suite-tests\\patch-stop");
+  t::WriteBytes(win / "$NtUninstallKB1$\\f.dll", "data");
+  t::WriteBytes(win / "$NtUninstallKB2$\\f.dll", "data");
+  std::atomic<bool> stop{false};
+  const std::vector<std::string> removed = RecycleBackupFolders(
+      {win / "$NtUninstallKB1$", win / "$NtUninstallKB2$"}, nullptr,
+      [&](size_t i) {
+        if (i == 0) stop = true;  // the window closes during the first folder
+      },
+      &stop);
+  EXPECT_EQ(removed, std::vector<std::string>{win / "$NtUninstallKB1$"});
+  EXPECT_TRUE(t::Exists(win / "$NtUninstallKB2$\\f.dll"));
+  t::EmptyRecycleBin();
+}
+
+// Backups only ever go to the Recycle Bin: without one, they stay.
+TEST(PatchClean, WithoutARecycleBinNothingIsDeleted) {
+  t::ScratchDir win("C:\\suite-tests\\patch-nobin");
+  t::WriteBytes(win / "$NtUninstallKB1$\\f.dll", "data");
+  {
+    t::RecycleBinUnavailable noBin;
+    ASSERT_TRUE(noBin.Active());
+    EXPECT_TRUE(RecycleBackupFolders({win / "$NtUninstallKB1$"}).empty());
+  }
+  EXPECT_TRUE(t::Exists(win / "$NtUninstallKB1$\\f.dll"));
+}

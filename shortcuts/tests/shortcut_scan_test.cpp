@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "handles.h"
+#include "shortcut_target.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
@@ -47,25 +48,40 @@ TEST_F(ShortcutScan, ShellMadeShortcuts) {
   EXPECT_FALSE(Broken(dir_ / "args.lnk"));
 }
 
-TEST_F(ShortcutScan, HandMadeBytesOfTheCasesTheScanMustHandle) {
+TEST_F(ShortcutScan, ShellMadeShortcutsOfTheCasesTheScanMustHandle) {
   t::WriteBytes(targets_ / "App\\app.exe", "MZ");
   const std::string app = targets_ / "App\\app.exe";
-  auto lnk = [&](const std::string& name, const std::string& bytes) {
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "a.lnk", app, "-arg"));
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "b.lnk", targets_ / "App\\gone.exe"));
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "c.lnk", "E:\\gone\\x.exe"));
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "d.lnk", "C:\\WINDOWS\\inStaller\\x.msi"));
+  EXPECT_FALSE(Broken(dir_ / "a.lnk"));
+  EXPECT_TRUE(Broken(dir_ / "b.lnk"));
+  // Targets on drives that are not fixed disks, or in an Installer folder.
+  EXPECT_FALSE(Broken(dir_ / "c.lnk"));
+  EXPECT_FALSE(Broken(dir_ / "d.lnk"));
+  // Unreadable: not broken.
+  EXPECT_FALSE(Broken(dir_ / "missing.lnk"));
+}
+
+// The byte scan alone finds a "target" in any file with ".lnk" in its path;
+// only a real shell link whose reader names a missing target is broken.
+TEST_F(ShortcutScan, FilesThatAreNoShellLinksAreNeverBroken) {
+  auto file = [&](const std::string& name, const std::string& bytes) {
     t::WriteBytes(dir_ / name, bytes);
     return dir_ / name;
   };
-  // An existing program followed by a space and an argument: present.
-  EXPECT_FALSE(Broken(lnk("a.lnk", std::string("L\0\0\0", 4) + app + " -arg")));
-  EXPECT_TRUE(Broken(lnk("b.lnk", std::string("L\0", 2) + targets_.Path() + "\\App\\gone.exe")));
-  // Targets on drives that are not fixed disks, or in an Installer folder.
-  EXPECT_FALSE(Broken(lnk("c.lnk", std::string("L\0", 2) + "E:\\gone\\x.exe")));
-  EXPECT_FALSE(Broken(lnk("d.lnk", std::string("L\0", 2) + "C:\\WINDOWS\\inStaller\\x.msi")));
-  // A folder path first, then the real target.
-  EXPECT_TRUE(Broken(lnk("e.lnk", std::string("L\0C:\\Data\0", 10) + "C:\\nowhere\\x.exe")));
-  // No drive path with a dot: never broken.
-  EXPECT_FALSE(Broken(lnk("f.lnk", std::string("L\0C:\\Data\0", 10))));
-  // Unreadable: not broken.
-  EXPECT_FALSE(Broken(dir_ / "missing.lnk"));
+  EXPECT_FALSE(Broken(file("notes.lnk.txt", "Setup was at C:\\setup\\old\\setup.exe.\r\n")));
+  EXPECT_FALSE(Broken(file("b.lnk", std::string("L\0", 2) + targets_.Path() + "\\App\\gone.exe")));
+  EXPECT_FALSE(Broken(file("e.lnk", std::string("L\0C:\\Data\0", 10) + "C:\\nowhere\\x.exe")));
+  EXPECT_FALSE(Broken(file("f.lnk", std::string("L\0C:\\Data\0", 10))));
+  // A valid header followed by bytes the reader cannot take: no target, no verdict.
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "real.lnk", targets_ / "gone.exe"));
+  const std::string real = t::ReadBytes(dir_ / "real.lnk");
+  std::string damaged = real.substr(0, 0x4C) + std::string(8, '\xff') + "C:\\nowhere\\y.exe";
+  EXPECT_FALSE(Broken(file("damaged.lnk", damaged)));
+  EXPECT_TRUE(suite::IsShellLinkHeader(real));
+  EXPECT_FALSE(suite::IsShellLinkHeader(std::string("L\0\0\0", 4) + std::string(0x48, '\0')));
 }
 
 TEST_F(ShortcutScan, CandidatesAreAnyPathWithLnk) {
@@ -99,8 +115,8 @@ TEST_F(ShortcutScan, ScanReportsInOrderAndHonoursStop) {
 
 TEST_F(ShortcutScan, RemovalReportsOnlyWhatIsGone) {
   t::EmptyRecycleBin();
-  t::WriteBytes(dir_ / "a.lnk", "x");
-  t::WriteBytes(dir_ / "locked.lnk", "x");
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "a.lnk", targets_ / "gone-a.exe"));
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "locked.lnk", targets_ / "gone-b.exe"));
   suite::UniqueHandleKernel lock(CreateFileA((dir_ / "locked.lnk").c_str(), GENERIC_READ,
                                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(lock);
@@ -108,5 +124,29 @@ TEST_F(ShortcutScan, RemovalReportsOnlyWhatIsGone) {
   EXPECT_EQ(suite::RemoveShortcuts(paths, nullptr), std::vector<size_t>{0});
   EXPECT_TRUE(t::Exists(dir_ / "locked.lnk"));
   EXPECT_EQ(t::RecycledPaths(), std::vector<std::string>{dir_ / "a.lnk"});
+  t::EmptyRecycleBin();
+}
+
+// Between the scan and the deletion the user may have repaired a shortcut or
+// put its target back: each one is checked again just before it goes.
+TEST_F(ShortcutScan, RemovalChecksEachShortcutAgain) {
+  t::EmptyRecycleBin();
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "back.lnk", targets_ / "back.exe"));
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "still.lnk", targets_ / "still.exe"));
+  ASSERT_TRUE(t::WriteBytes(dir_ / "text.lnk.txt", "C:\\setup\\old\\setup.exe"));
+  RecordSink sink;
+  std::atomic<bool> stop{false};
+  suite::ScanShortcuts(sink, stop, {}, {dir_.Path()});
+  std::sort(sink.broken.begin(), sink.broken.end());
+  ASSERT_EQ(sink.broken, (std::vector<std::string>{dir_ / "back.lnk", dir_ / "still.lnk"}));
+  t::WriteBytes(targets_ / "back.exe", "MZ");  // the target came back
+  const std::vector<std::string> paths{dir_ / "back.lnk", dir_ / "still.lnk", dir_ / "text.lnk.txt"};
+  EXPECT_EQ(suite::RemoveShortcuts(paths, nullptr), std::vector<size_t>{1});
+  EXPECT_TRUE(t::Exists(dir_ / "back.lnk"));
+  EXPECT_TRUE(t::Exists(dir_ / "text.lnk.txt"));
+  EXPECT_EQ(t::RecycledPaths(), std::vector<std::string>{dir_ / "still.lnk"});
+  std::atomic<bool> stopped{true};
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "later.lnk", targets_ / "later.exe"));
+  EXPECT_TRUE(suite::RemoveShortcuts({dir_ / "later.lnk"}, nullptr, &stopped).empty());
   t::EmptyRecycleBin();
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 
+#include <thread>
+
 #include "testsupport.h"
 
 namespace t = suite::test;
@@ -137,4 +139,25 @@ TEST(ShellLinkReader, StoredUnicodeTargetsOfRealFiles) {
   for (size_t cut = 0; cut < bytes.size(); cut += 7)
     suite::UnicodeShortcutTargets(bytes.substr(0, cut));
   EXPECT_TRUE(suite::UnicodeShortcutTargets(std::string(0x4C, '\xff')).empty());
+}
+
+// The second opinion says "missing" only when it really could read the link.
+TEST(ShellLinkReader, MissingOnlyWhenTheReaderAnswered) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  t::ScratchDir dir("C:\\suite-tests\\shell-link-missing");
+  ASSERT_TRUE(t::MakeShortcut(dir / "gone.lnk", dir / "gone.exe"));
+  t::WriteBytes(dir / "here.exe", "MZ");
+  ASSERT_TRUE(t::MakeShortcut(dir / "here.lnk", dir / "here.exe"));
+  ASSERT_TRUE(t::MakeShortcut(dir / "cd.lnk", "E:\\setup\\gone.exe"));
+  EXPECT_TRUE(suite::ShellLinkTargetMissing(dir / "gone.lnk"));
+  EXPECT_FALSE(suite::ShellLinkTargetMissing(dir / "here.lnk"));
+  EXPECT_FALSE(suite::ShellLinkTargetMissing(dir / "cd.lnk"));  // not a fixed disk
+  EXPECT_FALSE(suite::ShellLinkTargetMissing(dir / "none.lnk"));
+  t::WriteBytes(dir / "text.lnk", "C:\\setup\\old\\setup.exe");
+  EXPECT_FALSE(suite::ShellLinkTargetMissing(dir / "text.lnk"));
+  // A thread without COM has no shell-link reader: no verdict.
+  bool withoutCom = true;
+  std::thread([&] { withoutCom = suite::ShellLinkTargetMissing(dir / "gone.lnk"); }).join();
+  EXPECT_FALSE(withoutCom);
+  CoUninitialize();
 }

@@ -80,18 +80,24 @@ TEST_F(Snipwell, AutoSendsExactlyTheBrokenShortcutsToTheRecycleBin) {
   t::WriteBytes(desk / "prog args.lnk", std::string("L\0", 2) + targets.Path() + "\\app.exe -x");
   t::WriteBytes(desk / "readme.lnk.txt", std::string("L\0", 2) + "C:\\nowhere\\gone.txt");
   t::WriteBytes(desk / "folder only.lnk", std::string("L\0C:\\nowhere\0", 13));
+  // A text document whose name holds ".lnk" and whose text names a missing
+  // program: a candidate, but no shell link, so never broken.
+  t::ScratchDir docs(t::ProfileFolder() + "\\Documents\\suite-e2e");
+  t::WriteBytes(docs / "notes.lnk.txt", "Old installer: C:\\setup\\old\\setup.exe\r\n");
+  ASSERT_TRUE(t::MakeShortcut(desk / "gone readme.lnk.txt", "C:\\nowhere\\gone.txt"));
 
   t::ProcessResult r = Run("-Auto");
   ASSERT_FALSE(r.timedOut) << "the walk must end (the profile holds a link loop)";
   EXPECT_EQ(r.exitCode, 0u);
 
   const std::vector<std::string> broken =
-      Sorted({desk / "broken.lnk", progs / "broken too.lnk", desk / "readme.lnk.txt"});
+      Sorted({desk / "broken.lnk", progs / "broken too.lnk", desk / "gone readme.lnk.txt"});
   EXPECT_EQ(Sorted(t::RecycledPaths()), broken);
   for (const auto& p : broken) EXPECT_FALSE(t::Exists(p)) << p;
   for (const char* kept : {"healthy.lnk", "installer.lnk", "args.lnk", "cd.lnk", "prog args.lnk",
-                           "folder only.lnk"})
+                           "folder only.lnk", "readme.lnk.txt"})
     EXPECT_TRUE(t::Exists(desk / kept)) << kept;
+  EXPECT_TRUE(t::Exists(docs / "notes.lnk.txt"));
 
   EXPECT_EQ(Sorted(LogFiles()), broken);
   const std::vector<std::string> order = LogFiles();
@@ -134,7 +140,8 @@ TEST_F(Snipwell, RealShortcutFiles) {
     const std::string target = suite::RawShortcutTarget(suite::ReadShortcutBytes(copy));
     const bool onC = target.rfind("C:\\", 0) == 0;
     const bool emojiName = std::string(fd.cFileName) == "local_emoji.lnk";
-    if (onC && !emojiName && !t::Exists(target))
+    // Removed only when the system's reader also names a missing target.
+    if (onC && !emojiName && !t::Exists(target) && suite::ShellLinkTargetMissing(copy))
       expectRemoved.push_back(copy);
     else
       expectKept.push_back(copy);

@@ -245,6 +245,19 @@ void EmptyRecycleBin() {
   }
 }
 
+RecycleBinUnavailable::RecycleBinUnavailable() {
+  const std::string trash = TrashFolderWin();
+  if (trash.empty() || !MoveFileA(trash.c_str(), (trash + ".suite-off").c_str())) return;
+  active_ = WriteBytes(trash, "no bin");
+}
+
+RecycleBinUnavailable::~RecycleBinUnavailable() {
+  const std::string trash = TrashFolderWin();
+  if (trash.empty()) return;
+  DeleteFileA(trash.c_str());
+  MoveFileA((trash + ".suite-off").c_str(), trash.c_str());
+}
+
 bool MakeShortcut(const std::string& lnkPath, const std::string& target,
                   const std::string& arguments) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

@@ -77,6 +77,20 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& fold
 std::vector<std::string> RecycledPaths();
 void EmptyRecycleBin();
 
+// While this object lives the sandbox has no Recycle Bin: the trash folder is
+// moved aside and a plain file takes its name, so the shell cannot make one.
+class RecycleBinUnavailable {
+ public:
+  RecycleBinUnavailable();
+  ~RecycleBinUnavailable();
+  RecycleBinUnavailable(const RecycleBinUnavailable&) = delete;
+  RecycleBinUnavailable& operator=(const RecycleBinUnavailable&) = delete;
+  bool Active() const { return active_; }
+
+ private:
+  bool active_ = false;
+};
+
 // A shortcut made by the system's shell-link interface.
 bool MakeShortcut(const std::string& lnkPath, const std::string& target,
                   const std::string& arguments = std::string());
