@@ -10,7 +10,7 @@
 # 32-bit program that only exits with status 42.
 set -uo pipefail
 
-wine32_loader=/usr/lib/wine/wine
+wine32_loader=${SUITE_WINE32_LOADER:-/usr/lib/wine/wine}  # overridable for a test of this script
 wine64_loader=/usr/lib/wine/wine64
 
 kernel_runs_32bit() {
