@@ -297,19 +297,6 @@ WindowProgram::~WindowProgram() {
   CloseHandle(process_);
 }
 
-// Window enumeration calls back with the system's calling convention (stdcall
-// on 32-bit x86), which a lambda's own function pointer does not have.
-namespace {
-struct EnumCall {
-  BOOL (*visit)(HWND, LPARAM);
-  LPARAM data;
-};
-BOOL CALLBACK EnumThunk(HWND w, LPARAM lp) {
-  const auto* call = reinterpret_cast<const EnumCall*>(lp);
-  return call->visit(w, call->data);
-}
-}  // namespace
-
 HWND WindowProgram::WaitForWindow(const std::string& caption, DWORD timeoutMs) {
   struct Find {
     DWORD pid;
@@ -318,7 +305,8 @@ HWND WindowProgram::WaitForWindow(const std::string& caption, DWORD timeoutMs) {
   };
   for (DWORD waited = 0; process_ && waited <= timeoutMs; waited += 100) {
     Find find{processId_, &caption, nullptr};
-    EnumCall call{[](HWND w, LPARAM lp) -> BOOL {
+    // WINAPI: the callback uses the system's calling convention (stdcall on 32-bit x86).
+    EnumWindows([](HWND w, LPARAM lp) WINAPI -> BOOL {
       auto* f = reinterpret_cast<Find*>(lp);
       DWORD pid = 0;
       GetWindowThreadProcessId(w, &pid);
@@ -329,8 +317,7 @@ HWND WindowProgram::WaitForWindow(const std::string& caption, DWORD timeoutMs) {
         return FALSE;
       }
       return TRUE;
-    }, reinterpret_cast<LPARAM>(&find)};
-    EnumWindows(EnumThunk, reinterpret_cast<LPARAM>(&call));
+    }, reinterpret_cast<LPARAM>(&find));
     if (find.found) {
       // A dialog has its caption before its controls exist: wait until the
       // program has finished creating it and waits for input.
@@ -350,7 +337,7 @@ HWND WindowProgram::WaitForMessageBox(HWND main, DWORD timeoutMs) {
   const DWORD thread = GetWindowThreadProcessId(main, nullptr);
   for (DWORD waited = 0; waited <= timeoutMs; waited += 100) {
     Find find{main, nullptr};
-    EnumCall call{[](HWND w, LPARAM lp) -> BOOL {
+    EnumThreadWindows(thread, [](HWND w, LPARAM lp) WINAPI -> BOOL {
       auto* f = reinterpret_cast<Find*>(lp);
       char cls[16] = {};
       GetClassNameA(w, cls, sizeof cls);
@@ -359,8 +346,7 @@ HWND WindowProgram::WaitForMessageBox(HWND main, DWORD timeoutMs) {
         return FALSE;
       }
       return TRUE;
-    }, reinterpret_cast<LPARAM>(&find)};
-    EnumThreadWindows(thread, EnumThunk, reinterpret_cast<LPARAM>(&call));
+    }, reinterpret_cast<LPARAM>(&find));
     if (find.found) return find.found;
     Sleep(100);
   }
@@ -375,7 +361,7 @@ HWND WindowProgram::WaitForDialog(HWND except, DWORD timeoutMs) {
   };
   for (DWORD waited = 0; process_ && waited <= timeoutMs; waited += 100) {
     Find find{processId_, except, nullptr};
-    EnumCall call{[](HWND w, LPARAM lp) -> BOOL {
+    EnumWindows([](HWND w, LPARAM lp) WINAPI -> BOOL {
       auto* f = reinterpret_cast<Find*>(lp);
       DWORD pid = 0;
       GetWindowThreadProcessId(w, &pid);
@@ -385,8 +371,7 @@ HWND WindowProgram::WaitForDialog(HWND except, DWORD timeoutMs) {
         return TRUE;
       f->found = w;
       return FALSE;
-    }, reinterpret_cast<LPARAM>(&find)};
-    EnumWindows(EnumThunk, reinterpret_cast<LPARAM>(&call));
+    }, reinterpret_cast<LPARAM>(&find));
     if (find.found) return find.found;
     Sleep(100);
   }
