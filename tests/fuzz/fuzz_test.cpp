@@ -418,7 +418,10 @@ TEST(Fuzz, RegistryBackupRoundTrip) {
         std::wstring name = RandomText(rng, rng.OneIn(20) ? 300 : 24, regedit4, !regedit4 && rng.OneIn(20));
         const DWORD type = RandomType(rng, regedit4);
         const std::string data = RandomData(rng, type, regedit4);
-        RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+        // The system reads one character past string data (to add a missing
+        // terminator when the next one is NUL): give it two readable non-NUL bytes.
+        const std::string padded = data + "\xff\xff";
+        RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(padded.data()),
                        static_cast<DWORD>(data.size()));
       }
       RegCloseKey(key);

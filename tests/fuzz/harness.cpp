@@ -48,6 +48,15 @@ LONG WINAPI OnCrash(EXCEPTION_POINTERS* info) {
                 static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode),
                 info->ExceptionRecord->ExceptionAddress);
   SaveCurrent(what);
+#ifdef _WIN64
+  // Return addresses into this program on the stack, for addr2line.
+  const ULONG_PTR base = reinterpret_cast<ULONG_PTR>(GetModuleHandleA(nullptr));
+  const ULONG_PTR* sp = reinterpret_cast<const ULONG_PTR*>(info->ContextRecord->Rsp);
+  std::fprintf(stderr, "fuzz: program addresses on the stack:");
+  for (int i = 0; i < 512; ++i)
+    if (sp[i] > base && sp[i] < base + 0x2000000) std::fprintf(stderr, " %p", reinterpret_cast<void*>(sp[i]));
+  std::fprintf(stderr, "\n");
+#endif
   ExitProcess(3);
 }
 
