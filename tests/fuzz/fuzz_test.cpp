@@ -275,13 +275,18 @@ using Tree = std::map<std::wstring, std::vector<Value>>;  // relative key path -
 void ReadValues(HKEY key, const std::wstring& rel, Tree& tree) {
   std::vector<Value>& values = tree[rel];
   std::vector<wchar_t> name(16400);
-  std::vector<BYTE> data(1 << 20);
+  // Wine's reader looks at the character before the end of string data, which
+  // for one byte of data lies before the buffer: keep that readable too.
+  const size_t kBefore = 16;
+  std::vector<BYTE> buffer(kBefore + (1 << 20));
+  BYTE* const data = buffer.data() + kBefore;
   for (DWORD i = 0;; ++i) {
-    DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()), type = 0;
-    if (RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen) != ERROR_SUCCESS)
+    DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(buffer.size() - kBefore),
+          type = 0;
+    if (RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data, &dataLen) != ERROR_SUCCESS)
       break;
     values.push_back({std::wstring(name.data(), nameLen), type,
-                      std::string(reinterpret_cast<char*>(data.data()), dataLen)});
+                      std::string(reinterpret_cast<char*>(data), dataLen)});
   }
   for (DWORD i = 0;; ++i) {
     wchar_t sub[512];
