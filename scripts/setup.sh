@@ -6,7 +6,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 
-packages=(locales cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine wine64 googletest
+packages=(locales cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+          g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine64 googletest
           python3 xvfb x11-apps imagemagick fonts-wqy-microhei)
 missing=()
 for p in "${packages[@]}"; do
@@ -17,6 +18,21 @@ if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd=sudo
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# 32-bit Wine (for the 32-bit build's tests) only where the kernel can execute
+# 32-bit programs: installed on a host that cannot, it would only break the
+# "wine" wrapper (the scripts then call the 64-bit loader directly).
+if "$root/scripts/host32.sh" kernel; then
+  if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+    echo "installing: wine32:i386"
+    sudo_cmd=""; [ "$(id -u)" -eq 0 ] || sudo_cmd=sudo
+    dpkg --print-foreign-architectures | grep -qx i386 || $sudo_cmd dpkg --add-architecture i386
+    $sudo_cmd apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null
+  fi
+else
+  echo "note: this host cannot execute 32-bit programs; the 32-bit build is made, its tests are skipped"
 fi
 
 # Wine takes the ANSI code page (936, GBK) and the encoding of file names from

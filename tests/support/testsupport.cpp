@@ -318,7 +318,8 @@ HWND WindowProgram::WaitForWindow(const std::string& caption, DWORD timeoutMs) {
   };
   for (DWORD waited = 0; process_ && waited <= timeoutMs; waited += 100) {
     Find find{processId_, &caption, nullptr};
-    EnumWindows([](HWND w, LPARAM lp) -> BOOL {
+    // WINAPI: the callback uses the system's calling convention (stdcall on 32-bit x86).
+    EnumWindows([](HWND w, LPARAM lp) WINAPI -> BOOL {
       auto* f = reinterpret_cast<Find*>(lp);
       DWORD pid = 0;
       GetWindowThreadProcessId(w, &pid);
@@ -349,7 +350,7 @@ HWND WindowProgram::WaitForMessageBox(HWND main, DWORD timeoutMs) {
   const DWORD thread = GetWindowThreadProcessId(main, nullptr);
   for (DWORD waited = 0; waited <= timeoutMs; waited += 100) {
     Find find{main, nullptr};
-    EnumThreadWindows(thread, [](HWND w, LPARAM lp) -> BOOL {
+    EnumThreadWindows(thread, [](HWND w, LPARAM lp) WINAPI -> BOOL {
       auto* f = reinterpret_cast<Find*>(lp);
       char cls[16] = {};
       GetClassNameA(w, cls, sizeof cls);
@@ -373,7 +374,7 @@ HWND WindowProgram::WaitForDialog(HWND except, DWORD timeoutMs) {
   };
   for (DWORD waited = 0; process_ && waited <= timeoutMs; waited += 100) {
     Find find{processId_, except, nullptr};
-    EnumWindows([](HWND w, LPARAM lp) -> BOOL {
+    EnumWindows([](HWND w, LPARAM lp) WINAPI -> BOOL {
       auto* f = reinterpret_cast<Find*>(lp);
       DWORD pid = 0;
       GetWindowThreadProcessId(w, &pid);
