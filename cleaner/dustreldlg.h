@@ -1,0 +1,88 @@
+// The main window of Dustrel: the scan-target list, the result list (a
+// virtual list over ResultModel), the command buttons, the tray icon and the
+// silent modes. Scans and cleaning runs work on a worker thread and reach the
+// window only through Post(); the window keeps no engine logic of its own.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "batchsink.h"
+#include "dialog.h"
+#include "listview.h"
+#include "progressdlg.h"
+#include "resultmodel.h"
+#include "tooltips.h"
+#include "trayicon.h"
+#include "worker.h"
+
+namespace dustrel {
+
+enum class ShellMode {
+  Window,    // no argument: topmost, centred
+  Auto,      // "-Auto": scan, clean, "Dustrel.log", exit
+  Track,     // "-Track": plug-in definitions, clean, "History.log", exit
+  Advanced,  // "-Advanced": the window for now
+  PowerOn,   // "-PowerOn": the window; the cleaning run shows no report
+  Other,     // any other argument (also "-auto"): the window, not topmost
+};
+ShellMode ShellModeFor(const std::string& firstArgument, bool hasArgument);
+
+class DustrelDialog : public suite::Dialog {
+ public:
+  explicit DustrelDialog(ShellMode mode) : mode_(mode) {}
+
+ protected:
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(NMHDR* header, LRESULT& result) override;
+  bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+  void OnDestroy() override;
+
+ private:
+  void BuildTargetList();
+  void BuildResultList();
+  void ShowResults(bool results);
+  void SetStatus(const std::string& text) { SetItemText(1006, text); }
+  void RefreshResults(bool keepTop);
+
+  void StartScan();
+  void StopScanSoft();
+  void StopScanHard();
+  void DrainScan(unsigned generation);
+  void ScanEnded(unsigned generation, bool stopped);
+  void StartClean();
+  void CleanEnded(unsigned generation, const struct CleanOutcome& outcome);
+  void SaveSelection();
+  void StartCompanion(const char* exeName);
+  void TickAllAsked();
+  void FlipSelected();
+  void ContextMenu();
+  void ViewFocused();
+  void RemoveFocused();
+  void ToggleResultTick(int row);
+  int FocusedResult() const;
+  std::vector<bool> TargetTicks() const;
+
+  ShellMode mode_;
+  suite::ListView targets_;
+  HWND results_ = nullptr;
+  ResultModel model_;
+  suite::Worker worker_;
+  std::shared_ptr<BatchSink> sink_;
+  ScanProgressDialog progress_{[this] { StopScanHard(); }};
+  CleanProgressDialog cleanPopup_;
+  suite::TrayIcon tray_;
+  suite::ButtonTooltips tips_;
+  HICON icon_ = nullptr;
+  std::vector<std::string> labels_;  // g_RbStr0..4
+  unsigned generation_ = 0;          // rows of an earlier scan are dropped
+  bool scanning_ = false;
+  bool scanDone_ = false;
+  bool cleaning_ = false;
+  bool stopping_ = false;
+};
+
+}  // namespace dustrel
