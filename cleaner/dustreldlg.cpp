@@ -13,6 +13,7 @@
 #include "reportfigures.h"
 #include "resource.h"
 #include "texts.h"
+#include "selection.h"
 #include "shellglue.h"
 
 namespace dustrel {
@@ -92,7 +93,6 @@ BOOL DustrelDialog::OnInit() {
   SetItemText(IDC_SHORTCUTBT, "快捷清理");
 
   suite::InterfaceTexts texts(kIni);
-  for (int n = 0; n < 5; ++n) labels_.push_back(texts.Get("g_RbStr", n));
 
   const bool silent = mode_ == ShellMode::Auto || mode_ == ShellMode::Track;
   if (!silent) {
@@ -118,12 +118,11 @@ BOOL DustrelDialog::OnInit() {
     case ShellMode::Auto:
     case ShellMode::Track: {
       const bool track = mode_ == ShellMode::Track;
-      const std::vector<bool> ticks = TargetTicks();
-      const std::vector<std::string> labels = labels_;
-      RunUnattended([this, track, ticks, labels] {
+      const ScanTargets targets = CurrentTargets();
+      RunUnattended([this, track, targets] {
         Post([this] { ShowResults(true); });
         try {
-          RunSilentPass(track, ticks, labels);
+          RunSilentPass(track, targets, kIni);
         } catch (...) {
           // Out of memory and the like: the run ends, the program never hangs hidden.
         }
@@ -160,7 +159,8 @@ void DustrelDialog::BuildTargetList() {
   targets_.AddColumn(1, texts.Get("List2Item2"), 100);
   targets_.AddColumn(2, texts.Get("List2Item4"), 80);
   std::string status;
-  for (const TargetRow& row : BuildTargetRows(kIni, status)) {
+  targetRows_ = dustrel::BuildTargetList(kIni, status);
+  for (const ScanTarget& row : targetRows_.rows) {
     const int i = targets_.AddRow({row.caption, row.column1, row.status}, row.image);
     targets_.SetChecked(i, row.checked);
   }
@@ -171,6 +171,12 @@ std::vector<bool> DustrelDialog::TargetTicks() const {
   std::vector<bool> ticks;
   for (int i = 0, n = targets_.Count(); i < n; ++i) ticks.push_back(targets_.Checked(i));
   return ticks;
+}
+
+ScanTargets DustrelDialog::CurrentTargets() const {
+  ScanTargets targets = targetRows_;
+  targets.ApplyTicks(TargetTicks());
+  return targets;
 }
 
 void DustrelDialog::ShowResults(bool results) {
@@ -235,7 +241,7 @@ void DustrelDialog::StartCompanion(const char* exeName) {
 }
 
 void DustrelDialog::SaveSelection() {
-  if (SaveTargetSelection(TargetTicks()))
+  if (dustrel::SaveSelection(TargetTicks()))
     Message(suite::GetInterfaceText(kIni, "strSaveOK"), "Save", MB_OK | MB_ICONINFORMATION);
 }
 
@@ -411,8 +417,9 @@ void DustrelDialog::StartScan() {
   scanDone_ = false;
   EnableItem(IDC_SCANBT, false);
   EnableItem(IDC_DELETEBT, true);
-  const std::vector<bool> ticks = TargetTicks();
-  const std::vector<std::string> labels = labels_;
+  const ScanTargets targets = CurrentTargets();
+  const ScanSettings settings = ScanSettingsFor(targets, kIni);
+  const std::vector<int> driveRows = targets.TickedDriveRows();
   // A fresh sink per scan: rows of a stopped scan never reach a later one.
   auto sink = std::make_shared<BatchSink>([this, generation] {
     Post([this, generation] { DrainScan(generation); });
@@ -421,9 +428,18 @@ void DustrelDialog::StartScan() {
   ShowWindow(Handle(), SW_HIDE);
   if (progress_.Create(GetModuleHandleA(nullptr), IDD_DIALOG_DH, Handle()))
     ShowWindow(progress_.Handle(), SW_SHOW);
-  worker_.Start([this, generation, ticks, labels, sink](const std::atomic<bool>& stop) {
+  worker_.Start([this, generation, settings, driveRows, sink](const std::atomic<bool>& stop) {
+    // A drive whose walk has ended gets the "strFsOver" text in its row.
+    const DriveDoneFn driveDone = [this, generation, driveRows](size_t k) {
+      if (k >= driveRows.size()) return;
+      const int row = driveRows[k];
+      Post([this, generation, row] {
+        if (generation == generation_)
+          targets_.SetText(row, 2, suite::GetInterfaceText(kIni, "strFsOver"));
+      });
+    };
     try {
-      RunWindowScan(ticks, labels, *sink, stop);
+      RunScan(settings, *sink, stop, driveDone);
     } catch (...) {
       // The rows found so far stay; the window goes back to idle below.
     }
@@ -459,7 +475,8 @@ void DustrelDialog::ScanEnded(unsigned generation, bool stopped) {
   SetStatus(suite::Format("%s:%d", texts.Get("strFSTotal").c_str(), static_cast<int>(model_.Size())));
   scanDone_ = true;
   if (ReadOptions().autoExitWindows) {
-    StartClean();  // the clean-and-shut-down option: cleans, then shuts down
+    autoExitPending_ = true;  // the clean-and-shut-down option: cleans, then shuts down
+    StartClean();
     return;
   }
   Message(texts.Get("strFSAllOver"));
@@ -508,11 +525,13 @@ void DustrelDialog::StartClean() {
     ShowWindow(cleanPopup_.Handle(), SW_SHOW);
   const unsigned generation = generation_;
   const std::vector<FoundItem> rows = model_.Rows();
-  const std::vector<bool> ticks = TargetTicks();
-  const bool autoExit = ReadOptions().autoExitWindows && mode_ != ShellMode::PowerOn;
-  worker_.Start([this, generation, rows, ticks, autoExit](const std::atomic<bool>&) {
+  const ScanTargets targets = CurrentTargets();
+  const bool powerOn = mode_ == ShellMode::PowerOn;
+  const bool autoExit = autoExitPending_;
+  autoExitPending_ = false;
+  worker_.Start([this, generation, rows, targets, powerOn, autoExit](const std::atomic<bool>&) {
     CleanOutcome outcome;
-    CleanProgressSink progress;
+    CleanProgress progress;
     progress.status = [this](const std::string& text) {
       Post([this, text] { cleanPopup_.SetStatus(text); });
     };
@@ -521,9 +540,9 @@ void DustrelDialog::StartClean() {
       Post([this, position] { cleanPopup_.SetPosition(position); });
     };
     try {
-      outcome = RunWindowClean(rows, ticks, autoExit, progress);
+      outcome = RunWindowClean(rows, targets, powerOn, autoExit, progress);
     } catch (...) {
-      outcome.failed = true;
+      outcome = CleanOutcome();
       outcome.remaining = rows;
     }
     Post([this, generation, outcome] { CleanEnded(generation, outcome); });
@@ -543,7 +562,7 @@ void DustrelDialog::CleanEnded(unsigned generation, const CleanOutcome& outcome)
     suite::ShutdownComputer();
     return;
   }
-  if (mode_ != ShellMode::PowerOn && !outcome.failed) {
+  if (mode_ != ShellMode::PowerOn && outcome.ran) {
     DiskReportDialog report(outcome.summary, BeforePie(outcome.before),
                             AfterPie(outcome.after, outcome.freedMb));
     report.DoModal(GetModuleHandleA(nullptr), IDD_DISKREPORT, Handle());

@@ -14,6 +14,8 @@
 #include "listview.h"
 #include "progressdlg.h"
 #include "resultmodel.h"
+#include "scantargets.h"
+#include "shellglue.h"
 #include "tooltips.h"
 #include "trayicon.h"
 #include "worker.h"
@@ -54,7 +56,7 @@ class DustrelDialog : public suite::Dialog {
   void DrainScan(unsigned generation);
   void ScanEnded(unsigned generation, bool stopped);
   void StartClean();
-  void CleanEnded(unsigned generation, const struct CleanOutcome& outcome);
+  void CleanEnded(unsigned generation, const CleanOutcome& outcome);
   void SaveSelection();
   void StartCompanion(const char* exeName);
   void TickAllAsked();
@@ -65,9 +67,11 @@ class DustrelDialog : public suite::Dialog {
   void ToggleResultTick(int row);
   int FocusedResult() const;
   std::vector<bool> TargetTicks() const;
+  ScanTargets CurrentTargets() const;  // the rows with the ticks the list shows now
 
   ShellMode mode_;
   suite::ListView targets_;
+  ScanTargets targetRows_;
   HWND results_ = nullptr;
   ResultModel model_;
   suite::Worker worker_;
@@ -77,12 +81,12 @@ class DustrelDialog : public suite::Dialog {
   suite::TrayIcon tray_;
   suite::ButtonTooltips tips_;
   HICON icon_ = nullptr;
-  std::vector<std::string> labels_;  // g_RbStr0..4
   unsigned generation_ = 0;          // rows of an earlier scan are dropped
   bool scanning_ = false;
   bool scanDone_ = false;
   bool cleaning_ = false;
   bool stopping_ = false;
+  bool autoExitPending_ = false;  // the next cleaning run is the reduced one, then shutdown
 };
 
 }  // namespace dustrel

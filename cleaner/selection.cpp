@@ -54,8 +54,4 @@ bool ReadSavedSelection(std::vector<bool>& saved) {
   return true;
 }
 
-void ApplySelection(const std::vector<bool>& saved, std::vector<bool>& ticks) {
-  for (size_t i = 0; i < saved.size() && i < ticks.size(); ++i) ticks[i] = saved[i];
-}
-
 }  // namespace dustrel

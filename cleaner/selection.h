@@ -1,7 +1,7 @@
 // The saved selection of the scan-target list: HKLM "Software\Quillon",
 // "CleanSaveStatus" (REG_BINARY, one byte per row: 1 ticked, 0 not) and
 // "CleanItemCount" (the number of bytes), written by the save command and
-// applied when the list has been built.
+// applied when the list has been built (ScanTargets::ApplyTicks).
 #pragma once
 #include <string>
 #include <vector>
@@ -13,8 +13,5 @@ namespace dustrel {
 bool SaveSelection(const std::vector<bool>& ticks);
 // Reads both values; false (and `saved` untouched) when either is missing.
 bool ReadSavedSelection(std::vector<bool>& saved);
-// Ticks each row whose saved byte is 1 and unticks the others; rows beyond
-// the saved count keep their own tick.
-void ApplySelection(const std::vector<bool>& saved, std::vector<bool>& ticks);
 
 }  // namespace dustrel

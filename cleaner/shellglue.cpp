@@ -1,59 +1,63 @@
 #include "shellglue.h"
 
-#include "inifile.h"
-#include "probes.h"
 #include "selection.h"
-#include "tracetable.h"
 
 namespace dustrel {
 
-std::vector<TargetRow> BuildTargetRows(const std::string& iniName, std::string& status) {
-  suite::InterfaceTexts texts(iniName);
-  std::vector<TargetRow> rows;
-  const std::string freeText = texts.Get("strFreesize");
-  const std::string notScanned = texts.Get("strNotFS");
-  for (const std::string& root : suite::FixedDrives()) {
-    ULARGE_INTEGER freeBytes{};
-    GetDiskFreeSpaceExA(root.c_str(), &freeBytes, nullptr, nullptr);
-    TargetRow r;
-    r.caption = root;
-    r.column1 = suite::Format("%s:%llu MB", freeText.c_str(), freeBytes.QuadPart >> 20);
-    r.status = notScanned;
-    r.image = 0;
-    r.checked = false;
-    rows.push_back(r);
-  }
-  const std::string autoText = texts.Get("strAutoFS");
-  for (int n = 1; n <= kOtherItemCount; ++n) {
-    TargetRow r;
-    r.caption = texts.Get("OtherItem", n);
-    r.column1 = " ";
-    r.status = autoText;
-    r.image = n <= 4 ? 1 : (n <= 9 ? 2 : 3);
-    r.checked = n < 2 || n > 4;
-    rows.push_back(r);
-  }
+ScanTargets BuildTargetList(const std::string& iniName, std::string& status) {
+  ScanTargets targets = BuildScanTargets(iniName);
   status.clear();
-  std::vector<bool> ticks;
-  for (const TargetRow& r : rows) ticks.push_back(r.checked);
   std::vector<bool> saved;
-  if (ReadSavedSelection(saved)) ApplySelection(saved, ticks);
-  for (size_t i = 0; i < rows.size(); ++i) rows[i].checked = ticks[i];
-  return rows;
+  if (ReadSavedSelection(saved)) targets.ApplyTicks(saved);
+  return targets;
 }
 
-bool SaveTargetSelection(const std::vector<bool>& ticks) { return SaveSelection(ticks); }
-
-void RunWindowScan(const std::vector<bool>&, const std::vector<std::string>&, RowSink&,
-                   const std::atomic<bool>&) {}
-
-CleanOutcome RunWindowClean(const std::vector<FoundItem>& rows, const std::vector<bool>&, bool,
-                            const CleanProgressSink&) {
-  CleanOutcome o;
-  o.remaining = rows;
-  return o;
+ScanSettings ScanSettingsFor(const ScanTargets& targets, const std::string& iniName) {
+  ScanSettings s;
+  s.drives = targets.TickedDrives();
+  s.ticks = targets.OtherTicks();
+  s.labels = ReadJunkLabels(iniName);
+  s.iniName = iniName;
+  return s;
 }
 
-void RunSilentPass(bool, const std::vector<bool>&, const std::vector<std::string>&) {}
+CleanOutcome RunWindowClean(const std::vector<FoundItem>& rows, const ScanTargets& targets,
+                            bool powerOn, bool autoExit, const CleanProgress& progress) {
+  CleanSettings settings;
+  settings.mode = powerOn ? RunMode::PowerOn : RunMode::Interactive;
+  settings.ticks = targets.OtherTicks();
+  settings.deleteNoBackup = ReadDeleteNoBackup();
+  CleanOutcome outcome;
+  const CleanResult result =
+      autoExit ? AutoExitClean(rows, settings) : CleanRun(rows, settings, progress);
+  outcome.ran = result.ran;
+  outcome.remaining = result.ran ? result.remaining : rows;
+  outcome.summary = result.summary;
+  outcome.before = result.before;
+  outcome.after = result.after;
+  outcome.freedMb = result.megabytes;
+  outcome.shutDown = autoExit;
+  return outcome;
+}
+
+void RunSilentPass(bool track, const ScanTargets& targets, const std::string& iniName) {
+  CleanSettings settings;
+  settings.ticks = targets.OtherTicks();
+  settings.deleteNoBackup = ReadDeleteNoBackup();
+  settings.iniName = iniName;
+  if (!track) {
+    settings.mode = RunMode::Auto;
+    VectorSink sink;
+    std::atomic<bool> never{false};
+    RunScan(ScanSettingsFor(targets, iniName), sink, never);
+    CleanRun(sink.rows, settings);
+    return;
+  }
+  settings.mode = RunMode::Track;
+  TrackLog log;
+  VectorSink sink;
+  settings.track = &log;
+  CleanRun(sink.rows, settings);
+}
 
 }  // namespace dustrel
