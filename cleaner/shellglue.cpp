@@ -1,12 +1,14 @@
 #include "shellglue.h"
 
+#include "cleanlog.h"
+#include "plugins.h"
 #include "selection.h"
 
 namespace dustrel {
 
 ScanTargets BuildTargetList(const std::string& iniName, std::string& status) {
   ScanTargets targets = BuildScanTargets(iniName);
-  status.clear();
+  status = AddPluginRows(targets, LoadPlugins());
   std::vector<bool> saved;
   if (ReadSavedSelection(saved)) targets.ApplyTicks(saved);
   return targets;
@@ -53,11 +55,17 @@ void RunSilentPass(bool track, const ScanTargets& targets, const std::string& in
     CleanRun(sink.rows, settings);
     return;
   }
-  settings.mode = RunMode::Track;
-  TrackLog log;
+  // The definitions are run first; "History.log" is written after the
+  // cleaning run and names only the definitions whose entries are really gone.
+  TrackLog found;
   VectorSink sink;
-  settings.track = &log;
-  CleanRun(sink.rows, settings);
+  const std::vector<TrackedDefinition> tracked =
+      RunTrackedPlugins(TickedPlugins(targets), sink, found);
+  settings.mode = RunMode::PowerOn;  // no report, no log of its own
+  const CleanResult result = CleanRun(sink.rows, settings);
+  if (!result.ran) return;  // nothing listed: no log, an older one stays
+  const TrackLog log = TrackLogOfCleaned(tracked, result.cleaned);
+  suite::WriteCleaningLog(settings.trackLogName, static_cast<int>(log.traces.size()), log.traces);
 }
 
 }  // namespace dustrel
