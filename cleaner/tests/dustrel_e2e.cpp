@@ -1,0 +1,486 @@
+// Starts the real Dustrel.exe in the sandbox: unattended "-Auto" and "-Track"
+// runs with a saved selection, and the window driven by messages as a person
+// would drive it. Checks what went to the Recycle Bin, what stays, the logs,
+// and that the registry backup brings removed entries back.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <set>
+
+#include "inifile.h"
+#include "probes.h"
+#include "registry.h"
+#include "regstore.h"
+#include "testsupport.h"
+
+namespace t = suite::test;
+
+namespace {
+
+const char kBin[] = "C:\\suite-e2e-dustrel";
+const char kQ[] = "Q:\\dz-e2e";  // on the sandbox's small fixed drive
+const char kSuiteKey[] = "Software\\Quillon";
+const char kExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+
+// A registry value saved before a test and put back after it.
+class SavedValue {
+ public:
+  SavedValue(HKEY root, std::string key, std::string name)
+      : root_(root), key_(std::move(key)), name_(std::move(name)) {
+    HKEY k = nullptr;
+    if (RegOpenKeyExA(root_, key_.c_str(), 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return;
+    DWORD size = 0;
+    if (RegQueryValueExA(k, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
+      data_.resize(size);
+      RegQueryValueExA(k, name_.c_str(), nullptr, &type_,
+                       reinterpret_cast<BYTE*>(data_.empty() ? nullptr : &data_[0]), &size);
+      present_ = true;
+    }
+    RegCloseKey(k);
+  }
+  ~SavedValue() {
+    if (present_) {
+      t::SetRaw(root_, key_, name_, type_, data_);
+    } else if (t::ValueExists(root_, key_, name_)) {
+      suite::DeleteRegEntry(suite::ValueEntry(suite::RootKeyName(root_), key_, name_));
+    }
+  }
+
+ private:
+  HKEY root_;
+  std::string key_, name_;
+  DWORD type_ = 0;
+  std::string data_;
+  bool present_ = false;
+};
+
+std::string Upper(std::string s) { return suite::ToUpper(std::move(s)); }
+
+bool EndsWithNoCase(const std::string& s, const std::string& tail) {
+  return s.size() >= tail.size() && Upper(s.substr(s.size() - tail.size())) == Upper(tail);
+}
+
+// Whether the Recycle Bin holds an item whose original path ends in `tail`
+// (files of drive Q: show there under the folder the drive stands for).
+bool Recycled(const std::string& tail) {
+  for (const std::string& p : t::RecycledPaths())
+    if (EndsWithNoCase(p, tail)) return true;
+  return false;
+}
+
+std::string Text(HWND w) {
+  char text[1024] = {};
+  GetWindowTextA(w, text, sizeof text);
+  return text;
+}
+
+class Dustrel : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    t::EmptyRecycleBin();
+    t::RemoveTree(kBin);
+    t::InstallFromDist(kBin, {"Dustrel.exe", "Dustrel.ini"});
+    t::RemoveTree(kQ);
+    // Never let a test shut the machine down or delete past the Recycle Bin.
+    t::SetDword(HKEY_LOCAL_MACHINE, kSuiteKey, "AutoExitWindows", 0);
+    if (t::ValueExists(HKEY_LOCAL_MACHINE, kExplorerKey, "DeleteNoBackup"))
+      suite::DeleteRegEntry(suite::ValueEntry("HKEY_LOCAL_MACHINE", kExplorerKey, "DeleteNoBackup"));
+    ini_ = suite::IniFile(std::string(kBin) + "\\Dustrel.ini");
+    ini_.ReadFile();
+  }
+  void TearDown() override {
+    t::RemoveTree(kBin);
+    t::RemoveTree(kQ);
+    t::EmptyRecycleBin();
+  }
+
+  std::string IniText(const std::string& key) { return ini_.GetValue("Resource", key); }
+
+  static t::ProcessResult Run(const std::string& args) {
+    return t::RunProcess(std::string(kBin) + "\\Dustrel.exe " + args, kBin, 300000);
+  }
+  static std::string LogPath(const char* name) { return std::string(kBin) + "\\" + name; }
+  static std::vector<std::string> LogSection(const char* name, const std::string& section) {
+    suite::IniFile log(LogPath(name));
+    log.ReadFile();
+    std::vector<std::string> items;
+    for (int i = 0, n = log.NumValues(section); i < n; ++i)
+      items.push_back(log.GetValue(section, "Item" + std::to_string(i)));
+    return items;
+  }
+  // The bytes a log of `count` and `files` (in this order) must hold.
+  static std::string LogBytes(const std::string& count, const std::vector<std::string>& files) {
+    std::string s = "[Numbers]\r\nItem0=" + count + "\r\n\r\n";
+    if (files.empty()) return s;
+    s += "[Files]\r\n";
+    for (size_t i = 0; i < files.size(); ++i)
+      s += "Item" + std::to_string(i) + "=" + files[i] + "\r\n";
+    return s + "\r\n";
+  }
+
+  // The saved selection: the fixed drives (only Q: when `driveQ`), then
+  // OtherItem1..26 ticked as listed; rows after them keep their defaults.
+  static std::vector<bool> Select(bool driveQ, std::set<int> otherItems) {
+    std::string bytes;
+    std::vector<bool> ticks;
+    for (const std::string& root : suite::FixedDrives()) ticks.push_back(driveQ && root == "Q:\\");
+    for (int n = 1; n <= 26; ++n) ticks.push_back(otherItems.count(n) > 0);
+    for (bool b : ticks) bytes.push_back(b ? 1 : 0);
+    t::SetRaw(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveStatus", REG_BINARY, bytes);
+    t::SetDword(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount", static_cast<DWORD>(bytes.size()));
+    return ticks;
+  }
+
+  // An unattended pass that clears what the temp folder already holds, so the
+  // pass under test finds only what the test seeds.
+  void Baseline() {
+    Select(false, {});
+    ASSERT_EQ(Run("-Auto").exitCode, 0u);
+    DeleteFileA(LogPath("Dustrel.log").c_str());
+    t::RemoveTree(std::string(kBin) + "\\" + suite::BackupStoreName());
+    t::EmptyRecycleBin();
+  }
+
+  suite::IniFile ini_;
+  SavedValue status_{HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveStatus"};
+  SavedValue count_{HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount"};
+  SavedValue autoExit_{HKEY_LOCAL_MACHINE, kSuiteKey, "AutoExitWindows"};
+  SavedValue noBackup_{HKEY_LOCAL_MACHINE, kExplorerKey, "DeleteNoBackup"};
+};
+
+// Result-list rows and ticks, read from the other process as a person sees them.
+int Rows(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+int Ticked(HWND list) {
+  int n = 0;
+  for (int i = 0, count = Rows(list); i < count; ++i)
+    n += (SendMessageA(list, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK) >> 12) == 2 ? 1 : 0;
+  return n;
+}
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+    if (done()) return true;
+    Sleep(50);
+  }
+  return done();
+}
+
+}  // namespace
+
+// "-Auto" with a saved selection: the ticked drive (with a link loop), the
+// Recent folder and the temp folder; only the ticked junk goes to the Recycle
+// Bin, a file that cannot be removed stays and is not logged.
+TEST_F(Dustrel, AutoRecyclesTheTickedJunkOfTheChosenTargetsAndLogsWhatIsGone) {
+  Baseline();
+  const std::string temp = suite::TempFolder();
+  const std::string recent = suite::ShellFolder("Recent");
+  ASSERT_FALSE(recent.empty());
+  t::MakeDirs(recent);
+  const std::string q = kQ;
+  t::MakeDirs(q + "\\tmp");
+  t::MakeDirs(q + "\\adobe\\tmp");
+  t::MakeDirs(q + "\\_restore");
+  t::MakeDirs(temp + "dz-e2e.dir");
+  // A .BAK file is listed unticked, but inside the temp folder the
+  // special-folder rule lists it a second time, ticked.
+  const std::vector<std::string> junk = {
+      temp + "dz-e2e-1.tmp", temp + "dz-e2e.dir\\inner.txt", temp + "dz-e2e-old.bak",
+      recent + "\\dz-e2e.lnk", q + "\\junk.old", q + "\\tmp\\cache.dat"};
+  const std::vector<std::string> keep = {
+      q + "\\keep.txt",      q + "\\notes.bak",
+      q + "\\adobe\\tmp\\font.dat", q + "\\_restore\\a.old", q + "\\data.bak"};
+  for (const auto& f : junk) ASSERT_TRUE(t::WriteBytes(f, "junk")) << f;
+  for (const auto& f : keep) ASSERT_TRUE(t::WriteBytes(f, "keep")) << f;
+  const std::string locked = temp + "dz-e2e-locked.tmp";
+  ASSERT_TRUE(t::WriteBytes(locked, "in use"));
+  HANDLE hold = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(hold, INVALID_HANDLE_VALUE);
+
+  Select(true, {2});  // drive Q:, OtherItem2 (the Recent folder)
+  const t::ProcessResult r = Run("-Auto");
+  CloseHandle(hold);
+  EXPECT_FALSE(r.timedOut) << "the walk went round the link loop";
+  EXPECT_EQ(r.exitCode, 0u);
+
+  for (const auto& f : junk) {
+    EXPECT_FALSE(t::Exists(f)) << f;
+    EXPECT_TRUE(Recycled(f.substr(f.find('\\')))) << f;
+  }
+  for (const auto& f : keep) EXPECT_TRUE(t::Exists(f)) << f;
+  EXPECT_TRUE(t::Exists(locked));
+  EXPECT_TRUE(t::Exists(q + "\\tmp")) << "a folder is never a row of the drive walk";
+
+  // The log names exactly the removed files, in the order they were cleaned.
+  const std::vector<std::string> logged = LogSection("Dustrel.log", "Files");
+  std::set<std::string> loggedSet, junkSet;
+  for (const auto& f : logged) loggedSet.insert(Upper(f));
+  for (const auto& f : junk) junkSet.insert(Upper(f));
+  EXPECT_EQ(loggedSet, junkSet);
+  EXPECT_EQ(t::ReadBytes(LogPath("Dustrel.log")), LogBytes("6", logged));
+  t::RemoveTree(temp + "dz-e2e.dir");
+  for (const auto& f : keep) DeleteFileA(f.c_str());
+  DeleteFileA(locked.c_str());
+  t::RemoveTree(recent + "\\dz-e2e.lnk");
+}
+
+// With nothing found the run writes no log and an older one stays.
+TEST_F(Dustrel, AutoWithNothingToCleanKeepsTheOldLog) {
+  Baseline();
+  ASSERT_TRUE(t::WriteBytes(LogPath("Dustrel.log"), "old"));
+  Select(false, {});
+  const t::ProcessResult r = Run("-Auto");
+  EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_EQ(t::ReadBytes(LogPath("Dustrel.log")), "old");
+}
+
+// Only the first argument counts, case-sensitively: "-auto" opens the window.
+TEST_F(Dustrel, LowerCaseAutoOpensTheWindowAndCleansNothing) {
+  Select(false, {});
+  const std::string temp = suite::TempFolder();
+  ASSERT_TRUE(t::WriteBytes(temp + "dz-e2e-lower.tmp", "junk"));
+  t::WindowProgram program(std::string(kBin) + "\\Dustrel.exe -auto", kBin);
+  HWND main = program.WaitForWindow(IniText("strMainDlg"));
+  ASSERT_NE(main, nullptr);
+  EXPECT_FALSE(IniText("strMainDlg").empty());
+  EXPECT_EQ(t::ControlText(main, 1001), IniText("IDC_SCANBT"));
+  EXPECT_EQ(t::ControlText(main, 1002), IniText("IDC_DELETEBT"));
+  EXPECT_EQ(t::ControlText(main, 1007), IniText("IDC_ACTIVEXBT"));
+  EXPECT_EQ(t::ControlText(main, 1), IniText("IDOKMAIN"));
+  EXPECT_EQ(t::ControlText(main, 1029), "快捷清理");
+  EXPECT_EQ(t::ControlText(main, 1032), "收藏清理");
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(main, 1004)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(main, 1005)));
+  HWND targets = GetDlgItem(main, 1004);
+  EXPECT_EQ(Rows(targets), static_cast<int>(suite::FixedDrives().size()) + 26);
+  Sleep(1500);  // longer than a silent run's start
+  EXPECT_TRUE(t::Exists(temp + "dz-e2e-lower.tmp"));
+  EXPECT_FALSE(t::Exists(LogPath("Dustrel.log")));
+
+  // Pressing clean before any scan does nothing.
+  t::ClickButton(main, 1002);
+  Sleep(500);
+  EXPECT_EQ(program.WaitForDialog(main, 300), nullptr);
+  EXPECT_TRUE(t::Exists(temp + "dz-e2e-lower.tmp"));
+
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(20000));
+  DeleteFileA((temp + "dz-e2e-lower.tmp").c_str());
+}
+
+// The window driven by messages: scan, untick, tick, flip, clean, report.
+TEST_F(Dustrel, WindowScansTicksCleansAndReports) {
+  Baseline();
+  const std::string temp = suite::TempFolder();
+  const std::vector<std::string> seeded = {temp + "dz-w-1.tmp", temp + "dz-w-2.tmp",
+                                           temp + "dz-w-3.chk"};
+  for (const auto& f : seeded) ASSERT_TRUE(t::WriteBytes(f, std::string(2048, 'x')));
+  Select(false, {});
+
+  t::WindowProgram program(std::string(kBin) + "\\Dustrel.exe", kBin);
+  HWND main = program.WaitForWindow(IniText("strMainDlg"));
+  ASSERT_NE(main, nullptr);
+  HWND results = GetDlgItem(main, 1005);
+
+  t::ClickButton(main, 1001);
+  HWND box = program.WaitForMessageBox(main);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(t::MessageBoxText(box), IniText("strFSAllOver"));
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_TRUE(IsWindowVisible(results));
+  EXPECT_EQ(Rows(results), 3);
+  EXPECT_EQ(t::ControlText(main, 1006), IniText("strFSTotal") + ":3");
+  EXPECT_EQ(Ticked(results), 3);
+
+  t::ClickButton(main, 1055);  // untick all
+  EXPECT_TRUE(WaitUntil([&] { return Ticked(results) == 0; }));
+  t::ClickButton(main, 1056);  // flip the selected rows: none selected
+  box = program.WaitForMessageBox(main);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(t::MessageBoxText(box), "没有选择任何项,您可以按下Shift键选中多个条目");
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  SendMessageA(results, WM_KEYDOWN, VK_HOME, 0);  // selects the first row
+  t::ClickButton(main, 1056);
+  EXPECT_TRUE(WaitUntil([&] { return Ticked(results) == 1; }));
+  SendMessageA(results, WM_KEYDOWN, VK_SPACE, 0);  // the space bar flips it back
+  EXPECT_TRUE(WaitUntil([&] { return Ticked(results) == 0; }));
+  t::ClickButton(main, 1054);  // tick all, after a question
+  box = program.WaitForMessageBox(main);
+  ASSERT_NE(box, nullptr);
+  EXPECT_NE(t::MessageBoxText(box).find("全部选择可能有一定危险性"), std::string::npos);
+  SendMessageA(box, WM_COMMAND, IDNO, 0);
+  Sleep(200);
+  EXPECT_EQ(Ticked(results), 0);
+  PostMessageA(main, WM_COMMAND, 32773, 0);  // context menu "ID_ALLSELECT": no question
+  EXPECT_TRUE(WaitUntil([&] { return Ticked(results) == 3; }));
+  PostMessageA(main, WM_COMMAND, 32772, 0);  // "ID_DONOTOP": drop the focused row
+  EXPECT_TRUE(WaitUntil([&] { return Rows(results) == 2; }));
+
+  t::ClickButton(main, 1002);  // clean: the report follows
+  HWND report = program.WaitForWindow("磁盘清理报告", 60000);
+  ASSERT_NE(report, nullptr);
+  const std::string summary = t::ControlText(report, 1150);
+  EXPECT_EQ(summary.rfind(IniText("strOver1"), 0), 0u) << summary;
+  EXPECT_NE(summary.find(IniText("strOver2") + "2"), std::string::npos) << summary;
+  t::ClickButton(report, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006) == "所有清理工作完成！"; }));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(main, 1004)));
+  int gone = 0;
+  for (const auto& f : seeded) gone += t::Exists(f) ? 0 : 1;
+  EXPECT_EQ(gone, 2) << "the dropped row stays";
+  EXPECT_EQ(t::RecycledPaths().size(), 2u);
+  EXPECT_FALSE(t::Exists(LogPath("Dustrel.log"))) << "the window writes no log";
+
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(20000));
+  for (const auto& f : seeded) DeleteFileA(f.c_str());
+}
+
+// The options window reads and writes the three settings; save selection
+// writes one byte per target row.
+TEST_F(Dustrel, OptionsAndSavedSelection) {
+  const std::vector<bool> ticks = Select(false, {1, 5, 26});
+  t::WindowProgram program(std::string(kBin) + "\\Dustrel.exe", kBin);
+  HWND main = program.WaitForWindow(IniText("strMainDlg"));
+  ASSERT_NE(main, nullptr);
+  HWND targets = GetDlgItem(main, 1004);
+  const int rows = Rows(targets);
+  int ticked = 0;
+  for (int i = 0; i < rows; ++i)
+    ticked += (SendMessageA(targets, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK) >> 12) == 2 ? 1 : 0;
+  EXPECT_EQ(ticked, 3) << "the saved selection is restored";
+
+  t::ClickButton(main, 1003);
+  HWND options = program.WaitForWindow(IniText("IDD_SETUPDLG"));
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(t::ControlText(options, 1012), IniText("IDC_CHECKDELETE"));
+  EXPECT_EQ(t::ControlText(options, IDOK), IniText("IDOKXX"));
+  EXPECT_EQ(SendMessageA(GetDlgItem(options, 1012), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  SendMessageA(GetDlgItem(options, 1012), BM_CLICK, 0, 0);
+  SendMessageA(GetDlgItem(options, 1033), BM_CLICK, 0, 0);
+  t::ClickButton(options, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(options); }));
+  EXPECT_TRUE(t::ValueExists(HKEY_LOCAL_MACHINE, kExplorerKey, "DeleteNoBackup"));
+  const std::string policy = ".DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+  EXPECT_TRUE(t::ValueExists(HKEY_USERS, policy, "ClearRecentDocsOnExit"));
+
+  // Reopened it shows them; Cancel writes nothing; unticked and OK removes them.
+  t::ClickButton(main, 1003);
+  options = program.WaitForWindow(IniText("IDD_SETUPDLG"));
+  ASSERT_NE(options, nullptr);
+  EXPECT_EQ(SendMessageA(GetDlgItem(options, 1012), BM_GETCHECK, 0, 0), BST_CHECKED);
+  SendMessageA(GetDlgItem(options, 1012), BM_CLICK, 0, 0);
+  t::ClickButton(options, IDCANCEL);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(options); }));
+  EXPECT_TRUE(t::ValueExists(HKEY_LOCAL_MACHINE, kExplorerKey, "DeleteNoBackup"));
+  t::ClickButton(main, 1003);
+  options = program.WaitForWindow(IniText("IDD_SETUPDLG"));
+  ASSERT_NE(options, nullptr);
+  SendMessageA(GetDlgItem(options, 1012), BM_CLICK, 0, 0);
+  SendMessageA(GetDlgItem(options, 1033), BM_CLICK, 0, 0);
+  t::ClickButton(options, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(options); }));
+  EXPECT_FALSE(t::ValueExists(HKEY_LOCAL_MACHINE, kExplorerKey, "DeleteNoBackup"));
+  EXPECT_FALSE(t::ValueExists(HKEY_USERS, policy, "ClearRecentDocsOnExit"));
+
+  // Save: the bytes of every row now listed, and the count.
+  t::SetDword(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount", 0);
+  t::ClickButton(main, 1007);
+  HWND box = program.WaitForMessageBox(main);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(t::MessageBoxText(box), IniText("strSaveOK"));
+  EXPECT_EQ(Text(box), "Save");
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSuiteKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+  BYTE bytes[256] = {};
+  DWORD size = sizeof bytes, count = 0, countSize = sizeof count;
+  RegQueryValueExA(key, "CleanSaveStatus", nullptr, nullptr, bytes, &size);
+  RegQueryValueExA(key, "CleanItemCount", nullptr, nullptr, reinterpret_cast<BYTE*>(&count), &countSize);
+  RegCloseKey(key);
+  EXPECT_EQ(static_cast<int>(size), rows);
+  EXPECT_EQ(static_cast<int>(count), rows);
+  for (size_t i = 0; i < ticks.size() && i < size; ++i) EXPECT_EQ(bytes[i] == 1, ticks[i]) << i;
+
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(20000));
+}
+
+// Both stops end the scan through its flag: the rows found so far stay and
+// no more come; the progress window's cancel shows "扫描中止!".
+TEST_F(Dustrel, StopsEndTheScanAndKeepTheRowsFound) {
+  const std::string q = kQ;
+  for (int d = 0; d < 40; ++d) {
+    const std::string folder = q + "\\d" + std::to_string(d);
+    t::MakeDirs(folder);
+    for (int f = 0; f < 100; ++f) t::WriteBytes(folder + "\\f" + std::to_string(f) + ".tmp", "x");
+  }
+  Select(true, {});
+  t::WindowProgram program(std::string(kBin) + "\\Dustrel.exe", kBin);
+  HWND main = program.WaitForWindow(IniText("strMainDlg"));
+  ASSERT_NE(main, nullptr);
+  HWND results = GetDlgItem(main, 1005);
+
+  // The progress window's cancel.
+  t::ClickButton(main, 1001);
+  HWND progress = program.WaitForWindow(IniText("IDD_DIALOG_DH"));
+  ASSERT_NE(progress, nullptr);
+  EXPECT_EQ(t::ControlText(progress, 1125), IniText("IDC_BUTTONCANCELINDH"));
+  EXPECT_FALSE(IsWindowVisible(main));
+  t::ClickButton(progress, 1125);
+  EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006) == "扫描中止!"; }));
+  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_FALSE(IsWindow(progress));
+  Sleep(300);
+  const int kept = Rows(results);
+  EXPECT_LT(kept, 4000);
+  Sleep(700);
+  EXPECT_EQ(Rows(results), kept) << "the stopped scan went on";
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main, 1001)));
+
+  // The soft stop of the main window's button.
+  t::ClickButton(main, 1001);
+  progress = program.WaitForWindow(IniText("IDD_DIALOG_DH"));
+  ASSERT_NE(progress, nullptr);
+  t::ClickButton(main, 1057);
+  EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006) == IniText("strFsCancel"); }));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(main, 1004)));
+  EXPECT_FALSE(IsWindowVisible(results));
+  const int soft = Rows(results);
+  Sleep(700);
+  EXPECT_EQ(Rows(results), soft);
+
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(20000));
+  EXPECT_TRUE(t::Exists(q + "\\d0\\f0.tmp")) << "a stop cleans nothing";
+}
+
+// 快捷清理 and 收藏清理 start the other two cleaners with their windows.
+TEST_F(Dustrel, CompanionButtonsOpenSnipwellAndMarksift) {
+  t::InstallFromDist(kBin, {"Snipwell.exe", "Snipwell.ini", "Marksift.exe"});
+  suite::IniFile snipIni(std::string(kBin) + "\\Snipwell.ini");
+  snipIni.ReadFile();
+  const std::string snipCaption = snipIni.GetValue("Resource", "IDD_SNIPWELL_DIALOG");
+  t::WindowProgram program(std::string(kBin) + "\\Dustrel.exe", kBin);
+  HWND main = program.WaitForWindow(IniText("strMainDlg"));
+  ASSERT_NE(main, nullptr);
+  for (const auto& [button, caption] :
+       std::vector<std::pair<int, std::string>>{{1029, snipCaption}, {1032, "无效收藏夹检测"}}) {
+    t::ClickButton(main, button);
+    HWND other = nullptr;
+    WaitUntil([&] { return (other = FindWindowA("#32770", caption.c_str())) != nullptr; });
+    ASSERT_NE(other, nullptr) << caption;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(other, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    PostMessageA(other, WM_CLOSE, 0, 0);
+    if (process) {
+      EXPECT_EQ(WaitForSingleObject(process, 20000), WAIT_OBJECT_0);
+      CloseHandle(process);
+    }
+  }
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(20000));
+}
