@@ -14,6 +14,7 @@
 #include <set>
 #include <thread>
 
+#include "inifile.h"
 #include "probes.h"
 #include "registry.h"
 #include "testsupport.h"
@@ -557,3 +558,112 @@ TEST(PluginTrack, TracesOnlyDefinitionsThatFoundSomethingAndThenOnlyWhatWasClean
   EXPECT_EQ(empty.counts, std::vector<std::string>{"0"});
   EXPECT_TRUE(empty.traces.empty());
 }
+
+// --- The shipped definitions ----------------------------------------------------
+
+TEST(ShippedPlugins, EveryDefinitionIsLockedCompleteAndDescribed) {
+  const std::vector<std::string> shipped = ListPlugins(t::DistFolder() + "\\CleanPlugin");
+  ASSERT_GE(shipped.size(), 8u);
+  for (const std::string& path : shipped) {
+    SCOPED_TRACE(path);
+    ASSERT_TRUE(IsLockedPlugin(path));
+    std::string plain;
+    ASSERT_EQ(UnlockText(t::ReadBytes(path), plain), kPluginOk);
+    EXPECT_EQ(plain.find('\0'), std::string::npos);
+    EXPECT_NE(plain.find("\r\n"), std::string::npos);  // the build gives CR LF
+    suite::IniFile ini;
+    ini.ReadText(plain);
+    EXPECT_FALSE(ini.GetValue("Information", "Description").empty());
+    EXPECT_NE(ini.GetValue("Information", "Selected"), "");
+    int rules = 0;
+    for (int i = 0; i < std::max(0, ini.NumValues("Registry")); ++i) {
+      const PluginRule r = ParsePluginRule(ini.GetValue("Registry", "Reg" + std::to_string(i)));
+      EXPECT_TRUE(r.hasRootKey && r.hasSubKey && r.hasType && r.hasPattern) << i;
+      EXPECT_EQ(r.rootKey, "HKEY_CURRENT_USER") << i;  // history lists are the user's own
+      EXPECT_EQ(r.subKey.substr(0, 10), "\\Software\\") << i;
+      EXPECT_FALSE(r.pattern.empty()) << i;
+      ++rules;
+    }
+    for (int i = 0; i < std::max(0, ini.NumValues("File/Folder")); ++i) {
+      const PluginRule r =
+          ParsePluginRule(ini.GetValue("File/Folder", "File" + std::to_string(i)));
+      EXPECT_TRUE(r.hasSource && r.hasType && r.hasPattern) << i;
+      EXPECT_EQ(r.source.substr(0, 10), "%AppData%\\") << i;
+      ++rules;
+    }
+    EXPECT_GT(rules, 0);
+  }
+}
+
+TEST(ShippedPlugins, FindTheHistoryOfTheirProgramAndNothingElse) {
+  const std::string folder = t::DistFolder() + "\\CleanPlugin";
+  // 7-Zip keeps its lists as values, Adobe Reader as a key, Notepad++ in a file.
+  t::ScratchKey zip("7-Zip", kCu, "Software");
+  t::SetString(kCu, zip.Sub("FM"), "FolderHistory", "C:\\a");
+  t::SetString(kCu, zip.Sub("FM"), "ShowDots", "1");  // a setting, not history
+  t::SetString(kCu, zip.Sub("Compression"), "ArcHistory", "C:\\b.7z");
+  t::ScratchKey adobe("Adobe", kCu, "Software");
+  const std::string general = adobe.Sub("Acrobat Reader\\DC\\AVGeneral");
+  t::SetString(kCu, general + "\\cRecentFiles\\c1", "tDIText", "/C/doc.pdf");
+  const PluginFolders system = SystemPluginFolders();
+  ASSERT_TRUE(system.ok);
+  t::ScratchDir npp(system.appData + "\\Notepad++");
+  t::WriteBytes(npp / "session.xml", "<NotepadPlus/>");
+  t::WriteBytes(npp / "config.xml", "<NotepadPlus/>");
+
+  VectorSink sink;
+  EXPECT_EQ(RunPlugin(folder + "\\7-Zip.dat", sink), 1);
+  ASSERT_EQ(Names(sink.rows), (std::vector<std::string>{"ArcHistory", "FolderHistory"}));
+  for (const FoundItem& r : sink.rows) EXPECT_EQ(r.marker, kMarkerKeyValue);
+
+  sink.rows.clear();
+  EXPECT_EQ(RunPlugin(folder + "\\AdobeReader.dat", sink), 1);
+  ASSERT_EQ(sink.rows.size(), 1u);
+  EXPECT_EQ(sink.rows[0].marker, kMarkerRootKey);
+  EXPECT_EQ(EntryTextOf(sink.rows[0]),
+            "HKEY_CURRENT_USER\\" + general + "|cRecentFiles");
+
+  sink.rows.clear();
+  EXPECT_EQ(RunPlugin(folder + "\\Notepad++.dat", sink), 1);
+  ASSERT_EQ(sink.rows.size(), 1u);
+  EXPECT_EQ(FilePathOf(sink.rows[0]), npp / "session.xml");
+}
+
+// --- The deletion guard on what definitions list ----------------------------------
+
+#ifdef SUITE_HAS_PATH_GUARD
+TEST(PluginGuard, DefinitionsNamingSystemFoldersRemoveNothing) {
+  const PluginFolders system = SystemPluginFolders();
+  ASSERT_TRUE(system.ok);
+  const std::string profile = t::ProfileFolder();
+  const size_t cut = profile.find_last_of('\\');
+  const std::string tests = suite::ProgramFolder();
+  Definition d;
+  d.files = {
+      FileRule("C:\\", "File", "windows"),
+      FileRule("%Windows%", "Folder", "system32"),
+      FileRule("C:\\", "File", "Program Files"),
+      FileRule(profile.substr(0, cut), "File", profile.substr(cut + 1)),
+      FileRule(tests, "Folder", "dustrel_plugins_test.exe"),  // the suite's own folder
+      FileRule("C:\\", "File", ""),                            // the drive root itself
+  };
+  VectorSink sink;
+  const PluginRun run = RunPluginText(d.Text(), system, sink);
+  ASSERT_EQ(run.rows, 5);
+  for (const FoundItem& row : sink.rows) {
+    const std::string path = FilePathOf(row);
+    SCOPED_TRACE(path);
+    ASSERT_TRUE(t::Exists(path));
+    // Checked first, so a missing guard fails here instead of removing the folder.
+    ASSERT_TRUE(suite::IsProtectedPath(path));
+    EXPECT_FALSE(suite::MoveToRecycleBin(path, nullptr, true));
+    EXPECT_FALSE(suite::MoveToRecycleBin(path));
+    EXPECT_FALSE(suite::DeletePermanently(path));
+    EXPECT_TRUE(t::Exists(path));
+  }
+}
+#else
+TEST(PluginGuard, DefinitionsNamingSystemFoldersRemoveNothing) {
+  GTEST_SKIP() << "the shared deletion routine has no protected-path guard in this tree";
+}
+#endif
