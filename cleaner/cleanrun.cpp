@@ -229,10 +229,15 @@ CleanResult CleanRun(const std::vector<FoundItem>& rows, const CleanSettings& se
   return result;
 }
 
-CleanResult AutoExitClean(const std::vector<FoundItem>& rows, const CleanSettings& settings) {
+CleanResult AutoExitClean(const std::vector<FoundItem>& rows, const CleanSettings& settings,
+                          const CleanProgress& progress) {
   CleanResult result;
+  Say(progress, suite::GetInterfaceText(settings.iniName, "strCleanWait"));
   if (settings.cleanBrowserStores) CleanBrowserStores(settings.ticks, true);
-  if (rows.empty()) return result;
+  if (rows.empty()) {
+    Say(progress, "No Item!");
+    return result;
+  }
   result.ran = true;
   Plan plan = Classify(rows, CleanProgress{});
   for (size_t i : plan.files)

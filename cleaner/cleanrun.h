@@ -80,6 +80,8 @@ CleanResult CleanRun(const std::vector<FoundItem>& rows, const CleanSettings& se
 
 // The reduced run before the automatic shutdown: browser stores first, then
 // every ticked row, no game-cache or IE-cache exception, no statistics, no log.
-CleanResult AutoExitClean(const std::vector<FoundItem>& rows, const CleanSettings& settings);
+// Status texts: "strCleanWait", then "No Item!" when there is no row.
+CleanResult AutoExitClean(const std::vector<FoundItem>& rows, const CleanSettings& settings,
+                          const CleanProgress& progress = {});
 
 }  // namespace dustrel

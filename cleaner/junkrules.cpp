@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstring>
+#include <string_view>
 
 #include "probes.h"
 
@@ -34,11 +34,56 @@ const char* const kNameExclusions[] = {"DATA.BAK", "~$NORMAL", "MSI", "FILE.CHK"
 
 const char* const kFolderRules[] = {"\\TMP\\", "\\MSDOWNLD.TMP\\"};
 
-bool Has(const std::string& text, const char* pattern) {
-  return std::strstr(text.c_str(), pattern) != nullptr;
+bool Has(std::string_view text, std::string_view pattern) {
+  return !pattern.empty() && text.find(pattern) != std::string_view::npos;
 }
-bool Has(const std::string& text, const std::string& pattern) {
-  return !pattern.empty() && text.find(pattern) != std::string::npos;
+
+// The name rules sorted by how they can match, so that a name is looked at
+// once per dot rather than once per rule. Every firing name rule adds the same
+// row, so only their number matters, not their order.
+struct NameRuleTable {
+  std::vector<std::string_view> dotted;    // begin with "."
+  std::vector<std::string_view> anchored;  // begin with "\": without it, at the name's start
+  std::vector<std::string_view> plain;     // anywhere in the name
+  NameRuleTable() {
+    for (const char* rule : kNameRules) {
+      std::string_view r(rule);
+      if (r[0] == '.') dotted.push_back(r);
+      else if (r[0] == '\\') anchored.push_back(r.substr(1));
+      else plain.push_back(r);
+    }
+  }
+};
+
+const NameRuleTable& NameRules() {
+  static const NameRuleTable table;
+  return table;
+}
+
+// How many name rules fire on NAME (the same count as testing each pattern
+// as a substring; a leading-backslash pattern is looked for in "\" + NAME,
+// so it also matches after a backslash byte inside the name).
+int CountNameRules(std::string_view name) {
+  const NameRuleTable& rules = NameRules();
+  int fired = 0;
+  for (std::string_view rule : rules.dotted) {
+    for (size_t at = name.find('.'); at != std::string_view::npos; at = name.find('.', at + 1)) {
+      if (name.compare(at, rule.size(), rule) == 0) {
+        ++fired;
+        break;
+      }
+    }
+  }
+  for (std::string_view rule : rules.anchored) {
+    bool fires = name.compare(0, rule.size(), rule) == 0;
+    for (size_t at = name.find('\\'); !fires && at != std::string_view::npos;
+         at = name.find('\\', at + 1))
+      fires = name.compare(at + 1, rule.size(), rule) == 0;
+    if (fires) ++fired;
+  }
+  for (std::string_view rule : rules.plain)
+    if (Has(name, rule)) ++fired;
+  return fired;
 }
 
 }  // namespace
@@ -51,30 +96,16 @@ std::string JunkPathOf(const std::string& dir, const std::string& name) {
 void MatchJunkRules(const std::string& nameU, const std::string& dirU, const std::string& pathU,
                     const SpecialFolders* special, std::vector<JunkHit>& hits) {
   bool listed = false;
-  bool nameRulesApply = !Has(dirU, "_RESTORE") && !Has(dirU, "RECYCLED");
-  if (nameRulesApply) {
-    for (const char* excluded : kNameExclusions) {
-      if (Has(nameU, excluded)) {
-        nameRulesApply = false;
-        break;
-      }
-    }
-  }
-  if (nameRulesApply) {
-    if (Has(nameU, ".BAK")) hits.push_back({kJunkBak, false});
-    std::string startName;  // "\" + NAME, built on the first leading-backslash rule
-    for (const char* rule : kNameRules) {
-      bool fires;
-      if (rule[0] == '\\') {
-        if (startName.empty()) startName = "\\" + nameU;
-        fires = Has(startName, rule);
-      } else {
-        fires = Has(nameU, rule);
-      }
-      if (fires) {
-        hits.push_back({kJunkName, true});
-        listed = true;
-      }
+  const bool bak = Has(nameU, ".BAK");
+  const int named = CountNameRules(nameU);
+  if (bak || named > 0) {
+    // The exclusions matter only for a file some name rule took.
+    bool excluded = Has(dirU, "_RESTORE") || Has(dirU, "RECYCLED");
+    for (const char* name : kNameExclusions) excluded = excluded || Has(nameU, name);
+    if (!excluded) {
+      if (bak) hits.push_back({kJunkBak, false});
+      for (int i = 0; i < named; ++i) hits.push_back({kJunkName, true});
+      listed = named > 0;
     }
   }
   if (listed) return;
