@@ -285,6 +285,13 @@ TEST_F(Traces, StartMenuOrderOfMissingFolders) {
   EXPECT_TRUE(tr::FolderEntryPresent(english.Path() + "\\"));
   EXPECT_TRUE(tr::FolderEntryPresent(english.Path() + "."));
   EXPECT_FALSE(tr::FolderEntryPresent(startMenu + "\\Programs\\SuiteTraceGone"));
+
+  // Without the Start menu folder nothing can be judged, so nothing is listed.
+  t::SetString(HKCU, shellFolders, "Start Menu", "");
+  const auto unjudged = Scan(tr::ScanStartMenuOrder);
+  t::SetString(HKCU, shellFolders, "Start Menu", startMenu);
+  EXPECT_EQ(Find(unjudged, p1, "SuiteTraceGone"), nullptr);
+  EXPECT_EQ(Find(unjudged, p2, "SuiteTraceGone2"), nullptr);
 }
 
 // Download managers' context-menu entries are kept; every other one is listed
