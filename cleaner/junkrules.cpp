@@ -61,8 +61,9 @@ const NameRuleTable& NameRules() {
 }
 
 // How many name rules fire on NAME (the same count as testing each pattern
-// as a substring; a leading-backslash pattern is looked for in "\" + NAME,
-// so it also matches after a backslash byte inside the name).
+// as a substring). A leading-backslash pattern matches at the start of the
+// name only: a backslash byte inside a name is the second byte of a
+// double-byte character, not the start of a name.
 int CountNameRules(std::string_view name) {
   const NameRuleTable& rules = NameRules();
   int fired = 0;
@@ -74,13 +75,8 @@ int CountNameRules(std::string_view name) {
       }
     }
   }
-  for (std::string_view rule : rules.anchored) {
-    bool fires = name.compare(0, rule.size(), rule) == 0;
-    for (size_t at = name.find('\\'); !fires && at != std::string_view::npos;
-         at = name.find('\\', at + 1))
-      fires = name.compare(at + 1, rule.size(), rule) == 0;
-    if (fires) ++fired;
-  }
+  for (std::string_view rule : rules.anchored)
+    if (name.compare(0, rule.size(), rule) == 0) ++fired;
   for (std::string_view rule : rules.plain)
     if (Has(name, rule)) ++fired;
   return fired;

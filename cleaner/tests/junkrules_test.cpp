@@ -64,6 +64,9 @@ TEST(JunkRules, ALeadingBackslashMeansTheStartOfTheName) {
   EXPECT_TRUE(Hits("C:\\X", "A$$$.LOG").empty());
   // Without a backslash a pattern matches anywhere in the name.
   EXPECT_EQ(Hits("C:\\X", "MYSCANDISK.LOG"), std::vector<int>{d::kJunkName});
+  // A double-byte character whose second byte is the backslash byte does not
+  // start a name: "\x81\x5c~A.TXT" is not a name that begins with a tilde.
+  EXPECT_TRUE(Hits("C:\\X", "\x81\x5c~A.TXT").empty());
   // The folder never takes part in a name rule: "\~" does not match "C:\~X\A.TXT".
   EXPECT_TRUE(Hits("C:\\~X", "A.TXT").empty());
 }
