@@ -218,9 +218,11 @@ TEST_F(Browser, SweepsRemoveTheirOwnKind) {
   EXPECT_TRUE(CacheUrls(kHistory).empty());
   EXPECT_EQ(CacheUrls(0).size(), 2u);
   ASSERT_TRUE(AddCookie("SuiteCookieC"));
+  ASSERT_TRUE(AddHistoryEntry("visited3.htm"));
   EXPECT_TRUE(tr::SweepCache());
   EXPECT_TRUE(CacheUrls(0, "page").empty());
   EXPECT_FALSE(CacheUrls(kCookie).empty()) << "the cache sweep keeps cookies";
+  EXPECT_EQ(CacheUrls(kHistory).size(), 1u) << "and the history";
 }
 
 // Saved passwords: the key is backed up, removed, and the backup restores it;
@@ -407,8 +409,10 @@ TEST_F(Browser, StoresOfTickedRowsAreEmptied) {
 
   ticks.fill(false);
   ticks[0] = true;  // OtherItem1: temporary files
+  ASSERT_TRUE(AddHistoryEntry("visited3.htm"));
   tr::CleanBrowserStores(ticks, false, actions);
   EXPECT_TRUE(CacheUrls(0, "page").empty());
+  EXPECT_EQ(CacheUrls(kHistory).size(), 1u);
   EXPECT_FALSE(startedAnything);
 }
 

@@ -308,7 +308,9 @@ void ScanCookies(TraceContext& context) {
 }
 
 bool SweepCache() {
-  return Sweep(32768, [](DWORD type) { return !(type & kCookieBit); });
+  // Temporary files only: cookies and history entries belong to their own
+  // rows, which the user may have left unticked.
+  return Sweep(32768, [](DWORD type) { return !(type & (kCookieBit | kHistoryBit)); });
 }
 
 bool SweepCookies() {

@@ -36,9 +36,9 @@ std::string EntryUrl(const INTERNET_CACHE_ENTRY_INFOA& entry, size_t bufferSize)
 void ScanHistory(TraceContext& context);
 void ScanCookies(TraceContext& context);
 
-// The sweeps: delete every cache entry without the cookie bit (cache), with
-// the cookie bit (cookies), with the history bit (history). True when the walk
-// reached the end of the cache.
+// The sweeps: delete every cache entry with neither the cookie nor the
+// history bit (cache), with the cookie bit (cookies), with the history bit
+// (history). True when the walk reached the end of the cache.
 bool SweepCache();
 bool SweepCookies();
 bool SweepHistory();
