@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 
@@ -323,6 +324,11 @@ std::vector<std::string> ListPlugins(const std::string& folder) {
     if (std::strlen(found.cFileName) <= 3) continue;
     paths.push_back(suite::JoinPath(folder, found.cFileName));
   } while (FindNextFileA(find.get(), &found));
+  // By name, as an NTFS folder lists them, whatever the file system's own
+  // order: the saved selection ties ticks to row positions.
+  std::stable_sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
+    return suite::ToUpper(a) < suite::ToUpper(b);
+  });
   return paths;
 }
 

@@ -69,7 +69,8 @@ int LockPlugin(const std::string& path);
 // --- The scan-target list --------------------------------------------------
 
 // The definition files in `folder` (entries whose name is longer than three
-// characters; folders are not definitions), as full paths in find order.
+// characters; folders are not definitions), as full paths ordered by name
+// without regard to case (the order an NTFS folder lists them in).
 std::vector<std::string> ListPlugins(const std::string& folder);
 // ListPlugins of "CleanPlugin" beside the running program.
 std::vector<std::string> LoadPlugins();

@@ -489,11 +489,13 @@ TEST(PluginList, ListsDefinitionFilesOnlyAndTellsTheCount) {
   EXPECT_TRUE(ListPlugins(dir / "none").empty());
   EXPECT_TRUE(ListPlugins(dir.Path()).empty());
   EXPECT_EQ(PluginStatusText(0), " ");
-  t::WriteBytes(dir / "7-Zip.dat", "x");
+  for (const char* name : {"b.dat", "WinRAR.dat", "7-Zip.dat", "Adobe.dat"})
+    t::WriteBytes(dir / name, "x");
   t::WriteBytes(dir / "abc", "too short a name");
   t::MakeDirs(dir / "Folder.dat");
   const std::vector<std::string> paths = ListPlugins(dir.Path());
-  EXPECT_EQ(paths, std::vector<std::string>{dir / "7-Zip.dat"});
+  EXPECT_EQ(paths, (std::vector<std::string>{dir / "7-Zip.dat", dir / "Adobe.dat", dir / "b.dat",
+                                             dir / "WinRAR.dat"}));
   // "状态:共可以清理 2 个常用软件的历史记录!" in GBK.
   EXPECT_EQ(PluginStatusText(2),
             "\xD7\xB4\xCC\xAC:\xB9\xB2\xBF\xC9\xD2\xD4\xC7\xE5\xC0\xED 2 "
