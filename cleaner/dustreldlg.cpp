@@ -155,9 +155,9 @@ void DustrelDialog::BuildTargetList() {
   for (int n = 0; n < 4; ++n) ImageList_AddIcon(images, icon_);
   ListView_SetImageList(targets_.Handle(), images, LVSIL_SMALL);
   suite::InterfaceTexts texts(kIni);
-  targets_.AddColumn(0, texts.Get("List2Item1"), 210);
-  targets_.AddColumn(1, texts.Get("List2Item2"), 100);
-  targets_.AddColumn(2, texts.Get("List2Item4"), 80);
+  targets_.AddColumn(0, texts.Get("List2Item1"), 250);
+  targets_.AddColumn(1, texts.Get("List2Item2"), 160);
+  targets_.AddColumn(2, texts.Get("List2Item4"), 100);
   std::string status;
   targetRows_ = dustrel::BuildTargetList(kIni, status);
   for (const ScanTarget& row : targetRows_.rows) {
