@@ -430,3 +430,44 @@ TEST_F(Traces, EntryWithEmptyNameNeverRemovesTheKey) {
   EXPECT_EQ(suite::ReadString(HKCU, key.Path(), "Other"), "kept");
   EXPECT_TRUE(t::KeyExists(HKCU, "Software\\SuiteTests"));
 }
+
+// The scanners only read: a key the user may read but not change is listed.
+TEST_F(Traces, KeysThatMayOnlyBeReadAreListed) {
+  const std::string path = "InstallLocationsMRU";
+  seed_.Value(HKCU, path, "SuiteReadOnly", "C:\\setup");
+  HANDLE token;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  std::vector<BYTE> user(512);
+  DWORD size = 0;
+  ASSERT_TRUE(GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size));
+  CloseHandle(token);
+  PSID sid = reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid;
+  auto setAccess = [&](DWORD mask) {
+    std::vector<BYTE> acl(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid));
+    auto* list = reinterpret_cast<PACL>(acl.data());
+    SECURITY_DESCRIPTOR sd;
+    InitializeAcl(list, static_cast<DWORD>(acl.size()), ACL_REVISION);
+    AddAccessAllowedAce(list, ACL_REVISION, mask, sid);
+    InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&sd, TRUE, list, FALSE);
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKCU, path.c_str(), 0, WRITE_DAC, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &sd), ERROR_SUCCESS);
+    RegCloseKey(key);
+  };
+  // The key's own list, put back after the scan.
+  std::vector<BYTE> saved(4096);
+  DWORD savedSize = static_cast<DWORD>(saved.size());
+  HKEY own;
+  ASSERT_EQ(RegOpenKeyExA(HKCU, path.c_str(), 0, READ_CONTROL | WRITE_DAC, &own), ERROR_SUCCESS);
+  ASSERT_EQ(RegGetKeySecurity(own, DACL_SECURITY_INFORMATION, saved.data(), &savedSize), ERROR_SUCCESS);
+  setAccess(KEY_READ | WRITE_DAC);
+  HKEY full;
+  const bool fullOpens = RegOpenKeyExA(HKCU, path.c_str(), 0, KEY_ALL_ACCESS, &full) == ERROR_SUCCESS;
+  if (fullOpens) RegCloseKey(full);
+  const auto rows = Scan(tr::ScanInstallLocations);
+  EXPECT_EQ(RegSetKeySecurity(own, DACL_SECURITY_INFORMATION, saved.data()), ERROR_SUCCESS);
+  RegCloseKey(own);
+  EXPECT_FALSE(fullOpens) << "the sandbox does not enforce key access lists";
+  EXPECT_NE(Find(rows, path, "SuiteReadOnly"), nullptr);
+}
