@@ -407,8 +407,8 @@ void DustrelDialog::OnDestroy() {
 // ---------------------------------------------------------------- scan
 
 void DustrelDialog::StartScan() {
-  if (scanning_ || cleaning_ || worker_.Running()) return;
-  worker_.Join();
+  if (scanning_ || cleaning_) return;
+  worker_.Join();  // a stopped scan ends at its next check of the flag
   const unsigned generation = ++generation_;
   model_.Clear();
   RefreshResults(false);
@@ -568,7 +568,11 @@ void DustrelDialog::CleanEnded(unsigned generation, const CleanOutcome& outcome)
     report.DoModal(GetModuleHandleA(nullptr), IDD_DISKREPORT, Handle());
   }
   SetStatus(kCleanDoneText);
-  ShowResults(!model_.Empty());
+  // The window goes back to the scan targets, unless a ticked row could not
+  // be removed: then the list stays, showing what is still there.
+  bool stuck = false;
+  for (const FoundItem& row : model_.Rows()) stuck = stuck || row.checked;
+  ShowResults(stuck);
 }
 
 }  // namespace dustrel

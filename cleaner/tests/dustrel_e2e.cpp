@@ -299,7 +299,14 @@ TEST_F(Dustrel, WindowScansTicksCleansAndReports) {
   const std::vector<std::string> seeded = {temp + "dz-w-1.tmp", temp + "dz-w-2.tmp",
                                            temp + "dz-w-3.chk"};
   for (const auto& f : seeded) ASSERT_TRUE(t::WriteBytes(f, std::string(2048, 'x')));
-  Select(false, {});
+  // A file in use in the Recent folder (walked before the temp folder: row 0).
+  const std::string recent = suite::ShellFolder("Recent");
+  t::MakeDirs(recent);
+  const std::string locked = recent + "\\dz-w-4.lnk";
+  ASSERT_TRUE(t::WriteBytes(locked, "in use"));
+  HANDLE hold = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(hold, INVALID_HANDLE_VALUE);
+  Select(false, {2});
 
   t::WindowProgram program(std::string(kBin) + "\\Dustrel.exe", kBin);
   HWND main = program.WaitForWindow(IniText("strMainDlg"));
@@ -307,15 +314,18 @@ TEST_F(Dustrel, WindowScansTicksCleansAndReports) {
   HWND results = GetDlgItem(main, 1005);
 
   t::ClickButton(main, 1001);
+  // The scan progress window is a dialog of the same thread: the message
+  // box is looked for once the status line shows the total.
+  EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006).rfind(IniText("strFSTotal"), 0) == 0; }, 120000));
   HWND box = program.WaitForMessageBox(main);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(t::MessageBoxText(box), IniText("strFSAllOver"));
   SendMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(IsWindowVisible(main));
   EXPECT_TRUE(IsWindowVisible(results));
-  EXPECT_EQ(Rows(results), 3);
-  EXPECT_EQ(t::ControlText(main, 1006), IniText("strFSTotal") + ":3");
-  EXPECT_EQ(Ticked(results), 3);
+  EXPECT_EQ(Rows(results), 4);
+  EXPECT_EQ(t::ControlText(main, 1006), IniText("strFSTotal") + ":4");
+  EXPECT_EQ(Ticked(results), 4);
 
   t::ClickButton(main, 1055);  // untick all
   EXPECT_TRUE(WaitUntil([&] { return Ticked(results) == 0; }));
@@ -337,9 +347,10 @@ TEST_F(Dustrel, WindowScansTicksCleansAndReports) {
   Sleep(200);
   EXPECT_EQ(Ticked(results), 0);
   PostMessageA(main, WM_COMMAND, 32773, 0);  // context menu "ID_ALLSELECT": no question
-  EXPECT_TRUE(WaitUntil([&] { return Ticked(results) == 3; }));
+  EXPECT_TRUE(WaitUntil([&] { return Ticked(results) == 4; }));
+  SendMessageA(results, WM_KEYDOWN, VK_END, 0);  // focus the last row (a temp file)
   PostMessageA(main, WM_COMMAND, 32772, 0);  // "ID_DONOTOP": drop the focused row
-  EXPECT_TRUE(WaitUntil([&] { return Rows(results) == 2; }));
+  EXPECT_TRUE(WaitUntil([&] { return Rows(results) == 3; }));
 
   t::ClickButton(main, 1002);  // clean: the report follows
   HWND report = program.WaitForWindow("磁盘清理报告", 60000);
@@ -349,12 +360,26 @@ TEST_F(Dustrel, WindowScansTicksCleansAndReports) {
   EXPECT_NE(summary.find(IniText("strOver2") + "2"), std::string::npos) << summary;
   t::ClickButton(report, IDOK);
   EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006) == "所有清理工作完成！"; }));
-  EXPECT_TRUE(IsWindowVisible(GetDlgItem(main, 1004)));
+  // The file in use could not be removed: it stays listed, and the list stays.
+  EXPECT_TRUE(IsWindowVisible(results));
+  EXPECT_EQ(Rows(results), 1);
+  EXPECT_EQ(Ticked(results), 1);
+  EXPECT_TRUE(t::Exists(locked));
   int gone = 0;
   for (const auto& f : seeded) gone += t::Exists(f) ? 0 : 1;
   EXPECT_EQ(gone, 2) << "the dropped row stays";
   EXPECT_EQ(t::RecycledPaths().size(), 2u);
   EXPECT_FALSE(t::Exists(LogPath("Dustrel.log"))) << "the window writes no log";
+
+  // Once it can be removed, a second clean takes it and the targets come back.
+  CloseHandle(hold);
+  t::ClickButton(main, 1002);
+  report = program.WaitForWindow("磁盘清理报告", 60000);
+  ASSERT_NE(report, nullptr);
+  t::ClickButton(report, IDOK);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(main, 1004)); }));
+  EXPECT_FALSE(t::Exists(locked));
+  EXPECT_EQ(Rows(results), 0);
 
   PostMessageA(main, WM_CLOSE, 0, 0);
   EXPECT_TRUE(program.WaitForExit(20000));
