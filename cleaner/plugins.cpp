@@ -177,13 +177,12 @@ void RunRegistryRule(RunState& state, const PluginRule& rule) {
   row.folder = subKey;
   row.size = rule.rootKey;
   if (isValue) {
-    bool found = false;
-    for (const std::string& name : suite::ValueNames(key.get()))
-      if (suite::EqualsNoCase(name, rule.pattern)) {
-        found = true;
-        break;
-      }
-    if (!found) return;
+    // Asked by name (the registry compares names without regard to case): a
+    // listing of the names would end at the key's unnamed default value and
+    // miss the values after it.
+    if (RegQueryValueExA(key.get(), rule.pattern.c_str(), nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS)
+      return;
     row.marker = kMarkerKeyValue;
   } else {
     suite::UniqueKey sub = suite::OpenKey(root, subKey + "\\" + rule.pattern, KEY_ALL_ACCESS);

@@ -253,6 +253,7 @@ TEST(PluginRules, VariablesStandForTheirFoldersFirstListedOnly) {
 TEST(PluginRegistry, ValueAndSubkeyRulesListWhatIsThere) {
   t::ScratchKey key("dustrel-plugin-reg");
   const std::string mru = key.Sub("Recent");
+  t::SetString(kCu, mru, "", "a default value listed first");
   t::SetString(kCu, mru, "File1", "a");
   t::SetString(kCu, mru, "File2", "b");
   t::SetString(kCu, key.Sub("Clips\\MostRecent"), "x", "y");
