@@ -63,15 +63,6 @@ void CentreOnScreen(HWND hwnd) {
 
 }  // namespace
 
-ShellMode ShellModeFor(const std::string& first, bool hasArgument) {
-  if (!hasArgument) return ShellMode::Window;
-  if (first == "-Auto") return ShellMode::Auto;
-  if (first == "-Track") return ShellMode::Track;
-  if (first == "-Advanced") return ShellMode::Advanced;
-  if (first == "-PowerOn") return ShellMode::PowerOn;
-  return ShellMode::Other;
-}
-
 // ---------------------------------------------------------------- start-up
 
 BOOL DustrelDialog::OnInit() {

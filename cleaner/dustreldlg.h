@@ -22,15 +22,6 @@
 
 namespace dustrel {
 
-enum class ShellMode {
-  Window,    // no argument: topmost, centred
-  Auto,      // "-Auto": scan, clean, "Dustrel.log", exit
-  Track,     // "-Track": plug-in definitions, clean, "History.log", exit
-  Advanced,  // "-Advanced": the window for now
-  PowerOn,   // "-PowerOn": the window; the cleaning run shows no report
-  Other,     // any other argument (also "-auto"): the window, not topmost
-};
-ShellMode ShellModeFor(const std::string& firstArgument, bool hasArgument);
 
 class DustrelDialog : public suite::Dialog {
  public:

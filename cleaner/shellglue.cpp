@@ -6,6 +6,15 @@
 
 namespace dustrel {
 
+ShellMode ShellModeFor(const std::string& first, bool hasArgument) {
+  if (!hasArgument) return ShellMode::Window;
+  if (first == "-Auto") return ShellMode::Auto;
+  if (first == "-Track") return ShellMode::Track;
+  if (first == "-Advanced") return ShellMode::Advanced;
+  if (first == "-PowerOn") return ShellMode::PowerOn;
+  return ShellMode::Other;
+}
+
 ScanTargets BuildTargetList(const std::string& iniName, std::string& status) {
   ScanTargets targets = BuildScanTargets(iniName);
   status = AddPluginRows(targets, LoadPlugins());

@@ -16,6 +16,16 @@
 
 namespace dustrel {
 
+enum class ShellMode {
+  Window,    // no argument: topmost, centred
+  Auto,      // "-Auto": scan, clean, "Dustrel.log", exit
+  Track,     // "-Track": plug-in definitions, clean, "History.log", exit
+  Advanced,  // "-Advanced": the window for now
+  PowerOn,   // "-PowerOn": the window; the cleaning run shows no report
+  Other,     // any other argument (also "-auto"): the window, not topmost
+};
+ShellMode ShellModeFor(const std::string& firstArgument, bool hasArgument);
+
 // Drive rows, the 26 fixed rows, one row per plug-in definition, with the
 // saved selection applied. `status` gets the status-line text of the plug-in
 // count (empty when there is nothing to say).
