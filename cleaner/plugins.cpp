@@ -11,6 +11,7 @@
 #include "inifile.h"
 #include "probes.h"
 #include "registry.h"
+#include "regremove.h"
 
 namespace dustrel {
 
@@ -167,9 +168,7 @@ void RunRegistryRule(RunState& state, const PluginRule& rule) {
   while (suite::EndsWithBackslash(subKey)) suite::DropTrailingBackslash(subKey);
   if (subKey.empty() || subKey[0] == '\\' || rule.pattern.empty()) return;
   const bool isValue = suite::EqualsNoCase(rule.type, "Value");
-  if (!isValue && (rule.pattern.front() == '\\' || suite::EndsWithBackslash(rule.pattern) ||
-                   rule.pattern.find("\\\\") != std::string::npos))
-    return;  // would name SubKey itself, not a key below it
+  if (!isValue && HasEmptyPart(rule.pattern)) return;  // would reach SubKey itself
   suite::UniqueKey key = suite::OpenKey(root, subKey, KEY_ALL_ACCESS);
   if (!key) return;
   FoundItem row;
@@ -203,7 +202,9 @@ bool RunFileRule(RunState& state, const PluginRule& rule) {
     return true;
   if (suite::EqualsNoCase(rule.type, "File")) {
     // One file: a plain name in Source, listed when it is there.
-    if (rule.pattern.find_first_of("\\/*?") != std::string::npos) return true;
+    if (suite::LastBackslash(rule.pattern) != std::string::npos ||
+        rule.pattern.find_first_of("/*?") != std::string::npos)
+      return true;
     const std::string path = suite::JoinPath(source, rule.pattern);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return true;

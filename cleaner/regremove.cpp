@@ -5,12 +5,6 @@
 
 namespace dustrel {
 
-namespace {
-
-// Whether the key path has an empty part: a leading or trailing backslash, or
-// two in a row. The system reads such a path as the key before the empty part,
-// so an entry naming "Software\Foo\\" would reach Software\Foo itself. GBK
-// trail bytes that equal '\' are not backslashes.
 bool HasEmptyPart(const std::string& path) {
   if (path.empty()) return true;
   bool partStart = true;
@@ -30,8 +24,6 @@ bool HasEmptyPart(const std::string& path) {
   }
   return partStart;
 }
-
-}  // namespace
 
 bool ParseEntryText(const std::string& text, const std::string& marker, suite::RegEntry& entry) {
   const size_t slash = text.find('\\');  // root names are ASCII: the first byte '\' is a real one

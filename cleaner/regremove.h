@@ -9,6 +9,12 @@
 
 namespace dustrel {
 
+// Whether a key path is empty or has an empty part: a leading or trailing
+// backslash, or two in a row. The system reads such a path as the key before
+// the empty part, so "Software\Foo\\" would reach Software\Foo itself. GBK
+// trail bytes that equal '\' are not backslashes.
+bool HasEmptyPart(const std::string& path);
+
 // Splits an entry text at its first "\" (root name before it) and its last
 // "|" (entry name after it). False for a text without both, or with a root
 // name that is not one of "HKEY_LOCAL_MACHINE", "HKEY_CURRENT_USER",

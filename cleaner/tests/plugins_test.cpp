@@ -340,6 +340,8 @@ TEST(PluginFilesRules, ListingsSingleFilesAndVariables) {
   t::WriteBytes(temp + "\\keep.txt", "other mask");
   t::MakeDirs(folders.appData + "\\Vendor\\Logs");
   t::WriteBytes(folders.appData + "\\Vendor\\history.xml", "<h/>");
+  // A GBK name whose second byte is the byte of '\\' is still a plain name.
+  ASSERT_TRUE(t::WriteBytes(folders.appData + "\\Vendor\\\xD5\x5C.txt", "gbk"));
   t::WriteBytes(folders.appData + "\\Vendor\\Logs\\one.txt", "1");
   t::WriteBytes(folders.appData + "\\Vendor\\Logs\\ab", "three characters or fewer: never listed");
 
@@ -349,10 +351,12 @@ TEST(PluginFilesRules, ListingsSingleFilesAndVariables) {
       FileRule("%AppData%\\Vendor", "file", "history.xml"),
       FileRule("%AppData%\\Vendor", "File", "gone.xml"),  // not there: no row
       FileRule("%AppData%\\Vendor", "Folder", "Logs\\*"),
+      FileRule("%AppData%\\Vendor", "File", "\xD5\x5C.txt"),
   };
   PluginRun run;
   std::vector<FoundItem> rows = RunRules(d, folders, &run);
-  ASSERT_EQ(rows.size(), 4u);
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[4].size, "3 Bytes");
   EXPECT_EQ(Names({rows[0], rows[1]}), (std::vector<std::string>{"setup.log", "sub.log"}));
   for (const FoundItem& r : {rows[0], rows[1]}) {
     EXPECT_EQ(r.folder, temp);
