@@ -189,3 +189,36 @@ TEST_F(TracesE2e, AutoEmptiesTheTickedUrlCacheStores) {
   EXPECT_EQ(pages, 1);
   DeleteUrlCacheEntryA((host + "page.htm").c_str());
 }
+
+// Form data (OtherItem25) through the program on both platform families: the
+// logged-on user's store is backed up and removed.
+TEST_F(TracesE2e, AutoRemovesFormDataOnWindows98AndVista) {
+  char user[261] = {};
+  DWORD size = 260;
+  ASSERT_TRUE(GetUserNameA(user, &size));
+  const struct {
+    const char* version;
+    HKEY root;
+    std::string target;
+  } cases[] = {
+      {"win98", HKEY_LOCAL_MACHINE, dustrel::traces::AutoCompleteKey(user)},
+      {"vista", HKEY_CURRENT_USER,
+       dustrel::traces::AutoCompleteKey(dustrel::traces::CurrentUserSidText())},
+  };
+  // A typed address too: a run whose result list is empty stops before the
+  // browser stores.
+  Select({3, 25});
+  for (const auto& c : cases) {
+    Seed seed;
+    seed.Value(c.root, c.target + "\\SuiteE2eForm", "SuiteField", "typed text");
+    seed.Value(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\TypedURLs", "SuiteE2eUrl",
+               "http://typed.example/");
+    t::WindowsVersionFor as("Dustrel.exe", c.version);
+    ASSERT_EQ(Auto().exitCode, 0u) << c.version;
+    EXPECT_FALSE(t::KeyExists(c.root, c.target)) << c.version;
+    const std::string store = Store();
+    ASSERT_FALSE(store.empty()) << c.version;
+    EXPECT_EQ(suite::ListBackups(store).size(), 2u) << c.version;  // the address, the form data
+    t::RemoveTree(store);
+  }
+}
