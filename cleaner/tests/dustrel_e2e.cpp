@@ -277,6 +277,23 @@ TEST_F(Dustrel, LowerCaseAutoOpensTheWindowAndCleansNothing) {
   EXPECT_FALSE(IsWindowVisible(GetDlgItem(main, 1005)));
   HWND targets = GetDlgItem(main, 1004);
   EXPECT_EQ(Rows(targets), static_cast<int>(suite::FixedDrives().size()) + 26);
+  // The picture buttons carry their tooltips.
+  struct Tips {
+    DWORD pid;
+    int tools;
+  } tips{0, -1};
+  GetWindowThreadProcessId(main, &tips.pid);
+  EnumWindows([](HWND w, LPARAM lp) -> BOOL {
+    auto* f = reinterpret_cast<Tips*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (pid != f->pid || std::string(cls) != TOOLTIPS_CLASSA) return TRUE;
+    f->tools = static_cast<int>(SendMessageA(w, TTM_GETTOOLCOUNT, 0, 0));
+    return FALSE;
+  }, reinterpret_cast<LPARAM>(&tips));
+  EXPECT_EQ(tips.tools, 9);
   Sleep(1500);  // longer than a silent run's start
   EXPECT_TRUE(t::Exists(temp + "dz-e2e-lower.tmp"));
   EXPECT_FALSE(t::Exists(LogPath("Dustrel.log")));
