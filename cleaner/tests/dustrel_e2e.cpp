@@ -628,3 +628,26 @@ TEST_F(Dustrel, TrackRunsTheDefinitionsBacksUpLogsAndCanBeRestored) {
   EXPECT_EQ(suite::ReadString(HKEY_CURRENT_USER, key.Sub("Recent"), "1"), "C:\\docs\\b.txt");
   EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, key.Sub("Recent\\Deep"), "n"));
 }
+
+// "-PowerOn" opens the window normally; its cleaning run shows no report.
+TEST_F(Dustrel, PowerOnCleansWithoutTheReport) {
+  Baseline();
+  const std::string junk = suite::TempFolder() + "dz-p-1.tmp";
+  ASSERT_TRUE(t::WriteBytes(junk, "junk"));
+  Select(false, {});
+  t::WindowProgram program(std::string(kBin) + "\\Dustrel.exe -PowerOn", kBin);
+  HWND main = program.WaitForWindow(IniText("strMainDlg"));
+  ASSERT_NE(main, nullptr);
+  t::ClickButton(main, 1001);
+  EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006).rfind(IniText("strFSTotal"), 0) == 0; }, 120000));
+  HWND box = program.WaitForMessageBox(main);
+  ASSERT_NE(box, nullptr);
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  t::ClickButton(main, 1002);
+  EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006) == "所有清理工作完成！"; }, 60000));
+  EXPECT_EQ(program.WaitForDialog(main, 500), nullptr) << "no report after -PowerOn";
+  EXPECT_FALSE(t::Exists(junk));
+  EXPECT_TRUE(Recycled("dz-p-1.tmp"));
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(20000));
+}
