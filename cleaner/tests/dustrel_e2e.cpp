@@ -508,8 +508,11 @@ TEST_F(Dustrel, StopsEndTheScanAndKeepTheRowsFound) {
 
   // The soft stop of the main window's button.
   t::ClickButton(main, 1001);
-  progress = program.WaitForWindow(IniText("IDD_DIALOG_DH"));
+  progress = nullptr;
+  WaitUntilFast([&] { return (progress = FindWindowA("#32770", progressCaption.c_str())) != nullptr; }, 15000);
   ASSERT_NE(progress, nullptr);
+  // The caption comes first; the other texts follow at once.
+  WaitUntilFast([&] { return !t::ControlText(progress, 1125).empty(); }, 2000);
   EXPECT_EQ(t::ControlText(progress, 1125), IniText("IDC_BUTTONCANCELINDH"));
   EXPECT_EQ(t::ControlText(progress, 1120), IniText("IDC_STATICSCANOBJECT"));
   t::ClickButton(main, 1057);
