@@ -5,6 +5,26 @@
 
 namespace dustrel {
 
+bool HasEmptyPart(const std::string& path) {
+  if (path.empty()) return true;
+  bool partStart = true;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    if (IsDBCSLeadByte(c) && i + 1 < path.size()) {
+      ++i;
+      partStart = false;
+      continue;
+    }
+    if (c == '\\') {
+      if (partStart) return true;
+      partStart = true;
+    } else {
+      partStart = false;
+    }
+  }
+  return partStart;
+}
+
 bool ParseEntryText(const std::string& text, const std::string& marker, suite::RegEntry& entry) {
   const size_t slash = text.find('\\');  // root names are ASCII: the first byte '\' is a real one
   const size_t bar = text.rfind('|');
@@ -15,12 +35,13 @@ bool ParseEntryText(const std::string& text, const std::string& marker, suite::R
     return false;
   const std::string path = text.substr(slash + 1, bar - slash - 1);
   const std::string name = text.substr(bar + 1);
+  // Without a name the entry would be the key path (or the root) itself, or
+  // the key's unnamed default value, which no scanner lists.
+  if (name.empty() || HasEmptyPart(path)) return false;
   if (marker == kMarkerRootKey) {
-    // Without a subkey name the entry would be the key path (or the root) itself.
-    if (name.empty() || path.empty()) return false;
+    if (HasEmptyPart(name)) return false;
     entry = suite::KeyEntry(root, path + "\\" + name);
   } else {
-    if (path.empty()) return false;
     entry = suite::ValueEntry(root, path, name);
   }
   return true;
@@ -40,8 +61,8 @@ RemoveResult RemoveRegistryEntries(const std::vector<std::string>& entryTexts,
   std::vector<size_t> index;  // entry -> position in entryTexts
   for (size_t i = 0; i < entryTexts.size(); ++i) {
     suite::RegEntry entry;
-    const std::string marker = i < markers.size() ? markers[i] : std::string();
-    if (!ParseEntryText(entryTexts[i], marker, entry)) continue;
+    // Without its type marker an entry is not known to be a value or a key.
+    if (i >= markers.size() || !ParseEntryText(entryTexts[i], markers[i], entry)) continue;
     entries.push_back(entry);
     index.push_back(i);
   }

@@ -1,12 +1,38 @@
 #include "tracetable.h"
 
+#include "traces/browserstores.h"
+#include "traces/registrytraces.h"
+
 namespace dustrel {
 
 namespace {
 
-// Scanner k serves row OtherItem(k+2). Entries stay empty until their trace
-// kind is built.
-const TraceScanner kScanners[kTraceScannerCount] = {};
+// Scanner k serves row OtherItem(k+2).
+const TraceScanner kScanners[kTraceScannerCount] = {
+    traces::ScanHistory,          // OtherItem2: IE history
+    traces::ScanTypedUrls,        // OtherItem3: typed addresses
+    traces::ScanCookies,          // OtherItem4: IE cookies
+    traces::ScanAppPaths,         // OtherItem5
+    traces::ScanSharedDlls,       // OtherItem6
+    traces::ScanHelpFiles,        // OtherItem7: help, then HTML Help
+    traces::ScanKnownDlls,        // OtherItem8: DLLs, 16-bit DLLs, VxDs
+    traces::ScanStartupGroup,     // OtherItem9: startup, tools, logon, menus
+    traces::ScanFindHistory,      // OtherItem10
+    traces::ScanRunHistory,       // OtherItem11
+    traces::ScanOpenSaveHistory,  // OtherItem12
+    traces::ScanLastVisited,      // OtherItem13
+    traces::ScanInstallLocations, // OtherItem14
+    traces::ScanWinZip,           // OtherItem15
+    traces::ScanWinRar,           // OtherItem16
+    traces::ScanPaint,            // OtherItem17
+    traces::ScanWordPad,          // OtherItem18
+    traces::ScanNetAnts,          // OtherItem19
+    traces::ScanMediaPlayer,      // OtherItem20
+    traces::Scan3721,             // OtherItem21
+    traces::ScanRealPlayer,       // OtherItem22
+    traces::ScanSearchBarText,    // OtherItem23
+    traces::ScanSearchBarFiles,   // OtherItem24
+};
 
 }  // namespace
 
@@ -22,6 +48,8 @@ void RunTraceScanners(const OtherItemTicks& ticks, TraceContext& context) {
   }
 }
 
-void CleanBrowserStores(const OtherItemTicks& /*ticks*/, bool /*autoExit*/) {}
+void CleanBrowserStores(const OtherItemTicks& ticks, bool autoExit) {
+  traces::CleanBrowserStores(ticks, autoExit, traces::DefaultBrowserStoreActions());
+}
 
 }  // namespace dustrel

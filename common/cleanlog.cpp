@@ -45,8 +45,13 @@ void DeleteLog(const std::string& fileName) { DeleteFileA(ProgramFolderPath(file
 
 void WriteCleaningLog(const std::string& fileName, int count,
                       const std::vector<std::string>& files) {
+  WriteCleaningLog(fileName, std::vector<std::string>{std::to_string(count)}, files);
+}
+
+void WriteCleaningLog(const std::string& fileName, const std::vector<std::string>& numbers,
+                      const std::vector<std::string>& files) {
   DeleteLog(fileName);
-  if (!WriteLog(fileName, "Numbers", {std::to_string(count)}) ||
+  if (!WriteLog(fileName, "Numbers", numbers) ||
       !WriteLog(fileName, "Files", files)) {
     MessageBoxA(nullptr, "无法创建日志文件!", nullptr, MB_OK | MB_ICONERROR);
     ExitProcess(1);

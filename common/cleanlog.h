@@ -30,6 +30,10 @@ void DeleteLog(const std::string& fileName);
 // "无法创建日志文件!" and ends the process with exit status 1.
 void WriteCleaningLog(const std::string& fileName, int count,
                       const std::vector<std::string>& files);
+// The same with a whole "Numbers" list (the main cleaner's "-Track" pass logs
+// the list the plug-in run filled).
+void WriteCleaningLog(const std::string& fileName, const std::vector<std::string>& numbers,
+                      const std::vector<std::string>& files);
 inline void WriteCleaningLog(const std::string& fileName, const std::vector<std::string>& files) {
   WriteCleaningLog(fileName, static_cast<int>(files.size()), files);
 }

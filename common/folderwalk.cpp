@@ -28,7 +28,7 @@ void Walk(const std::string& folder, const std::function<void(const WalkEntry&)>
       Walk(path, onFile, stop, depth + 1);
     } else {
       const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-      onFile(WalkEntry{path, size, data.dwFileAttributes});
+      onFile(WalkEntry{path, size, data.dwFileAttributes, &folder, name});
     }
   } while (FindNextFileA(find.get(), &data));
 }

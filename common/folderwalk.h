@@ -12,6 +12,10 @@ struct WalkEntry {
   const std::string& path;  // full path of the file
   uint64_t size;
   unsigned long attributes;
+  // The folder being listed, exactly as the walk joined it (the starting
+  // folder as given, then "<folder>\<sub-folder>"), and the file's own name.
+  const std::string* folder = nullptr;
+  const char* name = nullptr;
 };
 
 // Hands every file below `folder` (hidden and system files included) to

@@ -76,6 +76,13 @@ case "$cmd" in
     for local in "$WINEPREFIX"/drive_c/users/*/AppData/Local; do
       [ -d "$local" ] && ln -sfn . "$local/Application Data"
     done
+    # A small fixed drive Q: over C:\suite-fixtures\drive-q, for tests that walk
+    # a whole drive: it holds only what they seed there, and a loop of its own.
+    qdrive="$WINEPREFIX/drive_c/suite-fixtures/drive-q"
+    mkdir -p "$qdrive/loop/inner"
+    echo data > "$qdrive/loop/inner/file.txt"
+    ln -s .. "$qdrive/loop/inner/up"
+    ln -sfn ../drive_c/suite-fixtures/drive-q "$WINEPREFIX/dosdevices/q:"
     "$SUITE_WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f $SUITE_REG_VIEW >/dev/null 2>&1
     wineserver -w
     echo "sandbox ready: $dir"

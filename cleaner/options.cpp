@@ -1,0 +1,64 @@
+#include "options.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "regstore.h"
+
+namespace dustrel {
+
+namespace {
+
+const char kExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+const char kPolicyKey[] = ".DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+const char kSuiteKey[] = "Software\\Quillon";
+
+DWORD ReadDword(HKEY root, const char* path, const char* name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+  DWORD value = 0, size = sizeof value, type = 0;
+  const LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? value : 0;
+}
+
+bool WriteDword(HKEY root, const char* path, const char* name, DWORD value) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  const LONG rc = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                                 sizeof value);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+// A system switch the options window sets: 1 when on, the value gone when
+// off. The switch is a setting, not a cleaned entry, so it goes through the
+// shared removal without a backup of its own.
+bool SetOrRemove(HKEY root, const char* rootName, const char* path, const char* name, bool on) {
+  if (on) return WriteDword(root, path, name, 1);
+  const suite::RegEntry entry = suite::ValueEntry(rootName, path, name);
+  if (suite::RegEntryGone(entry)) return true;
+  return suite::DeleteRegEntry(entry);
+}
+
+}  // namespace
+
+Options ReadOptions() {
+  Options o;
+  o.deleteNoBackup = ReadDword(HKEY_LOCAL_MACHINE, kExplorerKey, "DeleteNoBackup") != 0;
+  o.clearRecentDocsOnExit = ReadDword(HKEY_USERS, kPolicyKey, "ClearRecentDocsOnExit") != 0;
+  o.autoExitWindows = ReadDword(HKEY_LOCAL_MACHINE, kSuiteKey, "AutoExitWindows") != 0;
+  return o;
+}
+
+bool WriteOptions(const Options& o) {
+  bool ok = SetOrRemove(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", kExplorerKey, "DeleteNoBackup", o.deleteNoBackup);
+  ok = SetOrRemove(HKEY_USERS, "HKEY_USERS", kPolicyKey, "ClearRecentDocsOnExit", o.clearRecentDocsOnExit) && ok;
+  ok = WriteDword(HKEY_LOCAL_MACHINE, kSuiteKey, "AutoExitWindows", o.autoExitWindows ? 1 : 0) && ok;
+  return ok;
+}
+
+}  // namespace dustrel
