@@ -29,9 +29,12 @@ void DrawStateButton(const DRAWITEMSTRUCT& item, ButtonImage image) {
   FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   DrawEdge(dc, &r, (item.itemState & ODS_SELECTED) ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
 
-  const int h = r.bottom - r.top;
-  const int d = std::max(6, h - 8);
-  RECT mark{r.left + 4, r.top + (h - d) / 2, r.left + 4 + d, r.top + (h - d) / 2 + d};
+  const int h = r.bottom - r.top, w = r.right - r.left;
+  const int d = std::max(6, std::min(h, w) - 6);
+  // The mark is centred when the button has no room for its text beside it.
+  const bool withText = w >= d + 24;
+  const int left = withText ? r.left + 4 : r.left + (w - d) / 2;
+  RECT mark{left, r.top + (h - d) / 2, left + d, r.top + (h - d) / 2 + d};
   HBRUSH brush = CreateSolidBrush(MarkColour(image));
   HGDIOBJ oldBrush = SelectObject(dc, brush);
   HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
@@ -64,12 +67,15 @@ void DrawStateButton(const DRAWITEMSTRUCT& item, ButtonImage image) {
   SelectObject(dc, oldPen);
   DeleteObject(pen);
 
-  char text[128] = {};
-  GetWindowTextA(item.hwndItem, text, sizeof text);
-  RECT textRect{mark.right + 4, r.top, r.right - 2, r.bottom};
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-  DrawTextA(dc, text, -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  if (withText) {
+    char text[128] = {};
+    GetWindowTextA(item.hwndItem, text, sizeof text);
+    RECT textRect{mark.right + 4, r.top, r.right - 2, r.bottom};
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc,
+                 GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+    DrawTextA(dc, text, -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  }
   if (item.itemState & ODS_FOCUS) {
     RECT f = r;
     InflateRect(&f, -3, -3);
@@ -125,6 +131,8 @@ void ShowHintBubble(HWND owner, const std::string& text, POINT at) {
   info.lpszText = const_cast<char*>(text.c_str());
   SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
   SendMessageA(tip, TTM_SETMAXTIPWIDTH, 0, 300);
+  SendMessageA(tip, TTM_SETTIPBKCOLOR, RGB(255, 255, 225), 0);
+  SendMessageA(tip, TTM_SETTIPTEXTCOLOR, RGB(0, 0, 0), 0);
   ClientToScreen(owner, &at);
   SendMessageA(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));
   SendMessageA(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&info));
