@@ -177,6 +177,75 @@ TEST_F(Brisko, TheWindowRunsTheStepsThatAreOnInOrderAndShowsTheirCounts) {
   c.Close();
 }
 
+TEST_F(Brisko, TheReportShowsOnlyMeasuredChanges) {
+  t::WindowsVersionFor xp("Brisko.exe", "winxp");
+  StandinFolder bin("C:\\brisko e2e\\figures", {"Snipwell.exe", "Dustrel.exe"});
+  InstallConsole(bin.Path());
+  const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  for (int i = 0; i < 3; ++i)
+    t::SetString(HKEY_CURRENT_USER, run, "BriskoE2E" + std::to_string(i), "C:\\gone" + std::to_string(i) + ".exe");
+  // The shortcut step's stand-in removes the three startup entries.
+  t::WriteBytes(bin / "Snipwell.unrun", "BriskoE2E0\r\nBriskoE2E1\r\nBriskoE2E2\r\n");
+
+  Console c(bin.Path());
+  ASSERT_TRUE(c.WaitIdle());
+  for (int step = 1; step < kStepCount; ++step) c.Click(IDC_STEP1 + step);
+  auto runAndReport = [&]() -> HWND {
+    c.Start(true);
+    HWND report = c.WaitForReport();
+    if (!report) return nullptr;
+    WaitUntil([&] { return !t::ControlText(report, IDC_RESULT_STARTUP).empty(); });
+    WaitUntil([&] { return t::ControlText(report, IDC_LOGSTATUS) != "Reading..."; });
+    return report;
+  };
+  auto pos = [](HWND report, int id) {
+    return static_cast<int>(SendMessageA(GetDlgItem(report, id), PBM_GETPOS, 0, 0));
+  };
+  HWND report = runAndReport();
+  ASSERT_NE(report, nullptr);
+  EXPECT_FALSE(t::ValueExists(HKEY_CURRENT_USER, run, "BriskoE2E0"));
+  EXPECT_EQ(t::ControlText(report, IDC_RESULT_STARTUP), Ini("strInfo11") + ":30");
+  EXPECT_EQ(pos(report, IDC_BAR_STARTUP_BEFORE), 100);
+  EXPECT_EQ(pos(report, IDC_BAR_STARTUP_AFTER), 103);
+  EXPECT_EQ(pos(report, IDC_BAR_PERF_BEFORE), 100);
+
+  // Emptying the Recycle Bin leaves the disk figures of the report alone.
+  t::ScratchDir scratch("C:\\brisko e2e\\bin item");
+  t::WriteBytes(scratch / "recycled.txt", std::string(100000, 'r'));
+  ASSERT_TRUE(suite::MoveToRecycleBin(scratch / "recycled.txt", nullptr, true));
+  auto inBin = [&] {
+    for (const std::string& p : t::RecycledPaths())
+      if (suite::EqualsNoCase(p, scratch / "recycled.txt")) return true;
+    return false;
+  };
+  ASSERT_TRUE(inBin());
+  const std::string disk = t::ControlText(report, IDC_RESULT_DISK);
+  const int diskAfter = pos(report, IDC_BAR_DISK_AFTER);
+  t::ClickButton(report, IDC_BUTTON_EMPTYBIN);
+  EXPECT_TRUE(WaitUntil([&] { return !inBin(); }));
+  Sleep(500);
+  EXPECT_EQ(t::ControlText(report, IDC_RESULT_DISK), disk);
+  EXPECT_EQ(pos(report, IDC_BAR_DISK_AFTER), diskAfter);
+  EXPECT_EQ(t::ControlText(report, IDC_RESULT_STARTUP), Ini("strInfo11") + ":30");
+  t::ClickButton(report, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(report); }));
+
+  // A run that changes nothing shows no gain.
+  DeleteFileA((bin / "Snipwell.unrun").c_str());
+  report = runAndReport();
+  ASSERT_NE(report, nullptr);
+  EXPECT_EQ(t::ControlText(report, IDC_RESULT_STARTUP), Ini("strInfo11") + ":0");
+  EXPECT_EQ(pos(report, IDC_BAR_STARTUP_AFTER), 100);
+  t::ClickButton(report, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(report); }));
+
+  // The options button runs the main cleaner without a switch and waits for it.
+  c.Click(IDC_BUTTON_PRO);
+  ASSERT_TRUE(WaitUntil([&] { return bin.Calls().back() == "Dustrel||1"; }));
+  EXPECT_TRUE(WaitUntil([&] { return !IsIconic(c.main); }));
+  c.Close();
+}
+
 TEST_F(Brisko, EscapeDoesNotCloseTheReportWhileALogIsRead) {
   t::WindowsVersionFor xp("Brisko.exe", "winxp");
   StandinFolder bin("C:\\brisko e2e\\escape", {"Snipwell.exe"});

@@ -3,7 +3,8 @@
 // "calls.txt" in its folder, waits while "<name>.hang" exists there (until a
 // file "release" appears, at most two minutes), and then copies
 // "<log>.seed" to the log its name and switch stand for, when the test
-// seeded one.
+// seeded one. A file "<name>.unrun" lists (one per line) values of the
+// user's Run key that the test seeded and that this cleaner removes.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -57,6 +58,33 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   if (Exists(folder + "\\" + name + ".hang")) {
     for (int i = 0; i < 1200 && !Exists(folder + "\\release"); ++i) Sleep(100);
+  }
+
+  const std::string unrun = folder + "\\" + name + ".unrun";
+  if (Exists(unrun)) {
+    HANDLE f = CreateFileA(unrun.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string text(4096, '\0');
+    DWORD read = 0;
+    if (f != INVALID_HANDLE_VALUE) {
+      ReadFile(f, &text[0], static_cast<DWORD>(text.size()), &read, nullptr);
+      CloseHandle(f);
+    }
+    text.resize(read);
+    HKEY run = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                      KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+      size_t start = 0;
+      while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string value = text.substr(start, end - start);
+        if (!value.empty() && value.back() == '\r') value.pop_back();
+        if (!value.empty()) RegDeleteValueA(run, value.c_str());
+        start = end + 1;
+      }
+      RegCloseKey(run);
+    }
   }
 
   std::string log = name + ".log";
