@@ -284,6 +284,7 @@ class BriskoDialog : public Dialog {
 
   bool OnCommand(int id, int code, HWND) override {
     if (code != BN_CLICKED) return false;
+    HideHintBubble(Handle());  // a hint is over once the user acts
     if (id >= IDC_STEP1 && id < IDC_STEP1 + kStepCount) {
       ToggleStep(id - IDC_STEP1);
       return true;
@@ -544,6 +545,8 @@ class BriskoDialog : public Dialog {
     SetItemText(IDC_SCORE, Format("%s:%d%%", Text("strProInfo6").c_str(), score_));
     EnableItem(IDC_BUTTON_START, true);
     if (!gaugeAfterRun_ && ShownNormally()) SetTimer(Handle(), kTimerReleaseTop, 100, nullptr);
+    // After a run the "checking" bubble has said its piece.
+    if (gaugeAfterRun_) HideHintBubble(Handle());
   }
 
   // ---- report and options

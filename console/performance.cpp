@@ -3,7 +3,6 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "handles.h"
 #include "probes.h"
@@ -168,9 +167,11 @@ PerformanceDisplay ComputeDisplay(const SystemFigures& before, const SystemFigur
                          diskBefore.totalMb);
   d.diskAfter = Percent(diskAfter.totalMb - std::min(diskAfter.freeMb, diskAfter.totalMb),
                         diskAfter.totalMb);
+  // Space freed is the growth of the free space; less free space afterwards
+  // (other programs wrote meanwhile) frees nothing.
   const long long freed = static_cast<long long>(diskAfter.freeMb) -
                           static_cast<long long>(diskBefore.freeMb);
-  d.diskText = Format("%s %lld MB", texts.disk.c_str(), std::llabs(freed));
+  d.diskText = Format("%s %lld MB", texts.disk.c_str(), freed > 0 ? freed : 0);
 
   const int dStartup = before.startupEntries - after.startupEntries;
   const int dServices = before.services - after.services;

@@ -139,6 +139,12 @@ void ShowHintBubble(HWND owner, const std::string& text, POINT at) {
   SetWindowTextA(tip, text.c_str());
 }
 
+void HideHintBubble(HWND owner) {
+  HWND tip = static_cast<HWND>(GetPropA(owner, kBubbleProp));
+  if (tip && IsWindow(tip)) DestroyWindow(tip);
+  SetPropA(owner, kBubbleProp, nullptr);
+}
+
 std::string HintBubbleText(HWND owner) {
   HWND tip = static_cast<HWND>(GetPropA(owner, kBubbleProp));
   if (!tip || !IsWindow(tip)) return std::string();

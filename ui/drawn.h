@@ -20,6 +20,8 @@ void DrawGauge(const DRAWITEMSTRUCT& item, int level);
 // the font Verdana 8 pt. One bubble per owner: a new one replaces the old.
 // The bubble is a child of the owner's lifetime and goes with it.
 void ShowHintBubble(HWND owner, const std::string& text, POINT at);
+// Removes the owner's bubble, if any.
+void HideHintBubble(HWND owner);
 // The text of the owner's bubble (empty when none), for tests and redraws.
 std::string HintBubbleText(HWND owner);
 

@@ -106,10 +106,13 @@ TEST(Display, NoProcessesAndNoDisksDoNotDivideByZero) {
   const PerformanceDisplay d = ComputeDisplay(before, after, {0, 0}, {0, 0}, kTexts);
   EXPECT_EQ(d.diskBefore, 0);
   EXPECT_EQ(d.performanceText, "系统性能提升: 0%");
-  // More free space than the total (a drive that went away) stays in range.
+  // More free space than the total (a drive that went away) stays in range,
+  // and less free space afterwards is no space freed.
   const PerformanceDisplay odd = ComputeDisplay(before, after, {100, 300}, {0, 5}, kTexts);
   EXPECT_EQ(odd.diskBefore, 0);
-  EXPECT_EQ(odd.diskText, "释放磁盘空间 295 MB");
+  EXPECT_EQ(odd.diskText, "释放磁盘空间 0 MB");
+  EXPECT_EQ(ComputeDisplay(before, after, {1000, 500}, {1000, 380}, kTexts).diskText,
+            "释放磁盘空间 0 MB");
   // Bars never leave their range, even when many entries came back.
   SystemFigures many{0, 0, 0, 0};
   SystemFigures more{500, 0, 0, 0};
