@@ -352,6 +352,8 @@ TEST_F(Brisko, TheScoreShowsTheFourChecks) {
   StandinFolder bin("C:\\brisko e2e\\score", {});
   InstallConsole(bin.Path());
   const ScoreInputs in = SystemScoreInputs();
+  ASSERT_FALSE(in.cacheFolder.empty());
+  ASSERT_FALSE(in.recentFolder.empty());
   auto caption = [](int score) { return Ini("strProInfo6") + ":" + std::to_string(score) + "%"; };
   {
     Console c(bin.Path());
