@@ -31,7 +31,12 @@ bool WriteLog(const std::string& fileName, const std::string& section,
 
 bool ReadLog(const std::string& fileName, const std::string& section,
              std::vector<std::string>& out) {
-  IniFile file(ProgramFolderPath(fileName));
+  return ReadLogAt(ProgramFolderPath(fileName), section, out);
+}
+
+bool ReadLogAt(const std::string& path, const std::string& section,
+               std::vector<std::string>& out) {
+  IniFile file(path);
   if (!file.ReadFile()) {
     out.clear();
     return false;
@@ -41,7 +46,9 @@ bool ReadLog(const std::string& fileName, const std::string& section,
   return true;
 }
 
-void DeleteLog(const std::string& fileName) { DeleteFileA(ProgramFolderPath(fileName).c_str()); }
+void DeleteLog(const std::string& fileName) { DeleteLogAt(ProgramFolderPath(fileName)); }
+
+void DeleteLogAt(const std::string& path) { DeleteFileA(path.c_str()); }
 
 void WriteCleaningLog(const std::string& fileName, int count,
                       const std::vector<std::string>& files) {

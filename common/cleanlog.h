@@ -24,6 +24,10 @@ bool ReadLog(const std::string& fileName, const std::string& section,
              std::vector<std::string>& out);
 // Deletes the log in the program folder (a missing file is no error).
 void DeleteLog(const std::string& fileName);
+// The same two for a log given by its full path (the console reads the logs of
+// the folder it runs the cleaners from).
+bool ReadLogAt(const std::string& path, const std::string& section, std::vector<std::string>& out);
+void DeleteLogAt(const std::string& path);
 
 // One whole pass: deletes the old log, writes "Numbers" with `count`, then
 // "Files" with `files`. When the log cannot be created it shows

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # The main job on a seeded sandbox: builds the suite, makes a fresh Wine
-# sandbox, seeds it with healthy and broken shortcuts, runs the cleaners
-# unattended and shows what they removed (their logs) and the Recycle Bin.
+# sandbox, seeds it with junk for every step of the one-click run (broken
+# shortcuts, dead favorites, junk files, an application's history, leftover
+# registry entries, an update's uninstall backup), runs the console
+# "Brisko.exe -Auto" there and shows each step's count, every log's entries,
+# the Recycle Bin and the registry backup store.
 #   scripts/demo.sh [BUILD_DIR]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,26 +19,62 @@ drive_c="$WINEPREFIX/drive_c"
 trash="$XDG_DATA_HOME/Trash"
 
 # The suite is installed as a user would: the dist folder copied onto the PC.
-mkdir -p "$drive_c/Suite"
-cp -r "$build/dist/." "$drive_c/Suite/"
+suite="$drive_c/Suite"
+mkdir -p "$suite"
+cp -r "$build/dist/." "$suite/"
+
+# A local web site for the favorites: the home page answers, the others are gone.
+site="$SUITE_SANDBOX/demo-site"
+mkdir -p "$site"
+echo '<html><body>demo</body></html>' > "$site/index.html"
+port=$(python3 -c 'import socket;s=socket.socket();s.bind(("127.0.0.1",0));print(s.getsockname()[1])')
+python3 -m http.server "$port" --bind 127.0.0.1 --directory "$site" >/dev/null 2>&1 &
+server=$!
+cleanup() { kill "$server" 2>/dev/null || true; "$root/scripts/sandbox.sh" stop "$SUITE_SANDBOX" || true; }
+trap cleanup EXIT
 
 echo "== seeding the sandbox"
-"$root/scripts/wine-run" "$build/tests/demo_seed.exe"
-(cd "$drive_c" && find . -iname '*.lnk' | sed 's|^\./|  C:/|')
+"$root/scripts/wine-run" "$build/tests/demo_seed.exe" 'C:\Suite' "$port"
+(cd "$drive_c" && find . -iname '*.lnk' | sed 's|^\./|  shortcut  C:/|')
+(cd "$drive_c" && find . -iname '*.url' | sed 's|^\./|  favorite  C:/|')
 
-show_log() {  # the log is GBK with CR LF
-  local log=$1
-  echo "== $(basename "$log")"
-  if [ -f "$log" ]; then iconv -f GBK -t UTF-8 "$log" | tr -d '\r' | sed 's/^/  /'
-  else echo "  (no log written)"; fi
-}
+# Wine reports Windows 7, where the console's patch step runs the outside
+# program Patchmoorv.exe, which the suite does not ship; the demo lets the
+# console see Windows XP so that the suite's own Patchmoor runs.
+"$root/scripts/wine-run" 'C:\windows\system32\reg.exe' add 'HKCU\Software\Wine\AppDefaults\Brisko.exe' /v Version /d winxp /f >/dev/null
 
-# The cleaners in the order the one-click console runs them.
-for program in Snipwell Marksift Hivemend Patchmoor; do
-  [ -f "$drive_c/Suite/$program.exe" ] || continue
-  echo "== $program.exe -Auto"
-  "$root/scripts/wine-run" "C:\\Suite\\$program.exe" -Auto
-  show_log "$drive_c/Suite/$program.log"
+echo "== Brisko.exe -Auto"
+status=0
+# (started from C:\, which the cleaners it starts inherit as their folder)
+(cd "$drive_c" && "$root/scripts/wine-run" 'C:\Suite\Brisko.exe' -Auto) || status=$?
+echo "  exit status $status"
+
+# The steps in the console's order; the count is the log's "Numbers" value.
+steps=("Snipwell.log|Snipwell.exe|1 broken shortcuts  (Snipwell.exe -Auto)"
+       "Marksift.log|Marksift.exe|2 dead favorites    (Marksift.exe -Auto)"
+       "Dustrel.log|Dustrel.exe|3 junk files        (Dustrel.exe -Auto)"
+       "History.log|Dustrel.exe|4 software history  (Dustrel.exe -Track)"
+       "Hivemend.log|Hivemend.exe|5 registry errors   (Hivemend.exe -Auto)"
+       "Patchmoor.log|Patchmoor.exe|6 update backups    (Patchmoor.exe -Auto)")
+log_text() { iconv -f GBK -t UTF-8 "$1" | tr -d '\r'; }
+echo "== step counts"
+for s in "${steps[@]}"; do
+  IFS='|' read -r log program label <<< "$s"
+  count=0
+  [ -f "$suite/$log" ] && count=$(log_text "$suite/$log" | sed -n '/^\[Numbers\]/,/^$/s/^Item0=//p' | head -1)
+  printf '  step %s: - %s\n' "$label" "${count:-0}"
+done
+for s in "${steps[@]}"; do
+  IFS='|' read -r log program label <<< "$s"
+  echo "== $log"
+  if [ -f "$suite/$log" ]; then
+    entries=$(log_text "$suite/$log" | sed -n '/^\[Files\]/,/^$/s/^Item[0-9]*=/  /p')
+    if [ -n "$entries" ]; then echo "$entries"; else echo "  (nothing removed)"; fi
+  elif [ -f "$suite/$program" ]; then
+    echo "  (no log: nothing was removed)"
+  else
+    echo "  (no log: $program is not built yet)"
+  fi
 done
 
 echo "== Recycle Bin"
@@ -47,8 +86,16 @@ for info in "$trash"/info/*.trashinfo; do
     "$(sed -n 's/^Path=//p' "$info")"
 done
 [ $found = 1 ] || echo "  (empty)"
-echo "== registry backups (Hivemend, before its repair)"
-(cd "$drive_c/Suite" && find . -path './Reg-Backup*' -type f 2>/dev/null | sed 's|^\./|  C:/Suite/|') || true
-echo "== shortcuts left"
-(cd "$drive_c" && find . -iname '*.lnk' | sed 's|^\./|  C:/|')
-"$root/scripts/sandbox.sh" stop "$SUITE_SANDBOX"
+echo "== registry backup store (written before any registry entry is removed)"
+backups=$(cd "$suite" && find . -path './Reg-Backup*' -type f 2>/dev/null | sort)
+if [ -n "$backups" ]; then
+  while IFS= read -r f; do
+    echo "  C:/Suite/${f#./}"
+    # .reg files are UTF-16 (version 5) or ANSI (REGEDIT4): show the key lines.
+    { iconv -f UTF-16 -t UTF-8 "$suite/$f" 2>/dev/null || iconv -f GBK -t UTF-8 "$suite/$f"; } |
+      tr -d '\r' | grep '^\[' | sed 's/^/      /' || true
+  done <<< "$backups"
+else
+  echo "  (empty)"
+fi
+exit "$status"

@@ -1,14 +1,94 @@
-// Seeds the demo sandbox with what a used PC holds: working shortcuts, shortcuts
-// whose programs were uninstalled, and ones the cleaner must leave alone.
+// Seeds the demo sandbox with what a used PC holds, something for every step
+// of the one-click run: working and broken shortcuts, live and dead favorites,
+// junk files, an application history with its cleaning definition, leftover
+// registry entries and an update's uninstall backup folder.
+//   demo_seed.exe [SUITE_FOLDER [PORT]]
+// SUITE_FOLDER is where the suite was copied (its "CleanPlugin" folder gets the
+// definition); PORT is a local web server's port for the favorites.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
+#include "probes.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
 
-int main() {
+namespace {
+
+// A cleaning definition in the main cleaner's plug-in format: a 40-byte head
+// (signature, key length, masked key) and the body with every byte XORed with
+// each key byte in turn.
+std::string LockedDefinition(const std::string& body) {
+  const std::string key = "tRoWeL";
+  std::string head(40, '\0');
+  const char signature[] = "Velmora Lock";
+  head.replace(0, sizeof signature, signature, sizeof signature);
+  head[16] = static_cast<char>(key.size());
+  for (size_t i = 0; i < key.size(); ++i) head[20 + i] = static_cast<char>(key[i] ^ 0x3C);
+  std::string out = head;
+  for (char ch : body) {
+    for (char k : key) ch = static_cast<char>(ch ^ k);
+    out += ch;
+  }
+  return out;
+}
+
+void SeedHistory(const std::string& suiteFolder) {
+  // The demo editor keeps its recent files in the registry and a history folder.
+  const std::string recent = "Software\\Demo Editor\\Recent";
+  t::SetString(HKEY_CURRENT_USER, recent, "File1", "C:\\Demo Programs\\Editor\\合同.txt");
+  t::SetString(HKEY_CURRENT_USER, recent, "File2", "C:\\Demo Programs\\Editor\\notes.txt");
+  char appData[MAX_PATH] = {};
+  GetEnvironmentVariableA("APPDATA", appData, MAX_PATH);
+  t::WriteBytes(std::string(appData) + "\\Demo Editor\\History\\session1.hst", "opened 合同.txt");
+  t::WriteBytes(std::string(appData) + "\\Demo Editor\\History\\session2.hst", "opened notes.txt");
+  if (suiteFolder.empty()) return;
+  const std::string body =
+      "[Information]\r\nDescription=演示编辑器的历史记录\r\nSelected=1\r\n"
+      "[Registry]\r\n"
+      "Reg0=RootKey:HKEY_CURRENT_USER;SubKey:\\Software\\Demo Editor\\Recent;Type:Value;Pattern:File1;\r\n"
+      "Reg1=RootKey:HKEY_CURRENT_USER;SubKey:\\Software\\Demo Editor\\Recent;Type:Value;Pattern:File2;\r\n"
+      "[File/Folder]\r\n"
+      "File0=Source:%AppData%\\Demo Editor\\History;Type:Folder;Pattern:*.hst;\r\n";
+  t::WriteBytes(suiteFolder + "\\CleanPlugin\\DemoEditor.dat", LockedDefinition(body));
+}
+
+void SeedJunk() {
+  // Leftovers of programs and of the system: backups, temporary files, dumps.
+  std::string temp = suite::TempFolder();
+  suite::DropTrailingBackslash(temp);
+  t::WriteBytes(temp + "\\~DF1A2B.tmp", std::string(30000, 't'));
+  t::WriteBytes(temp + "\\setup_log.tmp", "installer log");
+  t::WriteBytes("C:\\Demo Programs\\Editor\\report.bak", "old copy");
+  t::WriteBytes("C:\\Demo Programs\\Editor\\settings.old", "old settings");
+  t::WriteBytes("C:\\Demo Programs\\Player\\crash.dmp", std::string(20000, 'd'));
+  t::WriteBytes("C:\\Demo Programs\\Player\\Thumbs.db", "thumbnails");
+}
+
+void SeedFavorites(int port) {
+  if (port <= 0) return;
+  const std::string favorites = t::ProfileFolder() + "\\Favorites";
+  const std::string site = "http://127.0.0.1:" + std::to_string(port);
+  auto favorite = [](const std::string& url) {
+    return "[InternetShortcut]\r\nURL=" + url + "\r\n";
+  };
+  t::WriteBytes(favorites + "\\演示首页.url", favorite(site + "/index.html"));
+  t::WriteBytes(favorites + "\\已下线的论坛.url", favorite(site + "/forum/gone.html"));
+  t::WriteBytes(favorites + "\\Links\\Old Shop.url", favorite(site + "/shop/closed.html"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string suiteFolder = argc > 1 ? argv[1] : "";
+  const int port = argc > 2 ? std::atoi(argv[2]) : 0;
+  SeedHistory(suiteFolder);
+  SeedJunk();
+  SeedFavorites(port);
+
   const std::string apps = "C:\\Demo Programs";
   const std::string desktop = t::ProfileFolder() + "\\Desktop";
   const std::string menu = "C:\\Program Files\\Demo Suite";
