@@ -67,11 +67,14 @@ RemoveResult RemoveRegistryEntries(const std::vector<std::string>& entryTexts,
     index.push_back(i);
   }
   if (entries.empty()) return result;
-  result.backupFolder = suite::BackupEntries(entries, store);
+  // An entry its backup file cannot hold exactly (a value name with a line
+  // break, an unreadable value) stays; the others are removed.
+  std::vector<bool> held;
+  result.backupFolder = suite::BackupEntries(entries, store, held);
   result.backedUp = !result.backupFolder.empty();
   if (!result.backedUp) return result;
   for (size_t k = 0; k < entries.size(); ++k)
-    result.gone[index[k]] = suite::DeleteRegEntry(entries[k]);
+    if (k < held.size() && held[k]) result.gone[index[k]] = suite::DeleteRegEntry(entries[k]);
   return result;
 }
 

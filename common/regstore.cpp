@@ -338,9 +338,15 @@ bool BackupEntryFile(const RegEntry& entry, const std::string& file, bool regedi
   if (written) *written = report.written;
   if (!report.written || !report.keyFound) return false;
   if (!entry.isValue) return report.exact;
+  // Value names are matched as the registry matches them: without regard to case.
   const std::wstring name = EntryValueNameW(entry);
-  return std::find(report.exactValues.begin(), report.exactValues.end(), name) !=
-         report.exactValues.end();
+  return std::any_of(report.exactValues.begin(), report.exactValues.end(),
+                     [&name](const std::wstring& held) {
+                       return held.size() == name.size() &&
+                              CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, held.c_str(),
+                                             static_cast<int>(held.size()), name.c_str(),
+                                             static_cast<int>(name.size())) == CSTR_EQUAL;
+                     });
 }
 
 std::string BackupEntries(const std::vector<RegEntry>& entries) {

@@ -118,7 +118,7 @@ TEST(Remover, BacksUpThenRemovesValuesAndKeysAndARestoreBringsThemBack) {
   EXPECT_TRUE(r.gone[0]);
   EXPECT_TRUE(r.gone[1]);
   EXPECT_TRUE(r.gone[2]);
-  EXPECT_TRUE(r.gone[3]);  // nothing of that name is there
+  EXPECT_FALSE(r.gone[3]);  // nothing of that name was there: this run removed nothing
   EXPECT_FALSE(r.gone[4]);
 
   EXPECT_FALSE(t::ValueExists(kCu, mru, "File1"));
