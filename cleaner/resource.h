@@ -1,4 +1,6 @@
 #pragma once
+#include "advanced/advancedres.h"
+#include "advanced/activexres.h"
 #define IDI_APP 1
 
 // Windows.
