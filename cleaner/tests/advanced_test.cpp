@@ -52,7 +52,12 @@ class SeededKeys {
 struct SeededValue {
   HKEY root;
   std::string key, name;
-  ~SeededValue() { RegDeleteKeyValueA(root, key.c_str(), name.c_str()); }
+  ~SeededValue() {
+    HKEY open = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE, &open) != ERROR_SUCCESS) return;
+    RegDeleteValueA(open, name.c_str());
+    RegCloseKey(open);
+  }
 };
 
 const AdvRow* Find(const AdvList& list, const std::string& name, size_t from = 0) {
