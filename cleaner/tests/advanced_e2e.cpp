@@ -118,11 +118,6 @@ struct SeededValue {
   }
 };
 
-std::string LastPart(const std::string& folder) {
-  const size_t cut = suite::LastBackslash(folder);
-  return cut == std::string::npos ? folder : folder.substr(cut + 1);
-}
-
 class AdvancedWindow : public ::testing::Test {
  protected:
   void SetUp() override {
