@@ -87,43 +87,12 @@ class RemoteList {
   void* mem_ = nullptr;
 };
 
-// A key of a system place made for the test and removed after it (never one
-// that was there before).
-class SeededKey {
- public:
-  SeededKey(HKEY root, std::string path) : root_(root), path_(std::move(path)) {
-    made_ = !t::KeyExists(root_, path_);
-    HKEY key = nullptr;
-    RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    if (key) RegCloseKey(key);
-  }
-  ~SeededKey() {
-    if (made_) suite::DeleteKeyTree(root_, path_);
-  }
-
- private:
-  HKEY root_;
-  std::string path_;
-  bool made_ = false;
-};
-
-struct SeededValue {
-  HKEY root;
-  std::string key, name;
-  ~SeededValue() {
-    HKEY open = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE, &open) != ERROR_SUCCESS) return;
-    RegDeleteValueA(open, name.c_str());
-    RegCloseKey(open);
-  }
-};
-
 class AdvancedWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     // The language list is missing in some systems; the page then says it
     // cannot read it, which the tests here do not want in their way.
-    languages_ = std::make_unique<SeededKey>(HKEY_CLASSES_ROOT, kLanguageKey);
+    languages_ = std::make_unique<t::SeededKey>(HKEY_CLASSES_ROOT, kLanguageKey);
     t::RemoveTree(kBin);
     t::InstallFromDist(kBin, {"Dustrel.exe", "Dustrel.ini"});
     ini_ = suite::IniFile(std::string(kBin) + "\\Dustrel.ini");
@@ -176,7 +145,7 @@ class AdvancedWindow : public ::testing::Test {
   }
 
   suite::IniFile ini_;
-  std::unique_ptr<SeededKey> languages_;
+  std::unique_ptr<t::SeededKey> languages_;
   std::unique_ptr<t::WindowProgram> program_;
   HWND window_ = nullptr;
   HWND tab_ = nullptr;
@@ -185,7 +154,7 @@ class AdvancedWindow : public ::testing::Test {
 }  // namespace
 
 TEST_F(AdvancedWindow, OpensWithNineTabsInChineseAndATabChangeKeepsThePagesList) {
-  SeededKey first(HKEY_CLASSES_ROOT, std::string(kCodePageKey) + "\\59981");
+  t::SeededKey first(HKEY_CLASSES_ROOT, std::string(kCodePageKey) + "\\59981");
   t::SetString(HKEY_CLASSES_ROOT, std::string(kCodePageKey) + "\\59981", "Description", "端到端代码页");
   ASSERT_NO_FATAL_FAILURE(Open());
   EXPECT_EQ(SendMessageA(tab_, TCM_GETITEMCOUNT, 0, 0), 9);
@@ -207,7 +176,7 @@ TEST_F(AdvancedWindow, OpensWithNineTabsInChineseAndATabChangeKeepsThePagesList)
 
   // A code page added meanwhile is not listed before a refresh, and a tab
   // change does not rebuild the list.
-  SeededKey second(HKEY_CLASSES_ROOT, std::string(kCodePageKey) + "\\59982");
+  t::SeededKey second(HKEY_CLASSES_ROOT, std::string(kCodePageKey) + "\\59982");
   ShowTab(kFileTypes);
   EXPECT_FALSE(IsWindowVisible(Page(kCodePages)));
   ShowTab(kCodePages);
@@ -219,8 +188,8 @@ TEST_F(AdvancedWindow, OpensWithNineTabsInChineseAndATabChangeKeepsThePagesList)
 }
 
 TEST_F(AdvancedWindow, DeletionAsksCancelKeepsOkRemovesAfterTheBackupWhichBringsItBack) {
-  SeededKey key(HKEY_CLASSES_ROOT, kLanguageKey);
-  SeededValue value{HKEY_CLASSES_ROOT, kLanguageKey, "x-suite-e2e"};
+  t::SeededKey key(HKEY_CLASSES_ROOT, kLanguageKey);
+  t::SavedValue value(HKEY_CLASSES_ROOT, kLanguageKey, "x-suite-e2e");
   t::SetString(HKEY_CLASSES_ROOT, kLanguageKey, "x-suite-e2e", "端到端语言");
   ASSERT_NO_FATAL_FAILURE(Open());
   ShowTab(kKeyboard);
@@ -257,11 +226,11 @@ TEST_F(AdvancedWindow, DeletionAsksCancelKeepsOkRemovesAfterTheBackupWhichBrings
 }
 
 TEST_F(AdvancedWindow, FileTypeDeletionAsksAboutItsTwoExtensionsAndCancelKeepsThem) {
-  SeededKey type(HKEY_CLASSES_ROOT, "SuiteAdvE2E.Type\\DefaultIcon");
+  t::SeededKey type(HKEY_CLASSES_ROOT, "SuiteAdvE2E.Type\\DefaultIcon");
   t::SetString(HKEY_CLASSES_ROOT, "SuiteAdvE2E.Type\\DefaultIcon", "", "C:\\suite-e2e-gone\\t.ico,0");
-  SeededKey typeRoot(HKEY_CLASSES_ROOT, "SuiteAdvE2E.Type");
-  SeededKey extA(HKEY_CLASSES_ROOT, ".suitee2ea");
-  SeededKey extB(HKEY_CLASSES_ROOT, ".suitee2eb");
+  t::SeededKey typeRoot(HKEY_CLASSES_ROOT, "SuiteAdvE2E.Type");
+  t::SeededKey extA(HKEY_CLASSES_ROOT, ".suitee2ea");
+  t::SeededKey extB(HKEY_CLASSES_ROOT, ".suitee2eb");
   t::SetString(HKEY_CLASSES_ROOT, ".suitee2ea", "", "SuiteAdvE2E.Type");
   t::SetString(HKEY_CLASSES_ROOT, ".suitee2eb", "", "suiteadve2e.type");
   ASSERT_NO_FATAL_FAILURE(Open());
@@ -302,8 +271,8 @@ TEST_F(AdvancedWindow, FileTypeDeletionAsksAboutItsTwoExtensionsAndCancelKeepsTh
 TEST_F(AdvancedWindow, ARefusedDeletionStaysListedAndThePageSaysItFailed) {
   // A value name with a line break: no .reg file can give it back, so the
   // page must not remove it.
-  SeededKey key(HKEY_CLASSES_ROOT, kLanguageKey);
-  SeededValue value{HKEY_CLASSES_ROOT, kLanguageKey, "x-suite\nkept"};
+  t::SeededKey key(HKEY_CLASSES_ROOT, kLanguageKey);
+  t::SavedValue value(HKEY_CLASSES_ROOT, kLanguageKey, "x-suite\nkept");
   t::SetString(HKEY_CLASSES_ROOT, kLanguageKey, "x-suite\nkept", "保留");
   ASSERT_NO_FATAL_FAILURE(Open());
   ShowTab(kKeyboard);
@@ -323,7 +292,7 @@ TEST_F(AdvancedWindow, ARefusedDeletionStaysListedAndThePageSaysItFailed) {
 }
 
 TEST_F(AdvancedWindow, NothingIsDeletedWhenTheBackupCannotBeWritten) {
-  SeededKey vendor(HKEY_CURRENT_USER, "Software\\SuiteAdvE2EVendor");
+  t::SeededKey vendor(HKEY_CURRENT_USER, "Software\\SuiteAdvE2EVendor");
   // A file where the backup store would be: no backup folder can be made.
   ASSERT_TRUE(t::WriteBytes(Store(), "in the way"));
   ASSERT_NO_FATAL_FAILURE(Open());

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "advanced/advlist.h"
 #include "advanced/filetypes.h"
@@ -27,37 +28,18 @@ namespace {
 const char kScratch[] = "C:\\suite-adv-test";
 const char kStandin[] = "W:\\tests\\advanced_standin.exe";
 
-// Keys a test makes in system places; removed when it ends. A key that was
+// Keys a test makes in system places, removed when it ends; a key that was
 // there before the test is never touched.
 class SeededKeys {
  public:
-  ~SeededKeys() {
-    for (auto it = keys_.rbegin(); it != keys_.rend(); ++it) suite::DeleteKeyTree(it->first, it->second);
-  }
-  // Makes root\path unless it exists; false when it existed already.
+  // False when the key existed already.
   bool Make(HKEY root, const std::string& path) {
-    if (t::KeyExists(root, path)) return false;
-    HKEY key = nullptr;
-    RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    if (key) RegCloseKey(key);
-    keys_.emplace_back(root, path);
-    return true;
+    keys_.push_back(std::make_unique<t::SeededKey>(root, path));
+    return keys_.back()->Made();
   }
 
  private:
-  std::vector<std::pair<HKEY, std::string>> keys_;
-};
-
-// Removes a value of a system key when the test ends.
-struct SeededValue {
-  HKEY root;
-  std::string key, name;
-  ~SeededValue() {
-    HKEY open = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE, &open) != ERROR_SUCCESS) return;
-    RegDeleteValueA(open, name.c_str());
-    RegCloseKey(open);
-  }
+  std::vector<std::unique_ptr<t::SeededKey>> keys_;
 };
 
 const AdvRow* Find(const AdvList& list, const std::string& name, size_t from = 0) {
@@ -315,11 +297,11 @@ TEST(AdvStartup, ListsRunThenRunServicesWithDescriptions) {
   keys.Make(HKEY_LOCAL_MACHINE, kRunServicesKey);
   const std::string version = std::string(kStandin) + " -autorun";
   const std::string spaced = std::string(kStandin) + " plain";
-  SeededValue v1{HKEY_LOCAL_MACHINE, kRunKey, "SuiteAdvVersion"};
-  SeededValue v2{HKEY_LOCAL_MACHINE, kRunKey, "SuiteAdvIme"};
-  SeededValue v3{HKEY_LOCAL_MACHINE, kRunServicesKey, "SuiteAdvIme"};
-  SeededValue v4{HKEY_LOCAL_MACHINE, kRunKey, "SuiteAdvSpaced"};
-  SeededValue v5{HKEY_CURRENT_USER, kRunKey, "SuiteAdvUserOnly"};
+  t::SavedValue v1(HKEY_LOCAL_MACHINE, kRunKey, "SuiteAdvVersion");
+  t::SavedValue v2(HKEY_LOCAL_MACHINE, kRunKey, "SuiteAdvIme");
+  t::SavedValue v3(HKEY_LOCAL_MACHINE, kRunServicesKey, "SuiteAdvIme");
+  t::SavedValue v4(HKEY_LOCAL_MACHINE, kRunKey, "SuiteAdvSpaced");
+  t::SavedValue v5(HKEY_CURRENT_USER, kRunKey, "SuiteAdvUserOnly");
   t::SetString(HKEY_LOCAL_MACHINE, kRunKey, "SuiteAdvVersion", version);
   t::SetString(HKEY_LOCAL_MACHINE, kRunKey, "SuiteAdvIme", "C:\\suite\\ime\\tool.exe");
   t::SetString(HKEY_LOCAL_MACHINE, kRunServicesKey, "SuiteAdvIme", "C:\\suite\\ime\\tool.exe");
@@ -396,7 +378,7 @@ TEST(AdvSystemLists, TimeZonesWithTheirDisplayNames) {
 TEST(AdvSystemLists, KeyboardLayoutsAreValuesAndRemovingOneKeepsTheKey) {
   SeededKeys keys;
   keys.Make(HKEY_CLASSES_ROOT, kLanguageKey);
-  SeededValue value{HKEY_CLASSES_ROOT, kLanguageKey, "x-suite-test"};
+  t::SavedValue value(HKEY_CLASSES_ROOT, kLanguageKey, "x-suite-test");
   t::SetString(HKEY_CLASSES_ROOT, kLanguageKey, "x-suite-test", "测试语言;Suite");
   const AdvList list = ListKeyboardLayouts();
   ASSERT_TRUE(list.opened);

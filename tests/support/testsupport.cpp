@@ -135,6 +135,24 @@ SavedValue::~SavedValue() {
   if (k) RegDeleteValueA(k.get(), name_.c_str());
 }
 
+SeededKey::SeededKey(HKEY root, const std::string& path) : root_(root) {
+  // The first missing key on the way down is the one to remove afterwards.
+  for (size_t cut = 0; cut != std::string::npos;) {
+    cut = path.find('\\', cut + 1);
+    const std::string part = path.substr(0, cut);
+    if (!KeyExists(root_, part)) {
+      made_ = part;
+      break;
+    }
+  }
+  UniqueKey key;
+  RegCreateKeyExA(root_, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr);
+}
+
+SeededKey::~SeededKey() {
+  if (!made_.empty()) DeleteKeyTree(root_, made_);
+}
+
 std::string DistFolder() {
   std::string tests = ProgramFolder();  // ...\tests
   return tests.substr(0, tests.find_last_of('\\')) + "\\dist";

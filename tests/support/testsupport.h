@@ -73,6 +73,23 @@ class SavedValue {
   bool present_ = false;
 };
 
+// A key of the sandbox's system places made for a test (with every missing
+// key above it) and removed again when destroyed, from the topmost key it
+// made; a key that was there before is left as it is.
+class SeededKey {
+ public:
+  SeededKey(HKEY root, const std::string& path);
+  ~SeededKey();
+  SeededKey(const SeededKey&) = delete;
+  SeededKey& operator=(const SeededKey&) = delete;
+  // False when the key was there before.
+  bool Made() const { return !made_.empty(); }
+
+ private:
+  HKEY root_;
+  std::string made_;  // the topmost key made, or empty
+};
+
 // The built programs and their settings files ("W:\dist" in the sandbox).
 std::string DistFolder();
 // The real-world sample files ("W:\testdata"), empty when they were not copied.
