@@ -89,6 +89,34 @@ void ForgetSeeds() {
   suite::DeleteKeyTree(kLm, kActiveXRecordKey);
 }
 
+// A registry link made as the system makes them (the test's own scratch data).
+bool MakeLink(const std::string& parent, const std::wstring& name, const std::wstring& target) {
+  suite::UniqueKey p = suite::OpenKey(kCr, parent, KEY_ALL_ACCESS);
+  HKEY link = nullptr;
+  if (!p || RegCreateKeyExW(p.get(), name.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                            KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS)
+    return false;
+  const LONG rc = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                                 reinterpret_cast<const BYTE*>(target.data()),
+                                 static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+  RegCloseKey(link);
+  return rc == ERROR_SUCCESS;
+}
+
+void RemoveLink(const std::string& parent, const std::wstring& name) {
+  using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+  auto del = reinterpret_cast<NtDeleteKeyFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+  suite::UniqueKey p = suite::OpenKey(kCr, parent, KEY_ALL_ACCESS);
+  HKEY link = nullptr;
+  if (p && del &&
+      RegOpenKeyExW(p.get(), name.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ, &link) ==
+          ERROR_SUCCESS) {
+    del(link);
+    RegCloseKey(link);
+  }
+}
+
 std::string TestsFolder() {
   char self[MAX_PATH + 1] = {};
   GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -154,7 +182,7 @@ class ActiveXPages : public ::testing::Test {
       backups_ = GetDlgItem(tab_, IDC_ADVPAGE0 + 2);
       DismissOtherPagesNotes();
       return controls_ && backups_ && IsWindowVisible(main_);
-    })) << Windows();
+    }));
     list_ = GetDlgItem(controls_, IDC_ACTXLIST);
     WaitForList();
   }
@@ -182,21 +210,6 @@ class ActiveXPages : public ::testing::Test {
       return TRUE;
     }, reinterpret_cast<LPARAM>(&found));
     if (found.box) t::ClickButton(found.box, IDOK);
-  }
-
-  // The program's top-level windows, for a failure message.
-  std::string Windows() {
-    std::string out;
-    EnumThreadWindows(GetWindowThreadProcessId(main_, nullptr), [](HWND w, LPARAM lp) WINAPI -> BOOL {
-      char cls[64] = {}, title[256] = {};
-      GetClassNameA(w, cls, sizeof cls);
-      GetWindowTextA(w, title, sizeof title);
-      *reinterpret_cast<std::string*>(lp) += std::string(cls) + " [" + title + "] visible=" +
-          std::to_string(IsWindowVisible(w)) + " style=" +
-          std::to_string(GetWindowLongA(w, GWL_STYLE)) + "\n";
-      return TRUE;
-    }, reinterpret_cast<LPARAM>(&out));
-    return out;
   }
 
   // Moves to a tab with the arrow keys, as a person would.
@@ -281,10 +294,11 @@ TEST_F(ActiveXPages, OrphanIsTickedAndRemovedFromTheRegistryWithItsBackup) {
   EXPECT_TRUE(t::KeyExists(kCr, "SuiteAxE2e.Orphan.1\\CLSID"));
 }
 
-TEST_F(ActiveXPages, WithoutABackupNothingIsRemovedAndTheUserIsTold) {
+TEST_F(ActiveXPages, RemovalsThatCannotBeBackedUpOrDoneKeepTheEntryAndSaySo) {
   SeedOrphan();
   // A file where the backup store's folder would be.
-  ASSERT_TRUE(t::WriteBytes(std::string(kBin) + "\\" + suite::BackupStoreName(), "in the way"));
+  const std::string store = std::string(kBin) + "\\" + suite::BackupStoreName();
+  ASSERT_TRUE(t::WriteBytes(store, "in the way"));
   Start();
   ShowTab(1);
   Select(kOrphanLib);
@@ -294,7 +308,21 @@ TEST_F(ActiveXPages, WithoutABackupNothingIsRemovedAndTheUserIsTold) {
   EXPECT_TRUE(t::KeyExists(kCr, std::string("TypeLib\\") + kOrphanLib));
   EXPECT_TRUE(t::KeyExists(kCr, std::string("CLSID\\") + kOrphanClass));
   WaitForList();
+
+  // A registry link inside the library's key: its backup cannot hold it, so
+  // that key stays, and the page says the deletion failed.
+  DeleteFileA(store.c_str());
+  const std::string lib = std::string("TypeLib\\") + kOrphanLib;
+  ASSERT_TRUE(MakeLink(lib, L"link", L"\\Registry\\Machine\\Software\\SuiteTests"));
+  Select(kOrphanLib);
+  t::ClickButton(controls_, IDC_ACTXREMOVE);
+  EXPECT_EQ(TakeMessage(), IniText("strActiveXDeleteFailed"));
+  EXPECT_TRUE(t::KeyExists(kCr, lib));
+  EXPECT_FALSE(t::KeyExists(kCr, std::string("CLSID\\") + kOrphanClass));  // backed up and gone
+  WaitForList();
   EXPECT_EQ(Rows(list_), before);
+  EXPECT_GE(RowOf(Walk(), kOrphanLib), 0);
+  RemoveLink(lib, L"link");
 }
 
 TEST_F(ActiveXPages, NoSelectionAsksForOne) {
