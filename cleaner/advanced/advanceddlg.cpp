@@ -36,6 +36,10 @@ BOOL AdvancedDialog::OnInit() {
     item.pszText = &title[0];
     SendMessageA(tab_, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
   }
+  // The first tab has the focus from the start, so the first change of focus
+  // is a tab change like any other.
+  TabCtrl_SetCurSel(tab_, 0);
+  TabCtrl_SetCurFocus(tab_, 0);
 
   // Tab order: the factories in the order of the tabs.
   std::unique_ptr<AdvancedPage> (*const factories[kPageCount])() = {
