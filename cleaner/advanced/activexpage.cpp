@@ -254,7 +254,12 @@ void ActiveXPage::RemoveRegistryOnly(const ActiveXEntry& entry) {
 
 void ActiveXPage::Unregister(const ActiveXEntry& entry) {
   SetBusy(true);
-  const UnregisterResult result = UnregisterAndRecord(entry);
+  UnregisterResult result;
+  try {
+    result = UnregisterAndRecord(entry);
+  } catch (...) {
+    result.outcome = UnregisterOutcome::Failed;  // nothing recorded
+  }
   SetBusy(false);
   switch (result.outcome) {
     case UnregisterOutcome::LoadFailed:
