@@ -20,42 +20,12 @@ namespace t = suite::test;
 
 namespace {
 
+using t::SavedValue;
+
 const char kBin[] = "C:\\suite-e2e-dustrel";
 const char kQ[] = "Q:\\dz-e2e";  // on the sandbox's small fixed drive
 const char kSuiteKey[] = "Software\\Quillon";
 const char kExplorerKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
-
-// A registry value saved before a test and put back after it.
-class SavedValue {
- public:
-  SavedValue(HKEY root, std::string key, std::string name)
-      : root_(root), key_(std::move(key)), name_(std::move(name)) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExA(root_, key_.c_str(), 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return;
-    DWORD size = 0;
-    if (RegQueryValueExA(k, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
-      data_.resize(size);
-      RegQueryValueExA(k, name_.c_str(), nullptr, &type_,
-                       reinterpret_cast<BYTE*>(data_.empty() ? nullptr : &data_[0]), &size);
-      present_ = true;
-    }
-    RegCloseKey(k);
-  }
-  ~SavedValue() {
-    if (present_) {
-      t::SetRaw(root_, key_, name_, type_, data_);
-    } else if (t::ValueExists(root_, key_, name_)) {
-      suite::DeleteRegEntry(suite::ValueEntry(suite::RootKeyName(root_), key_, name_));
-    }
-  }
-
- private:
-  HKEY root_;
-  std::string key_, name_;
-  DWORD type_ = 0;
-  std::string data_;
-  bool present_ = false;
-};
 
 std::string Upper(std::string s) { return suite::ToUpper(std::move(s)); }
 

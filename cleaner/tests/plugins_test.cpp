@@ -638,7 +638,6 @@ TEST(ShippedPlugins, FindTheHistoryOfTheirProgramAndNothingElse) {
 
 // --- The deletion guard on what definitions list ----------------------------------
 
-#ifdef SUITE_HAS_PATH_GUARD
 TEST(PluginGuard, DefinitionsNamingSystemFoldersRemoveNothing) {
   const PluginFolders system = SystemPluginFolders();
   ASSERT_TRUE(system.ok);
@@ -669,8 +668,3 @@ TEST(PluginGuard, DefinitionsNamingSystemFoldersRemoveNothing) {
     EXPECT_TRUE(t::Exists(path));
   }
 }
-#else
-TEST(PluginGuard, DefinitionsNamingSystemFoldersRemoveNothing) {
-  GTEST_SKIP() << "the shared deletion routine has no protected-path guard in this tree";
-}
-#endif

@@ -109,6 +109,32 @@ bool ValueExists(HKEY root, const std::string& key, const std::string& name) {
                   ERROR_SUCCESS;
 }
 
+SavedValue::SavedValue(HKEY root, std::string key, std::string name)
+    : root_(root), key_(std::move(key)), name_(std::move(name)) {
+  UniqueKey k = OpenKey(root_, key_, KEY_QUERY_VALUE);
+  if (!k) return;
+  DWORD size = 0;
+  if (RegQueryValueExA(k.get(), name_.c_str(), nullptr, &type_, nullptr, &size) != ERROR_SUCCESS) {
+    return;
+  }
+  data_.resize(size);
+  if (RegQueryValueExA(k.get(), name_.c_str(), nullptr, &type_,
+                       reinterpret_cast<BYTE*>(data_.empty() ? nullptr : &data_[0]),
+                       &size) == ERROR_SUCCESS) {
+    data_.resize(size);
+    present_ = true;
+  }
+}
+
+SavedValue::~SavedValue() {
+  if (present_) {
+    SetRaw(root_, key_, name_, type_, data_);
+    return;
+  }
+  UniqueKey k = OpenKey(root_, key_, KEY_SET_VALUE);
+  if (k) RegDeleteValueA(k.get(), name_.c_str());
+}
+
 std::string DistFolder() {
   std::string tests = ProgramFolder();  // ...\tests
   return tests.substr(0, tests.find_last_of('\\')) + "\\dist";

@@ -55,6 +55,24 @@ void SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD ty
 bool KeyExists(HKEY root, const std::string& key);
 bool ValueExists(HKEY root, const std::string& key, const std::string& name);
 
+// A registry value saved when made and put back as it was when destroyed (a
+// value that did not exist is removed again): for tests that change a value
+// of the sandbox's system keys.
+class SavedValue {
+ public:
+  SavedValue(HKEY root, std::string key, std::string name);
+  ~SavedValue();
+  SavedValue(const SavedValue&) = delete;
+  SavedValue& operator=(const SavedValue&) = delete;
+
+ private:
+  HKEY root_;
+  std::string key_, name_;
+  DWORD type_ = 0;
+  std::string data_;
+  bool present_ = false;
+};
+
 // The built programs and their settings files ("W:\dist" in the sandbox).
 std::string DistFolder();
 // The real-world sample files ("W:\testdata"), empty when they were not copied.
