@@ -53,8 +53,8 @@ ShowUninstDetails show
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 
-!define MUI_COMPONENTSPAGE_TEXT_TOP "请选择要删除的内容。注册表备份默认保留: 它是以后恢复注册表项的唯一依据。"
 !insertmacro MUI_UNPAGE_CONFIRM
+!define MUI_COMPONENTSPAGE_TEXT_TOP "请选择要删除的内容。注册表备份默认保留: 它是以后恢复注册表项的唯一依据。"
 !insertmacro MUI_UNPAGE_COMPONENTS
 !insertmacro MUI_UNPAGE_INSTFILES
 
