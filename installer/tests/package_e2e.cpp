@@ -161,8 +161,10 @@ std::vector<std::string> ListFolder(const std::string& pattern) {
   return names;
 }
 
-// A string of a program's version resource (the Chinese block).
-std::string VersionString(const std::string& exe, const std::string& name) {
+// A string of a program's version resource: the Chinese block, or with an
+// empty `block` the first one its translation table names.
+std::string VersionString(const std::string& exe, const std::string& name,
+                          std::string block = "080404b0") {
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
   if (size == 0) return "(no version resource)";
@@ -170,7 +172,17 @@ std::string VersionString(const std::string& exe, const std::string& name) {
   if (!GetFileVersionInfoA(exe.c_str(), 0, size, data.data())) return "(unreadable)";
   char* text = nullptr;
   UINT length = 0;
-  const std::string query = "\\StringFileInfo\\080404b0\\" + name;
+  if (block.empty()) {
+    WORD* pair = nullptr;
+    if (!VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&pair),
+                        &length) ||
+        !pair || length < 2 * sizeof(WORD))
+      return "(no translation)";
+    char hex[16];
+    wsprintfA(hex, "%04x%04x", pair[0], pair[1]);
+    block = hex;
+  }
+  const std::string query = "\\StringFileInfo\\" + block + "\\" + name;
   if (!VerQueryValueA(data.data(), query.c_str(), reinterpret_cast<void**>(&text), &length) ||
       !text)
     return "(missing " + name + ")";
@@ -285,7 +297,10 @@ TEST(VersionResource, EveryProgramCarriesTheProjectVersion) {
     EXPECT_NE(description[0], '(') << description;
   }
   EXPECT_EQ(VersionString(t::DistFolder() + "\\Brisko.exe", "FileDescription"), "一键清理控制台");
-  EXPECT_EQ(VersionString(Installer(), "ProductVersion"), SUITE_TEST_VERSION);
+  // The installer too, in its own (Chinese) block.
+  EXPECT_EQ(FixedVersion(Installer()), SUITE_TEST_VERSION_DOTTED);
+  EXPECT_EQ(VersionString(Installer(), "ProductVersion", ""), SUITE_TEST_VERSION);
+  EXPECT_EQ(VersionString(Installer(), "ProductName", ""), "Quillon 系统清理套件");
 }
 
 TEST_F(Packages, SilentInstallThenSilentUninstallKeepsOnlyTheBackupStore) {
