@@ -3,6 +3,7 @@
 #   suite_program(Snipwell SOURCES ... RC snipwell.rc INI Snipwell.ini LIBS ...)
 #     builds the GUI program and puts it, with its settings file converted to GBK
 #     with CR LF line ends, into build/dist/.
+#     Every program gets the suite's version resource (cmake/Version.cmake).
 #   suite_data(FILE TipList.ini)  — another settings file for build/dist/.
 #   suite_test(name SOURCES ... LIBS ... [E2E] [ARGS ...])
 #     a GoogleTest executable run under Wine in the test sandbox; E2E tests start
@@ -15,6 +16,8 @@
 # names containing "Auto" or "WithoutArguments") run from the 32-bit build in a
 # 32-bit Wine sandbox that reports that Windows version. A host that cannot run
 # 32-bit Wine reports them as skipped, with the reason.
+
+include(${CMAKE_CURRENT_LIST_DIR}/Version.cmake)
 
 set(SUITE_INI_TOOL ${CMAKE_CURRENT_LIST_DIR}/ini-to-gbk.sh)
 add_custom_target(suite_dist ALL)
@@ -40,6 +43,7 @@ endfunction()
 function(suite_program name)
   cmake_parse_arguments(P "" "RC;INI" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} WIN32 ${P_SOURCES} ${P_RC})
+  suite_version_resource(${name} ${name})
   target_link_libraries(${name} PRIVATE ${P_LIBS} suite_ui suite_common)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${SUITE_DIST})
   if(P_INI)

@@ -6,11 +6,13 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 
+# What scripts/package.sh needs for the portable zip and the installer.
+package_tools=(nsis zip)
 packages=(locales cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
           g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine64 googletest
           python3 xvfb x11-apps imagemagick fonts-wqy-microhei)
 missing=()
-for p in "${packages[@]}"; do
+for p in "${packages[@]}" "${package_tools[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then

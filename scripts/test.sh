@@ -7,6 +7,8 @@ build=${1:-$root/build}
 shift || true
 "$root/scripts/setup.sh" "$build"
 cmake --build "$build" -j"$(nproc)"
+# The portable zip and the installer (build/packages/); the tests install it.
+"$root/scripts/package.sh" "$build"
 cd "$build"
 status=0
 ctest --output-on-failure --timeout 1200 "$@" || status=$?
