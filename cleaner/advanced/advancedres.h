@@ -6,7 +6,6 @@
 #define IDD_RQDIALOG 2000        // the advanced tools window
 #define IDD_ADVREGBAKPAGE 2001   // registry backup page
 #define IDD_ADVLISTPAGE 2002     // every list page (file types, software, ...)
-#define IDD_ADVPLACEHOLDER 2003  // an empty page
 
 // The window.
 #define IDC_ADVTAB 2010
