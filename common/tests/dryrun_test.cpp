@@ -55,6 +55,7 @@ TEST_F(DryRun, FilesAreNeitherRecycledNorDeletedButCountAsGoneAfterwards) {
   t::WriteBytes(dir / "b.tmp", "b");
   t::WriteBytes(dir / "sub\\c.tmp", "c");
   SetFileAttributesA((dir / "b.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+  const DWORD readOnly = GetFileAttributesA((dir / "b.tmp").c_str());
   EXPECT_EQ(suite::ChildArguments("-Auto"), "-Auto -Preview");
 
   EXPECT_TRUE(suite::MoveToRecycleBin(dir / "a.tmp"));
@@ -62,7 +63,7 @@ TEST_F(DryRun, FilesAreNeitherRecycledNorDeletedButCountAsGoneAfterwards) {
   EXPECT_TRUE(suite::MoveToRecycleBin(dir / "sub", nullptr, true));
   EXPECT_EQ(t::ReadBytes(dir / "a.tmp"), "a");
   EXPECT_EQ(t::ReadBytes(dir / "b.tmp"), "b");
-  EXPECT_EQ(GetFileAttributesA((dir / "b.tmp").c_str()), DWORD(FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(GetFileAttributesA((dir / "b.tmp").c_str()), readOnly);
   EXPECT_EQ(t::ReadBytes(dir / "sub\\c.tmp"), "c");
   EXPECT_TRUE(t::RecycledPaths().empty());
 
