@@ -5,6 +5,7 @@
 // preview listed, in the same order and the same log layout.
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <wininet.h>
 
 #include <algorithm>
 #include <functional>
@@ -242,7 +243,8 @@ class Preview : public ::testing::Test {
   // log must hold exactly what the preview's held. Returns the preview's
   // "Files" so the caller can check its seeded entries.
   std::vector<std::string> PreviewThenReal(const std::string& program, const std::string& mode,
-                                           const std::string& logName, Watched watched) {
+                                           const std::string& logName, Watched watched,
+                                           const std::function<void()>& beforeReal = {}) {
     const std::string log = Bin(logName + ".log");
     const std::string previewLog = Bin(logName + "-Preview.log");
     const std::string oldLog = "[Numbers]\r\nItem0=41\r\n\r\n[Files]\r\nItem0=earlier\r\n\r\n";
@@ -260,6 +262,7 @@ class Preview : public ::testing::Test {
     const std::string previewBytes = t::ReadBytes(previewLog);
 
     DeleteFileA(log.c_str());
+    if (beforeReal) beforeReal();
     const t::ProcessResult real = Run(program, mode);
     EXPECT_FALSE(real.timedOut);
     EXPECT_EQ(real.exitCode, 0u);
@@ -404,12 +407,18 @@ TEST_F(Preview, MarksiftListsTheDeadFavoritesTheRealRunRecycles) {
   t::WriteBytes(user / "Gone.url", Favorite(server.Url("/gone")));
   t::WriteBytes(user / "Fine.url", Favorite(server.Url("/ok")));
   t::WriteBytes(common / "Removed.url", Favorite(server.Url("/removed")));
+  // The system's shell sets "Shell Folders" back to the profile's folders
+  // when a program starts; the real run is pointed at the scratch folders again.
+  const auto pointAgain = [&] {
+    t::SetString(HKEY_CURRENT_USER, kShellFolders, "Favorites", user.Path());
+    t::SetString(HKEY_LOCAL_MACHINE, kShellFolders, "Common Favorites", common.Path());
+  };
   const std::vector<std::string> listed = PreviewThenReal(
-      "Marksift.exe", "-Auto", "Marksift", Watched{{user.Path(), common.Path()}, {}});
+      "Marksift.exe", "-Auto", "Marksift", Watched{{user.Path(), common.Path()}, {}}, pointAgain);
   EXPECT_TRUE(Lists(listed, user / "Gone.url"));
   EXPECT_TRUE(Lists(listed, common / "Removed.url"));
   EXPECT_FALSE(Lists(listed, user / "Fine.url"));
-  EXPECT_FALSE(t::Exists(user / "Gone.url"));
+  EXPECT_FALSE(t::Exists(user / "Gone.url")) << server.Hits("/gone") << " requests of /gone";
   EXPECT_TRUE(t::Exists(user / "Fine.url"));
 }
 
