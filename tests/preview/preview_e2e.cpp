@@ -333,7 +333,7 @@ TEST_F(Preview, HivemendListsTheEntriesTheRealRunBacksUpAndRemoves) {
 
 // The temp folder's junk and a ticked drive's; a read-only junk file keeps its
 // attributes through the preview.
-TEST_F(Preview, DustrelAutoListsTheJunkTheRealRunRecycles) {
+TEST_F(Preview, DustrelListsTheJunkTheRealRunRecycles) {
   const std::string temp = suite::TempFolder();
   const std::string q = "Q:\\pv-e2e";
   t::RemoveTree(q);
