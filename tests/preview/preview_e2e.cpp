@@ -469,3 +469,81 @@ TEST_F(Preview, BriskoPreviewsEveryStepAndTheRealRunRemovesTheSame) {
   t::RemoveTree(patch);
   suite::DeleteKeyTree(HKEY_LOCAL_MACHINE, appPath);
 }
+
+namespace {
+
+// Entries of the URL cache whose address holds `host`: history, cookies, pages.
+struct CacheCounts {
+  int history = 0, cookies = 0, pages = 0;
+  bool operator==(const CacheCounts& o) const {
+    return history == o.history && cookies == o.cookies && pages == o.pages;
+  }
+};
+CacheCounts CountCache(const std::string& host) {
+  CacheCounts counts;
+  std::vector<uint64_t> buffer(65536 / 8);
+  auto* entry = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+  DWORD size = 65536;
+  HANDLE find = FindFirstUrlCacheEntryA(nullptr, entry, &size);
+  if (!find) return counts;
+  do {
+    const std::string url = entry->lpszSourceUrlName ? entry->lpszSourceUrlName : "";
+    if (url.find(host) != std::string::npos) {
+      if (entry->CacheEntryType & 0x00200000) ++counts.history;
+      else if (entry->CacheEntryType & 0x00100000) ++counts.cookies;
+      else ++counts.pages;
+    }
+    size = 65536;
+  } while (FindNextUrlCacheEntryA(find, entry, &size));
+  FindCloseUrlCache(find);
+  return counts;
+}
+
+}  // namespace
+
+// The privacy traces and the browser stores: registry trace rows, saved
+// passwords (backed up, then removed), the cache, history and cookies. The
+// preview empties no store, changes no key and writes no backup.
+TEST_F(Preview, DustrelTracesAndBrowserStoresAreOnlyListed) {
+  const std::string typed = "Software\\Microsoft\\Internet Explorer\\TypedURLs";
+  const std::string forms = "Software\\Microsoft\\Internet Explorer\\IntelliForms";
+  SavedValue version(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer", "Version");
+  t::SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer", "Version",
+               "9.11.9600.0");
+  t::SetString(HKEY_CURRENT_USER, typed, "SuitePvUrl", "http://typed.example/");
+  t::SetString(HKEY_CURRENT_USER, forms + "\\SPW", "SuitePvSaved", "secret");
+  const std::string host = "http://suite-preview.example/";
+  char file[MAX_PATH] = {};
+  ASSERT_TRUE(CreateUrlCacheEntryA((host + "page.htm").c_str(), 0, "htm", file, 0));
+  t::WriteBytes(file, "<html/>");
+  FILETIME none{};
+  ASSERT_TRUE(CommitUrlCacheEntryA((host + "page.htm").c_str(), file, none, none,
+                                   NORMAL_CACHE_ENTRY, nullptr, 0, nullptr, nullptr));
+  ASSERT_TRUE(CommitUrlCacheEntryA(("Visited: suiteuser@" + host + "seen.htm").c_str(), nullptr,
+                                   none, none, URLHISTORY_CACHE_ENTRY, nullptr, 0, nullptr,
+                                   nullptr));
+  ASSERT_TRUE(InternetSetCookieA(host.c_str(), "SuitePvCookie",
+                                 "1; expires=Sat, 01-Jan-2039 00:00:00 GMT"));
+  const CacheCounts seeded = CountCache("suite-preview.example");
+  ASSERT_EQ(seeded.pages, 1);
+  ASSERT_EQ(seeded.history, 1);
+  // OtherItem1 the cache, 2 history, 3 typed addresses, 4 cookies, 26 passwords.
+  Select({1, 2, 3, 4, 26});
+
+  const auto storesKept = [&] {
+    EXPECT_TRUE(CountCache("suite-preview.example") == seeded) << "the preview emptied a store";
+    EXPECT_TRUE(t::Exists(file));
+  };
+  const std::vector<std::string> listed =
+      PreviewThenReal("Dustrel.exe", "-Auto", "Dustrel",
+                      Watched{{}, {{HKEY_CURRENT_USER, typed}, {HKEY_CURRENT_USER, forms}}},
+                      storesKept);
+  EXPECT_TRUE(Lists(listed, "HKEY_CURRENT_USER\\" + typed + "|SuitePvUrl"));
+  EXPECT_FALSE(t::ValueExists(HKEY_CURRENT_USER, typed, "SuitePvUrl"));
+  EXPECT_FALSE(t::KeyExists(HKEY_CURRENT_USER, forms));
+  const CacheCounts after = CountCache("suite-preview.example");
+  EXPECT_EQ(after.history, 0);
+  EXPECT_EQ(after.cookies, 0);
+  EXPECT_EQ(after.pages, 0);
+  DeleteUrlCacheEntryA((host + "page.htm").c_str());
+}
