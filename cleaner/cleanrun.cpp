@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "cleanlog.h"
+#include "dryrun.h"
 #include "inifile.h"
 #include "options.h"
 #include "probes.h"
@@ -32,8 +33,10 @@ void Position(const CleanProgress& progress, size_t i) {
   if (progress.position && i <= static_cast<size_t>(kBarCap)) progress.position(static_cast<int>(i));
 }
 
+// A file a preview has already removed no longer exists for the rest of the run.
 bool Exists(const std::string& path) {
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+         !suite::RemovedByDryRun(path);
 }
 
 // What happened to one ticked row.
@@ -49,13 +52,16 @@ enum class Fate {
 // read-only file would refuse); they are put back when the item stays.
 Fate RemoveFile(const std::string& path, bool deleteNoBackup) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return Fate::Vanished;
-  const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  if (!folder) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (attributes == INVALID_FILE_ATTRIBUTES || suite::RemovedByDryRun(path)) return Fate::Vanished;
+  // A file's attributes are cleared only when it is really removed (a preview
+  // changes nothing; its removal calls are inert).
+  const bool clearAttributes =
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && suite::MayChange("clear attributes", path);
+  if (clearAttributes) SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   const bool gone =
       deleteNoBackup ? suite::DeletePermanently(path) : suite::MoveToRecycleBin(path);
   if (gone) return Fate::Gone;
-  if (!folder && Exists(path)) SetFileAttributesA(path.c_str(), attributes);
+  if (clearAttributes && Exists(path)) SetFileAttributesA(path.c_str(), attributes);
   return Exists(path) ? Fate::Kept : Fate::Gone;
 }
 

@@ -10,7 +10,8 @@
 #include "resource.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-  const bool hasArgument = suite::GetStartMode() != suite::StartMode::None;
+  // "-Auto" and "-Track" are the silent modes (each may be followed by "-Preview").
+  const bool hasArgument = suite::GetStartMode({"-Auto", "-Track"}) != suite::StartMode::None;
   dustrel::DustrelDialog dialog(dustrel::ShellModeFor(suite::FirstArgument(), hasArgument));
   return suite::RunDialogProgram(instance, dialog, IDD_DUSTREL);
 }

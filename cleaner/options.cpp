@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "dryrun.h"
 #include "regstore.h"
 
 namespace dustrel {
@@ -24,6 +25,7 @@ DWORD ReadDword(HKEY root, const char* path, const char* name) {
 }
 
 bool WriteDword(HKEY root, const char* path, const char* name, DWORD value) {
+  if (!suite::MayChange("set value", std::string(path) + "\\" + name)) return true;
   HKEY key = nullptr;
   if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
       ERROR_SUCCESS)

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "dryrun.h"
+
 namespace dustrel {
 
 namespace {
@@ -9,6 +11,7 @@ const char kSuiteKey[] = "Software\\Quillon";
 }
 
 bool SaveSelection(const std::vector<bool>& ticks) {
+  if (!suite::MayChange("save selection", "HKEY_LOCAL_MACHINE\\Software\\Quillon")) return true;
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSuiteKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                       nullptr) != ERROR_SUCCESS)

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "dryrun.h"
 #include "handles.h"
 #include "inifile.h"
 #include "probes.h"
@@ -16,7 +17,7 @@ std::string OneLogLine(std::string entry) {
 
 bool WriteLog(const std::string& fileName, const std::string& section,
               const std::vector<std::string>& items) {
-  const std::string path = ProgramFolderPath(fileName);
+  const std::string path = ActiveLogPath(ProgramFolderPath(fileName));
   if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     UniqueHandleKernel created(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -36,7 +37,7 @@ bool ReadLog(const std::string& fileName, const std::string& section,
 
 bool ReadLogAt(const std::string& path, const std::string& section,
                std::vector<std::string>& out) {
-  IniFile file(path);
+  IniFile file(ActiveLogPath(path));
   if (!file.ReadFile()) {
     out.clear();
     return false;
@@ -48,7 +49,7 @@ bool ReadLogAt(const std::string& path, const std::string& section,
 
 void DeleteLog(const std::string& fileName) { DeleteLogAt(ProgramFolderPath(fileName)); }
 
-void DeleteLogAt(const std::string& path) { DeleteFileA(path.c_str()); }
+void DeleteLogAt(const std::string& path) { DeleteFileA(ActiveLogPath(path).c_str()); }
 
 void WriteCleaningLog(const std::string& fileName, int count,
                       const std::vector<std::string>& files) {

@@ -1,6 +1,9 @@
 // The cleaning log: the file through which every cleaner reports one pass to
 // the console. Two sections, "Numbers" (one value, the count) and "Files" (one
 // value per removed item), keys "Item0", "Item1", ... in the settings syntax.
+// Under the dry run (common/dryrun.h) every log named here is read, written
+// and deleted under its preview name ("Snipwell.log" -> "Snipwell-Preview.log"),
+// so the normal log stays as it was.
 #pragma once
 #include <string>
 #include <vector>

@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "dryrun.h"
 #include "handles.h"
 
 namespace suite {
@@ -170,6 +171,7 @@ bool EnablePrivilege(const char* privilegeName) {
 
 void ShutdownComputer() {
   static const char kMessage[] = "Error:关机错误,请立即重新启动计算机!";
+  if (!MayChange("shut down", std::string())) return;
   if (!IsWin9x() && !EnablePrivilege(SE_SHUTDOWN_NAME)) {
     MessageBoxA(nullptr, kMessage, nullptr, MB_OK | MB_ICONERROR);
     PostQuitMessage(0);
@@ -317,6 +319,7 @@ bool IsProtectedPath(const std::string& path) {
 }
 
 bool IsGone(const std::string& path) {
+  if (RemovedByDryRun(path)) return true;  // removed by this preview run
   if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
   const DWORD error = GetLastError();
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
@@ -326,7 +329,8 @@ bool MoveToRecycleBin(const std::string& path, HWND owner, bool recycleOnly) {
   if (!AcceptablePath(path) || IsProtectedPath(path)) return false;
   std::string from = path;
   while (from.size() > 3 && EndsWithBackslash(from)) from.pop_back();
-  if (GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  if (GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES || RemovedByDryRun(from))
+    return false;
   // Where no Recycle Bin answers for the item's drive (none configured, a
   // network folder, a missing trash under Wine), the shell deletes the item
   // outright and still reports success: a caller that must not lose the item
@@ -338,6 +342,10 @@ bool MoveToRecycleBin(const std::string& path, HWND owner, bool recycleOnly) {
   // Only fixed disks keep a Recycle Bin of their own: on a network or
   // removable drive the shell deletes outright.
   if (recycleOnly && (!binAnswers || GetDriveTypeA(root.c_str()) != DRIVE_FIXED)) return false;
+  if (!MayChange("recycle", from)) {
+    NoteRemovedPath(from);
+    return true;
+  }
   std::string list = from;
   list.push_back('\0');  // the list of names ends with a second NUL
   SHFILEOPSTRUCTA op{};
@@ -357,8 +365,13 @@ bool MoveToRecycleBin(const std::string& path, HWND owner, bool recycleOnly) {
 bool DeletePermanently(const std::string& path) {
   if (!AcceptablePath(path) || IsProtectedPath(path)) return false;
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      RemovedByDryRun(path))
     return false;
+  if (!MayChange("delete", path)) {
+    NoteRemovedPath(path);
+    return true;
+  }
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!DeleteFileA(path.c_str())) SetFileAttributesA(path.c_str(), attributes);
   return IsGone(path);

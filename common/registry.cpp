@@ -1,5 +1,7 @@
 #include "registry.h"
 
+#include "dryrun.h"
+
 #include "probes.h"
 
 namespace suite {
@@ -216,6 +218,17 @@ class TreeDeletion : public KeyTreeVisitor {
   }
 };
 
+// Only looks: whether a tree holds a registry link.
+class LinkFinder : public KeyTreeVisitor {
+ public:
+  bool linked = false;
+  bool Enter(HKEY key, const std::wstring&, int) override {
+    if (!IsLinkKey(key)) return true;
+    linked = true;
+    return false;
+  }
+};
+
 }  // namespace
 
 bool WalkKeyTree(HKEY key, const std::wstring& path, REGSAM access, KeyTreeVisitor& visitor,
@@ -227,6 +240,7 @@ bool WalkKeyTree(HKEY key, const std::wstring& path, REGSAM access, KeyTreeVisit
 
 bool DeleteKeyTreeW(HKEY root, const std::wstring& path) {
   if (!root || path.empty() || path.find_first_not_of(L'\\') == std::wstring::npos) return false;
+  if (KeyRemovedByDryRun(root, path)) return true;  // this preview run took it already
   const size_t cut = path.find_last_of(L'\\');
   UniqueKey parent;
   if (cut == std::wstring::npos) {
@@ -246,6 +260,17 @@ bool DeleteKeyTreeW(HKEY root, const std::wstring& path) {
                            probe.put()) == ERROR_FILE_NOT_FOUND;
     }
     if (isLink) return false;  // never the link, never its target
+    if (DryRun()) {
+      // The preview walks what the deletion would walk: a tree that holds a
+      // link, or that cannot be listed to the end, would stay.
+      LinkFinder finder;
+      const bool complete = WalkKeyTree(key.get(), path, KEY_READ | DELETE, finder);
+      if (!complete || finder.linked) return false;
+      if (!MayChange("delete key", RootKeyName(root) + "\\" + AnsiFromWide(path))) {
+        NoteRemovedKey(root, path);
+        return true;
+      }
+    }
     TreeDeletion deletion;
     WalkKeyTree(key.get(), path, KEY_READ | DELETE, deletion);
   }

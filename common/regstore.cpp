@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "dryrun.h"
 #include "handles.h"
 #include "probes.h"
 #include "registry.h"
@@ -238,6 +239,15 @@ std::string ExportText(const std::string& rootName, const std::string& keyPath, 
 ExportReport ExportKeyW(const std::string& rootName, const std::wstring& keyPath,
                         const std::string& filePath, bool regedit4) {
   ExportReport report;
+  if (!MayChange("write", filePath)) {
+    // The preview reads what the file would hold and writes nothing.
+    const WideExport exported = ExportWide(rootName, keyPath, regedit4);
+    report.written = true;
+    report.keyFound = exported.keyFound;
+    report.exact = exported.exact;
+    report.exactValues = exported.exactValues;
+    return report;
+  }
   UniqueHandleKernel file(CreateFileA(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return report;
@@ -292,8 +302,19 @@ std::string BackupFolderName(const SYSTEMTIME& t) {
 }
 
 std::string CreateBackupFolder(const std::string& store, const SYSTEMTIME& time) {
-  CreateDirectoryA(store.c_str(), nullptr);
   const std::string base = store + "\\" + BackupFolderName(time);
+  if (DryRun()) {
+    // The folder the real run would make; nothing is created.
+    for (int n = 1; n < 1000; ++n) {
+      const std::string folder = n == 1 ? base : Format("%s (%d)", base.c_str(), n);
+      if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        MayChange("create folder", folder);
+        return folder;
+      }
+    }
+    return std::string();
+  }
+  CreateDirectoryA(store.c_str(), nullptr);
   for (int n = 1; n < 1000; ++n) {
     const std::string folder = n == 1 ? base : Format("%s (%d)", base.c_str(), n);
     if (CreateDirectoryA(folder.c_str(), nullptr)) return folder;
@@ -385,6 +406,10 @@ std::string BackupEntries(const std::vector<RegEntry>& entries, const std::strin
 bool RegEntryGone(const RegEntry& entry) {
   HKEY root = RootKeyFromName(entry.rootName);
   if (!root) return false;
+  // What this preview run removed counts as gone.
+  if (entry.isValue ? ValueRemovedByDryRun(root, EntryKeyPathW(entry), EntryValueNameW(entry))
+                    : KeyRemovedByDryRun(root, EntryKeyPathW(entry)))
+    return true;
   UniqueKey key;
   const LONG rc = RegOpenKeyExW(root, EntryKeyPathW(entry).c_str(), REG_OPTION_OPEN_LINK,
                                 KEY_READ, key.put());
@@ -404,14 +429,20 @@ bool DeleteRegEntry(const RegEntry& entry) {
     if (!key) return false;
     const std::wstring name = EntryValueNameW(entry);
     if (RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-        ERROR_FILE_NOT_FOUND)
+            ERROR_FILE_NOT_FOUND ||
+        ValueRemovedByDryRun(root, path, name))
       return false;
+    if (!MayChange("delete value", EntryText(entry))) {
+      NoteRemovedValue(root, path, name);
+      return true;
+    }
     RegDeleteValueW(key.get(), name.c_str());
   } else {
     if (path.find_first_not_of(L'\\') == std::wstring::npos) return false;
     UniqueKey probe;
     if (RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, probe.put()) ==
-        ERROR_FILE_NOT_FOUND)
+            ERROR_FILE_NOT_FOUND ||
+        KeyRemovedByDryRun(root, path))
       return false;  // nothing there to remove
     probe.reset();
     DeleteKeyTreeW(root, path);
@@ -578,12 +609,14 @@ bool RegFileContentPresent(const std::string& file) {
 bool DeleteBackup(const std::string& store, const std::string& name) {
   if (!IsBackupFolder(store, name)) return false;
   const std::string folder = store + "\\" + name;
+  if (!MayChange("delete backup", folder)) return true;
   RemoveFolderTree(folder, 0);
   return GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 bool RunThroughShellAndWait(const std::string& program, const std::string& parameters,
                             DWORD timeoutMs) {
+  if (!MayChange("start", program + " " + parameters)) return true;
   OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof version;
   const bool vista = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
@@ -611,6 +644,7 @@ bool ImportRegFile(const std::string& file) {
   const std::string parameters = Format("/s \"%s\"", file.c_str());
   std::string cmd = Format("\"%s\" %s", regedit.c_str(), parameters.c_str());
   const DWORD kTimeout = 10 * 60 * 1000;
+  if (!MayChange("import", file)) return true;
   STARTUPINFOA si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESHOWWINDOW;
@@ -647,6 +681,10 @@ RestoreResult RestoreBackup(const std::string& store, const std::string& name,
   std::sort(files.begin(), files.end());
   result.files = static_cast<int>(files.size());
   if (files.empty()) return result;
+  if (!MayChange("restore", folder)) {
+    result.imported = result.files;  // as the import would report it
+    return result;
+  }
   // A staging folder of this restore's own, so no other user's or program's
   // file of the same name is ever imported.
   std::string stage = staging;

@@ -14,6 +14,7 @@
 #include "app.h"
 #include "dialog.h"
 #include "drawn.h"
+#include "dryrun.h"
 #include "inifile.h"
 #include "listview.h"
 #include "performance.h"
@@ -115,8 +116,9 @@ class ReportDialog : public Dialog {
       return true;
     }
     if (id == IDC_BUTTON_EMPTYBIN) {
-      SHEmptyRecycleBinA(Handle(), nullptr,
-                         SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND);
+      if (MayChange("empty the Recycle Bin", std::string()))
+        SHEmptyRecycleBinA(Handle(), nullptr,
+                           SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND);
       ShowFigures();  // the disk figures stay those taken when the report opened
       return true;
     }

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "cleanlog.h"
+#include "dryrun.h"
 #include "probes.h"
 
 namespace suite::console {
@@ -31,9 +32,10 @@ std::string CommandLineFor(const std::string& folder, const std::string& program
   return line;
 }
 
-bool ReadLogSection(const std::string& logPath, const std::string& section,
+bool ReadLogSection(const std::string& givenPath, const std::string& section,
                     std::vector<std::string>& out) {
   out.clear();
+  const std::string logPath = ActiveLogPath(givenPath);  // the preview's log under "-Preview"
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExA(logPath.c_str(), GetFileExInfoStandard, &data)) return false;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
@@ -166,9 +168,14 @@ bool RunSequence(const SequenceOptions& options, const RunControl& control, Sequ
     const Step& step = kSteps[static_cast<size_t>(i)];
     if (!control.Checkpoint()) return false;
     sink.StepStarted(i);
-    UniqueHandleKernel done = StartWatched(
-        CommandLineFor(options.folder, StepProgram(i, options.osSuffix), step.argument));
-    if (done && !control.WaitFor(done.get())) return false;
+    const std::string program = StepProgram(i, options.osSuffix);
+    // A preview passes "-Preview" on, and never starts the outside program,
+    // which knows no preview and would clean for real: that step counts 0.
+    if (!DryRun() || program != kVistaPatchProgram) {
+      UniqueHandleKernel done = StartWatched(
+          CommandLineFor(options.folder, program, ChildArguments(step.argument)));
+      if (done && !control.WaitFor(done.get())) return false;
+    }
     // A paused run reads no result until it goes on.
     if (!control.Checkpoint()) return false;
     sink.StepFinished(i, LogCount(JoinPath(options.folder, step.logName)));

@@ -5,31 +5,59 @@
 #include <shellapi.h>
 
 #include "dialog.h"
+#include "dryrun.h"
 
 namespace suite {
 
-std::string FirstArgument() {
-  int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  std::string first;
-  if (argv && argc > 1) {
-    int n = WideCharToMultiByte(CP_ACP, 0, argv[1], -1, nullptr, 0, nullptr, nullptr);
-    if (n > 1) {
-      first.resize(static_cast<size_t>(n));
-      WideCharToMultiByte(CP_ACP, 0, argv[1], -1, &first[0], n, nullptr, nullptr);
-      first.resize(static_cast<size_t>(n - 1));
-    }
+namespace {
+
+std::string AnsiArgument(LPCWSTR text) {
+  std::string out;
+  const int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (n > 1) {
+    out.resize(static_cast<size_t>(n));
+    WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
+    out.resize(static_cast<size_t>(n - 1));
   }
-  if (argv) LocalFree(argv);
-  return first;
+  return out;
 }
 
-StartMode GetStartMode() {
+}  // namespace
+
+std::vector<std::string> CommandArguments() {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv) LocalFree(argv);
-  if (argc <= 1) return StartMode::None;
-  return FirstArgument() == "-Auto" ? StartMode::Unattended : StartMode::Other;
+  std::vector<std::string> arguments;
+  if (argv) {
+    for (int i = 1; i < argc; ++i) arguments.push_back(AnsiArgument(argv[i]));
+    LocalFree(argv);
+  }
+  return arguments;
+}
+
+std::string FirstArgument() {
+  const std::vector<std::string> arguments = CommandArguments();
+  return arguments.empty() ? std::string() : arguments.front();
+}
+
+StartRequest ParseStartRequest(const std::vector<std::string>& arguments,
+                               const std::vector<std::string>& silentSwitches) {
+  StartRequest request;
+  if (arguments.empty()) return request;
+  bool silent = false;
+  for (const std::string& s : silentSwitches)
+    if (arguments[0] == s) silent = true;
+  request.mode = silent ? StartMode::Unattended : StartMode::Other;
+  request.preview = silent && arguments.size() >= 2 && arguments[1] == "-Preview";
+  return request;
+}
+
+StartMode GetStartMode() { return GetStartMode({"-Auto"}); }
+
+StartMode GetStartMode(const std::vector<std::string>& silentSwitches) {
+  const StartRequest request = ParseStartRequest(CommandArguments(), silentSwitches);
+  if (request.preview) SetDryRun(true);
+  return request.mode;
 }
 
 int RunDialogProgram(HINSTANCE instance, Dialog& dialog, int templateId) {

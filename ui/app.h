@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace suite {
 
@@ -14,8 +15,28 @@ enum class StartMode {
   Other,       // any other first argument
 };
 
-// The mode the first command-line argument selects (compared case-sensitively).
+// What the command line asks for: the mode of the first argument and whether
+// a silent mode is to run as a preview (a dry run that changes nothing).
+struct StartRequest {
+  StartMode mode = StartMode::None;
+  bool preview = false;
+};
+// Decides from the arguments after the program name (compared
+// case-sensitively): a first argument that is one of `silentSwitches` is
+// Unattended, any other is Other. "-Preview", exactly, as the second argument
+// after a silent switch asks for a preview; any other second argument
+// ("-preview", "-Preview2", ...) is ignored as before, so the silent mode runs
+// as it always does. "-Preview" after a window mode is ignored as well.
+StartRequest ParseStartRequest(const std::vector<std::string>& arguments,
+                               const std::vector<std::string>& silentSwitches);
+// The command-line arguments after the program name, in the ANSI code page.
+std::vector<std::string> CommandArguments();
+
+// The mode the first command-line argument selects, "-Auto" being the silent
+// one (or any of `silentSwitches`). A preview request switches the process's
+// dry run on (common/dryrun.h) before anything else runs.
 StartMode GetStartMode();
+StartMode GetStartMode(const std::vector<std::string>& silentSwitches);
 // The first command-line argument, or empty.
 std::string FirstArgument();
 

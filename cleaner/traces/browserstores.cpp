@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "dryrun.h"
 #include "founditem.h"
 #include "inifile.h"
 #include "probes.h"
@@ -39,6 +40,17 @@ const char* const kProtectedStorage = "Software\\Microsoft\\Protected Storage Sy
 const char* const kAutoCompleteLeaf = "e161255a-37c3-11d2-bcaa-00c04fd929db";
 const char* const kIntelliForms = "Software\\Microsoft\\Internet Explorer\\IntelliForms";
 
+// The local file of an entry, read only within its buffer; empty when there
+// is none or it does not end inside the buffer.
+std::string LocalFileOf(const INTERNET_CACHE_ENTRY_INFOA& entry, size_t bufferSize) {
+  const auto begin = reinterpret_cast<uintptr_t>(&entry);
+  const auto file = reinterpret_cast<uintptr_t>(entry.lpszLocalFileName);
+  if (!entry.lpszLocalFileName || file < begin || file >= begin + bufferSize) return std::string();
+  const char* text = entry.lpszLocalFileName;
+  const void* end = std::memchr(text, '\0', begin + bufferSize - file);
+  return end ? std::string(text, static_cast<const char*>(end)) : std::string();
+}
+
 void ScanStore(TraceContext& context, DWORD bit, const char* column2, const char* column3,
                const char* marker) {
   const std::string description = suite::GetInterfaceText(context.iniName, "strCookIEmess");
@@ -59,15 +71,24 @@ void ScanStore(TraceContext& context, DWORD bit, const char* column2, const char
 
 // Deletes the entries the test selects. The addresses are gathered first and
 // deleted after the walk, so the deletions cannot disturb the enumeration.
+// A preview deletes nothing; the local files of the entries it would delete
+// count as removed for the rest of the run (the cache rows left to the sweep).
 bool Sweep(size_t firstSize, const std::function<bool(DWORD type)>& selected) {
-  std::vector<std::string> urls;
+  std::vector<std::string> urls, localFiles;
   const bool complete = WalkUrlCache(firstSize, [&](const INTERNET_CACHE_ENTRY_INFOA& entry,
                                                     size_t bufferSize) {
     if (!selected(entry.CacheEntryType)) return;
     std::string url = EntryUrl(entry, bufferSize);
-    if (url != kUrlTooLong) urls.push_back(std::move(url));
+    if (url == kUrlTooLong) return;
+    urls.push_back(std::move(url));
+    localFiles.push_back(LocalFileOf(entry, bufferSize));
   });
-  for (const std::string& url : urls) DeleteUrlCacheEntryA(url.c_str());
+  for (size_t i = 0; i < urls.size(); ++i) {
+    if (suite::MayChange("delete cache entry", urls[i]))
+      DeleteUrlCacheEntryA(urls[i].c_str());
+    else
+      suite::NoteRemovedPath(localFiles[i]);
+  }
   return complete;
 }
 
@@ -113,6 +134,7 @@ std::vector<BYTE> ReadAccessList(const std::string& path) {
 }
 
 bool WriteAccessList(const std::string& path, PSECURITY_DESCRIPTOR descriptor) {
+  if (!suite::MayChange("change access list", "HKEY_CURRENT_USER\\" + path)) return false;
   HKEY key;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS)
     return false;
@@ -322,6 +344,7 @@ bool SweepHistory() {
 }
 
 bool ClearHistoryObject() {
+  if (!suite::MayChange("clear history", "IUrlHistoryStg2")) return true;
   const HRESULT init = CoInitialize(nullptr);
   bool cleared = false;
   IUrlHistoryStg2* history = nullptr;
@@ -371,6 +394,7 @@ BrowserCleanResult CleanPasswords(const std::string& store) {
 BrowserStoreActions DefaultBrowserStoreActions() {
   BrowserStoreActions actions;
   actions.start = [](const std::string& program, const std::string& parameters) {
+    if (!suite::MayChange("start", program + " " + parameters)) return;
     ShellExecuteA(nullptr, "open", program.c_str(), parameters.c_str(), nullptr, SW_HIDE);
   };
   return actions;
