@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <memory>
+#include <set>
 #include <thread>
 
 #include "folderwalk.h"
@@ -123,31 +125,138 @@ std::vector<std::string> ListCandidates(const std::vector<std::string>& folders,
 }
 
 void RequestCanceller::Cancel() {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::unique_lock<std::shared_mutex> guard(lock_);
   cancelled_ = true;
   for (HINTERNET session : open_) InternetCloseHandle(session);
   open_.clear();
 }
 
 bool RequestCanceller::Cancelled() const {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::shared_lock<std::shared_mutex> guard(lock_);
   return cancelled_;
 }
 
 bool RequestCanceller::Add(HINTERNET session) {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::unique_lock<std::shared_mutex> guard(lock_);
   if (cancelled_) return false;
   open_.push_back(session);
   return true;
 }
 
 bool RequestCanceller::Remove(HINTERNET session) {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::unique_lock<std::shared_mutex> guard(lock_);
   auto it = std::find(open_.begin(), open_.end(), session);
   if (it == open_.end()) return false;
   open_.erase(it);
   return true;
 }
+
+bool RequestCanceller::CloseUnlessCancelled(std::initializer_list<HINTERNET> handles) {
+  // Shared: the checking threads close their own handles side by side; Cancel
+  // waits for them and they for it.
+  std::shared_lock<std::shared_mutex> guard(lock_);
+  if (cancelled_) return false;
+  for (HINTERNET h : handles)
+    if (h) InternetCloseHandle(h);
+  return true;
+}
+
+std::string SiteOf(const std::string& address) {
+  HttpTarget target;
+  if (!SplitAddress(address, target)) return std::string();
+  return suite::ToLower(target.host);
+}
+
+DWORD RaiseConnectionLimit(DWORD perServer) {
+  for (DWORD option :
+       {INTERNET_OPTION_MAX_CONNS_PER_SERVER, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER}) {
+    DWORD now = 0, size = sizeof now;
+    if (!InternetQueryOptionA(nullptr, option, &now, &size) || now < perServer)
+      InternetSetOptionA(nullptr, option, &perServer, sizeof perServer);
+  }
+  DWORD limit = 0, size = sizeof limit;
+  if (!InternetQueryOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &limit, &size))
+    return 0;
+  return limit;
+}
+
+namespace {
+
+// Every level gets the time-outs: some WinINet versions take them only from
+// the connection or the request handle itself.
+void LimitTime(HINTERNET h, const CheckOptions& options) {
+  DWORD timeout = options.timeoutMs, retries = 1;
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
+                       INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
+    InternetSetOptionA(h, option, &timeout, sizeof timeout);
+  InternetSetOptionA(h, INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof retries);
+}
+
+HINTERNET OpenSession(const CheckOptions& options) {
+  HINTERNET session = InternetOpenA("My Session", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (session) LimitTime(session, options);
+  return session;
+}
+
+// One GET request for an address already split (redirects followed), in a
+// session registered with the canceller (when one is given). The connection
+// and the request are this call's own; a cancel closes them with the session.
+LinkResult CheckTarget(HINTERNET session, const HttpTarget& target, const CheckOptions& options,
+                       RequestCanceller* canceller) {
+  LinkResult result;
+  result.state = LinkState::Inconclusive;
+  if (!session) return result;
+  HINTERNET connection = nullptr, request = nullptr;
+  try {
+    connection = InternetConnectA(
+        session, target.host.c_str(), target.port,
+        target.user.empty() ? nullptr : target.user.c_str(),
+        target.password.empty() ? nullptr : target.password.c_str(), INTERNET_SERVICE_HTTP, 0, 1);
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                  INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
+                  INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP |
+                  INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+    if (target.secure) flags |= INTERNET_FLAG_SECURE;
+    if (connection) {
+      LimitTime(connection, options);
+      request = HttpOpenRequestA(connection, "GET", target.object.c_str(), nullptr, nullptr,
+                                 nullptr, flags, 1);
+    }
+    if (request) LimitTime(request, options);
+    if (!request) {
+      result.error = GetLastError();
+    } else if (!HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
+      result.error = GetLastError();
+    } else {
+      DWORD status = 0, size = sizeof status;
+      if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                         nullptr)) {
+        result.status = status;
+        result.state = StateForStatus(status);
+      } else {
+        result.error = GetLastError();
+      }
+    }
+  } catch (...) {
+    result.state = LinkState::Inconclusive;
+  }
+  bool closed = true;
+  if (canceller) {
+    closed = canceller->CloseUnlessCancelled({request, connection});
+  } else {
+    if (request) InternetCloseHandle(request);
+    if (connection) InternetCloseHandle(connection);
+  }
+  // A request broken by a cancel says nothing about the page.
+  if (!closed) {
+    result.state = LinkState::Inconclusive;
+    result.status = 0;
+  }
+  return result;
+}
+
+}  // namespace
 
 LinkResult CheckAddress(const std::string& address, const CheckOptions& options,
                         RequestCanceller* canceller) {
@@ -155,62 +264,15 @@ LinkResult CheckAddress(const std::string& address, const CheckOptions& options,
   HttpTarget target;
   if (!SplitAddress(address, target)) return result;  // NotChecked
   result.state = LinkState::Inconclusive;
-
-  UniqueInternet session(
-      InternetOpenA("My Session", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  UniqueInternet session(OpenSession(options));
   if (!session) {
     result.error = GetLastError();
     return result;
   }
   if (canceller && !canceller->Add(session.get())) return result;
-  UniqueInternet connection, request;
-  {
-    // Every level gets the time-outs: some WinINet versions take them only
-    // from the connection or the request handle itself.
-    auto limitTime = [&options](HINTERNET h) {
-      DWORD timeout = options.timeoutMs, retries = 1;
-      for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                           INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
-                           INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
-        InternetSetOptionA(h, option, &timeout, sizeof timeout);
-      InternetSetOptionA(h, INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof retries);
-    };
-    limitTime(session.get());
-
-    connection.reset(InternetConnectA(
-        session.get(), target.host.c_str(), target.port,
-        target.user.empty() ? nullptr : target.user.c_str(),
-        target.password.empty() ? nullptr : target.password.c_str(), INTERNET_SERVICE_HTTP, 0, 1));
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                  INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
-                  INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP |
-                  INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
-    if (target.secure) flags |= INTERNET_FLAG_SECURE;
-    if (connection) {
-      limitTime(connection.get());
-      request.reset(HttpOpenRequestA(connection.get(), "GET", target.object.c_str(), nullptr,
-                                     nullptr, nullptr, flags, 1));
-    }
-    if (request) limitTime(request.get());
-    if (!request) {
-      result.error = GetLastError();
-    } else if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) {
-      result.error = GetLastError();
-    } else {
-      DWORD status = 0, size = sizeof status;
-      if (HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                         &size, nullptr)) {
-        result.status = status;
-        result.state = StateForStatus(status);
-      } else {
-        result.error = GetLastError();
-      }
-    }
-  }
+  result = CheckTarget(session.get(), target, options, canceller);
   if (canceller && !canceller->Remove(session.get())) {
     // Cancel closed the session, and with it the connection and the request.
-    request.release();
-    connection.release();
     session.release();
     result.state = LinkState::Inconclusive;
   }
@@ -232,52 +294,157 @@ FileStamp StampOf(const std::string& path) {
 
 namespace {
 
+// A site's share of the check: its requests in flight and its favorites that
+// wait for one of them to end, in candidate order.
+struct Site {
+  int active = 0;
+  std::set<size_t> waiting;
+};
+
 // What the checking threads share. It lives as long as the last of them: after
 // a stop the check returns without waiting for a request that the system
 // cannot break, and that thread ends by itself at its time-out.
+//
+// The scheduler (everything below `lock`): a worker that is free takes the
+// lowest candidate index that can go now, either a favorite waiting for its
+// site (`ready` holds the first waiting favorite of each site below its cap)
+// or the next candidate not yet read. A candidate is read (its stamp, its
+// address, its site) outside the lock and then waits for its site like any
+// other, so the order of the requests follows the order of the candidates as
+// far as the caps allow, and the window, which reports in that order, gets
+// its rows early.
 struct CheckState {
   std::vector<std::string> candidates;
   CheckOptions options;
   std::vector<LinkResult> results;
   std::vector<char> done;
   std::mutex lock;
-  std::condition_variable changed;
-  std::atomic<size_t> next{0};
+  std::condition_variable changed;  // a result arrived, or a worker ended
+  std::condition_variable work;     // a favorite may go now, or the check ends
   std::atomic<bool> quit{false};
-  int running = 0;  // guarded by lock
+  int running = 0;       // workers alive
+  size_t nextRead = 0;   // the first candidate no worker has taken yet
+  size_t waiting = 0;    // favorites waiting for their site, over all sites
+  std::map<std::string, Site> sites;
+  std::vector<HttpTarget> targets;             // per candidate, once read
+  std::set<std::pair<size_t, Site*>> ready;    // (first waiting favorite, its site)
+  // One internet session for every request of the check; a stop closes it,
+  // which breaks the requests waiting inside it.
+  HINTERNET session = nullptr;
   RequestCanceller canceller;
+
+  // Lists the site's first waiting favorite in `ready` when the site is below
+  // its cap, and takes it out otherwise. `before` is the entry the site had.
+  void Relist(Site& site, size_t before) {
+    if (before != SIZE_MAX) ready.erase({before, &site});
+    if (!site.waiting.empty() && site.active < options.perHost)
+      ready.insert({*site.waiting.begin(), &site});
+  }
+  static size_t Listed(const Site& site, int perHost) {
+    return !site.waiting.empty() && site.active < perHost ? *site.waiting.begin() : SIZE_MAX;
+  }
+  void Finish(size_t i, const LinkResult& r) {
+    results[i] = r;
+    done[i] = 1;
+    changed.notify_all();
+  }
 };
+
+// What a worker learns by reading one candidate, outside the lock.
+struct ReadCandidate {
+  bool request = false;  // false: the result is final without a request
+  LinkResult result;
+  HttpTarget target;
+};
+
+ReadCandidate ReadOne(const std::string& path) {
+  ReadCandidate c;
+  try {
+    if (!IsFavoritePath(path)) return c;  // not a favorite: nothing to report
+    c.result.stamp = StampOf(path);
+    if (!SplitAddress(FavoriteAddress(path), c.target)) return c;  // NotChecked
+    c.request = true;
+  } catch (...) {
+    c = ReadCandidate{};  // a favorite that could not be read is not dead
+    c.result.state = LinkState::Inconclusive;
+  }
+  return c;
+}
 
 void CheckWork(const std::shared_ptr<CheckState>& st) {
   const size_t n = st->candidates.size();
-  for (;;) {
-    if (st->quit) break;
-    const size_t i = st->next++;
-    if (i >= n) break;
-    LinkResult r;
-    try {
-      const std::string& path = st->candidates[i];
-      if (IsFavoritePath(path)) {
-        const FileStamp stamp = StampOf(path);
-        r = CheckAddress(FavoriteAddress(path), st->options, &st->canceller);
-        r.stamp = stamp;
+  const int perHost = st->options.perHost;
+  std::unique_lock<std::mutex> guard(st->lock);
+  while (!st->quit) {
+    const size_t firstReady = st->ready.empty() ? SIZE_MAX : st->ready.begin()->first;
+    if (st->nextRead < n && st->nextRead < firstReady) {
+      const size_t i = st->nextRead++;
+      guard.unlock();
+      ReadCandidate c = ReadOne(st->candidates[i]);
+      std::string site;
+      try {
+        if (c.request) site = suite::ToLower(c.target.host);
+      } catch (...) {
+        c.request = false;
+        c.result.state = LinkState::Inconclusive;
       }
-    } catch (...) {
-      r = LinkResult{};  // a favorite that could not be checked is not dead
-      r.state = LinkState::Inconclusive;
+      guard.lock();
+      if (!c.request) {
+        st->Finish(i, c.result);
+        continue;
+      }
+      try {
+        Site& s = st->sites[site];
+        const size_t before = CheckState::Listed(s, perHost);
+        st->targets[i] = std::move(c.target);
+        st->results[i].stamp = c.result.stamp;
+        s.waiting.insert(i);
+        ++st->waiting;
+        st->Relist(s, before);
+      } catch (...) {
+        LinkResult r;
+        r.state = LinkState::Inconclusive;
+        st->Finish(i, r);
+        continue;
+      }
+      st->work.notify_all();
+      continue;
     }
-    {
-      std::lock_guard<std::mutex> guard(st->lock);
-      st->results[i] = r;
-      st->done[i] = 1;
+    if (firstReady != SIZE_MAX) {
+      const size_t i = firstReady;
+      Site& s = *st->ready.begin()->second;
+      st->ready.erase(st->ready.begin());
+      s.waiting.erase(s.waiting.begin());
+      --st->waiting;
+      ++s.active;
+      st->Relist(s, SIZE_MAX);
+      const HttpTarget target = st->targets[i];
+      const FileStamp stamp = st->results[i].stamp;
+      guard.unlock();
+      LinkResult r;
+      try {
+        r = CheckTarget(st->session, target, st->options, &st->canceller);
+      } catch (...) {
+        r = LinkResult{};
+        r.state = LinkState::Inconclusive;
+      }
+      r.stamp = stamp;
+      guard.lock();
+      const size_t before = CheckState::Listed(s, perHost);
+      --s.active;
+      st->Relist(s, before);
+      st->Finish(i, r);
+      st->work.notify_all();
+      continue;
     }
-    st->changed.notify_all();
+    // Nothing can go now. The workers whose requests hold the sites take the
+    // waiting favorites when those end; with nothing left, this worker ends.
+    if (st->nextRead >= n && st->waiting == 0) break;
+    st->work.wait(guard);
   }
-  {
-    std::lock_guard<std::mutex> guard(st->lock);
-    --st->running;
-  }
+  --st->running;
   st->changed.notify_all();
+  st->work.notify_all();
 }
 
 }  // namespace
@@ -292,8 +459,13 @@ std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidat
   st->candidates = candidates;
   st->options = options;
   const size_t n = candidates.size();
+  st->options.perHost = std::max(1, options.perHost);
   st->results.resize(n);
   st->done.assign(n, 0);
+  st->targets.resize(n);
+  RaiseConnectionLimit(static_cast<DWORD>(st->options.perHost));
+  st->session = OpenSession(options);
+  if (st->session && !st->canceller.Add(st->session)) InternetCloseHandle(st->session);
 
   std::vector<std::thread> pool;
   const int threads = std::max(1, std::min<int>(options.parallel, static_cast<int>(n)));
@@ -301,7 +473,11 @@ std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidat
   // still waiting for an answer after a second are left to end by themselves.
   auto finish = [&](bool cancelled) {
     if (cancelled) {
-      st->quit = true;
+      {
+        std::lock_guard<std::mutex> guard(st->lock);
+        st->quit = true;
+      }
+      st->work.notify_all();
       st->canceller.Cancel();
       std::unique_lock<std::mutex> guard(st->lock);
       st->changed.wait_for(guard, std::chrono::milliseconds(1000),
@@ -319,6 +495,9 @@ std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidat
       else
         t.detach();
     }
+    // Every thread has ended, or the cancel closed the session under the
+    // threads left to end by themselves.
+    if (st->session && st->canceller.Remove(st->session)) InternetCloseHandle(st->session);
   };
 
   try {
