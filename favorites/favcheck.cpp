@@ -19,6 +19,12 @@ namespace marksift {
 namespace {
 
 constexpr uint64_t kMaxFavoriteBytes = 1 << 20;  // a favorite is a few hundred bytes
+// The check's workers: this many start with it; when the result the window
+// waits for is later than kLateResult, as many again start (kMoreWorkers at
+// least).
+constexpr int kFirstWorkers = 4;
+constexpr int kMoreWorkers = 4;
+constexpr std::chrono::milliseconds kLateResult{20};
 
 std::string Trim(const std::string& s) {
   const size_t begin = s.find_first_not_of(" \t\r\n");
@@ -182,8 +188,9 @@ DWORD RaiseConnectionLimit(DWORD perServer) {
 
 namespace {
 
-// Every level gets the time-outs: some WinINet versions take them only from
-// the connection or the request handle itself.
+// The session and every request get the time-outs: connections and requests
+// take them from their session, but some WinINet versions only from the
+// request handle itself.
 void LimitTime(HINTERNET h, const CheckOptions& options) {
   DWORD timeout = options.timeoutMs, retries = 1;
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
@@ -219,7 +226,6 @@ LinkResult CheckTarget(HINTERNET session, const HttpTarget& target, const CheckO
                   INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
     if (target.secure) flags |= INTERNET_FLAG_SECURE;
     if (connection) {
-      LimitTime(connection, options);
       request = HttpOpenRequestA(connection, "GET", target.object.c_str(), nullptr, nullptr,
                                  nullptr, flags, 1);
     }
@@ -319,12 +325,11 @@ struct CheckState {
   std::vector<LinkResult> results;
   std::vector<char> done;
   std::mutex lock;
-  std::condition_variable changed;  // a result arrived, or a worker ended
-  std::condition_variable work;     // a favorite may go now, or the check ends
+  std::condition_variable changed;  // the awaited result arrived, or a worker ended
+  size_t awaited = SIZE_MAX;        // the result the reporting thread waits for
   std::atomic<bool> quit{false};
   int running = 0;       // workers alive
   size_t nextRead = 0;   // the first candidate no worker has taken yet
-  size_t waiting = 0;    // favorites waiting for their site, over all sites
   std::map<std::string, Site> sites;
   std::vector<HttpTarget> targets;             // per candidate, once read
   std::set<std::pair<size_t, Site*>> ready;    // (first waiting favorite, its site)
@@ -346,7 +351,7 @@ struct CheckState {
   void Finish(size_t i, const LinkResult& r) {
     results[i] = r;
     done[i] = 1;
-    changed.notify_all();
+    if (i == awaited) changed.notify_all();
   }
 };
 
@@ -399,7 +404,6 @@ void CheckWork(const std::shared_ptr<CheckState>& st) {
         st->targets[i] = std::move(c.target);
         st->results[i].stamp = c.result.stamp;
         s.waiting.insert(i);
-        ++st->waiting;
         st->Relist(s, before);
       } catch (...) {
         LinkResult r;
@@ -407,7 +411,6 @@ void CheckWork(const std::shared_ptr<CheckState>& st) {
         st->Finish(i, r);
         continue;
       }
-      st->work.notify_all();
       continue;
     }
     if (firstReady != SIZE_MAX) {
@@ -415,7 +418,6 @@ void CheckWork(const std::shared_ptr<CheckState>& st) {
       Site& s = *st->ready.begin()->second;
       st->ready.erase(st->ready.begin());
       s.waiting.erase(s.waiting.begin());
-      --st->waiting;
       ++s.active;
       st->Relist(s, SIZE_MAX);
       const HttpTarget target = st->targets[i];
@@ -434,17 +436,16 @@ void CheckWork(const std::shared_ptr<CheckState>& st) {
       --s.active;
       st->Relist(s, before);
       st->Finish(i, r);
-      st->work.notify_all();
       continue;
     }
-    // Nothing can go now. The workers whose requests hold the sites take the
-    // waiting favorites when those end; with nothing left, this worker ends.
-    if (st->nextRead >= n && st->waiting == 0) break;
-    st->work.wait(guard);
+    // Nothing can go now, and nothing is left to read: this worker ends. A
+    // favorite still waiting waits for a site at its cap, and the workers whose
+    // requests hold that site take it when those end (each ending request
+    // frees one place and its worker fills it), so no idle worker needs to stay.
+    break;
   }
   --st->running;
   st->changed.notify_all();
-  st->work.notify_all();
 }
 
 }  // namespace
@@ -477,7 +478,6 @@ std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidat
         std::lock_guard<std::mutex> guard(st->lock);
         st->quit = true;
       }
-      st->work.notify_all();
       st->canceller.Cancel();
       std::unique_lock<std::mutex> guard(st->lock);
       st->changed.wait_for(guard, std::chrono::milliseconds(1000),
@@ -502,25 +502,44 @@ std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidat
 
   try {
     sink.Started(n);
-    for (int t = 0; t < threads && n > 0; ++t) {
-      {
-        std::lock_guard<std::mutex> guard(st->lock);
-        ++st->running;
+    // Workers are started as they are needed: a thread costs several
+    // milliseconds to start (more under Wine), which is more than many a
+    // request to a fast site. A few start at once; whenever the result the
+    // window waits for is late and there are favorites no worker has taken,
+    // a few more start, up to `threads`.
+    int started = 0;
+    auto startWorkers = [&](int count) {
+      for (; count > 0 && started < threads; --count, ++started) {
+        {
+          std::lock_guard<std::mutex> guard(st->lock);
+          ++st->running;
+        }
+        try {
+          pool.emplace_back([st] { CheckWork(st); });
+        } catch (...) {
+          std::lock_guard<std::mutex> guard(st->lock);
+          --st->running;
+          throw;
+        }
       }
-      try {
-        pool.emplace_back([st] { CheckWork(st); });
-      } catch (...) {
-        std::lock_guard<std::mutex> guard(st->lock);
-        --st->running;
-        throw;
-      }
-    }
+    };
+    if (n > 0) startWorkers(kFirstWorkers);
     for (size_t i = 0; i < n && !stop; ++i) {
       sink.Checking(i, candidates[i]);
       LinkResult r;
       {
         std::unique_lock<std::mutex> guard(st->lock);
-        while (!st->done[i] && !stop) st->changed.wait_for(guard, std::chrono::milliseconds(50));
+        st->awaited = i;
+        while (!st->done[i] && !stop) {
+          if (st->changed.wait_for(guard, kLateResult) == std::cv_status::no_timeout ||
+              st->done[i] || started >= threads ||
+              (st->nextRead >= n && st->ready.empty()))
+            continue;
+          guard.unlock();
+          startWorkers(std::max(kMoreWorkers, started));  // doubles while results are late
+          guard.lock();
+        }
+        st->awaited = SIZE_MAX;
         if (!st->done[i]) break;
         r = st->results[i];
       }

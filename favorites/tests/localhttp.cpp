@@ -182,15 +182,14 @@ void LocalHttpServer::ServeLoop() {
 void LocalHttpServer::Serve(SOCKET s, const std::string& site) {
   std::string in;
   const DWORD start = GetTickCount();
+  // Blocking reads that give up now and then to look at the stop flag.
+  DWORD slice = 200;
+  setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&slice), sizeof slice);
   while (!stop_ && in.find("\r\n\r\n") == std::string::npos && in.size() < 16384 &&
          GetTickCount() - start < 5000) {
-    fd_set ready;
-    FD_ZERO(&ready);
-    FD_SET(s, &ready);
-    timeval wait{0, 50000};
-    if (select(0, &ready, nullptr, nullptr, &wait) <= 0) continue;
     char buf[2048];
     int got = recv(s, buf, sizeof buf, 0);
+    if (got < 0 && WSAGetLastError() == WSAETIMEDOUT) continue;
     if (got <= 0) break;
     in.append(buf, got);
     if (!in.empty() && in[0] == 0x16) {  // TLS handshake record: not for this server
