@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <memory>
+#include <set>
 #include <thread>
 
 #include "folderwalk.h"
@@ -17,6 +19,12 @@ namespace marksift {
 namespace {
 
 constexpr uint64_t kMaxFavoriteBytes = 1 << 20;  // a favorite is a few hundred bytes
+// The check's workers: this many start with it; when the result the window
+// waits for is later than kLateResult, as many again start (kMoreWorkers at
+// least).
+constexpr int kFirstWorkers = 4;
+constexpr int kMoreWorkers = 4;
+constexpr std::chrono::milliseconds kLateResult{20};
 
 std::string Trim(const std::string& s) {
   const size_t begin = s.find_first_not_of(" \t\r\n");
@@ -123,31 +131,138 @@ std::vector<std::string> ListCandidates(const std::vector<std::string>& folders,
 }
 
 void RequestCanceller::Cancel() {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::unique_lock<std::shared_mutex> guard(lock_);
   cancelled_ = true;
   for (HINTERNET session : open_) InternetCloseHandle(session);
   open_.clear();
 }
 
 bool RequestCanceller::Cancelled() const {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::shared_lock<std::shared_mutex> guard(lock_);
   return cancelled_;
 }
 
 bool RequestCanceller::Add(HINTERNET session) {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::unique_lock<std::shared_mutex> guard(lock_);
   if (cancelled_) return false;
   open_.push_back(session);
   return true;
 }
 
 bool RequestCanceller::Remove(HINTERNET session) {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::unique_lock<std::shared_mutex> guard(lock_);
   auto it = std::find(open_.begin(), open_.end(), session);
   if (it == open_.end()) return false;
   open_.erase(it);
   return true;
 }
+
+bool RequestCanceller::CloseUnlessCancelled(std::initializer_list<HINTERNET> handles) {
+  // Shared: the checking threads close their own handles side by side; Cancel
+  // waits for them and they for it.
+  std::shared_lock<std::shared_mutex> guard(lock_);
+  if (cancelled_) return false;
+  for (HINTERNET h : handles)
+    if (h) InternetCloseHandle(h);
+  return true;
+}
+
+std::string SiteOf(const std::string& address) {
+  HttpTarget target;
+  if (!SplitAddress(address, target)) return std::string();
+  return suite::ToLower(target.host);
+}
+
+DWORD RaiseConnectionLimit(DWORD perServer) {
+  for (DWORD option :
+       {INTERNET_OPTION_MAX_CONNS_PER_SERVER, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER}) {
+    DWORD now = 0, size = sizeof now;
+    if (!InternetQueryOptionA(nullptr, option, &now, &size) || now < perServer)
+      InternetSetOptionA(nullptr, option, &perServer, sizeof perServer);
+  }
+  DWORD limit = 0, size = sizeof limit;
+  if (!InternetQueryOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &limit, &size))
+    return 0;
+  return limit;
+}
+
+namespace {
+
+// The session and every request get the time-outs: connections and requests
+// take them from their session, but some WinINet versions only from the
+// request handle itself.
+void LimitTime(HINTERNET h, const CheckOptions& options) {
+  DWORD timeout = options.timeoutMs, retries = 1;
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
+                       INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
+    InternetSetOptionA(h, option, &timeout, sizeof timeout);
+  InternetSetOptionA(h, INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof retries);
+}
+
+HINTERNET OpenSession(const CheckOptions& options) {
+  HINTERNET session = InternetOpenA("My Session", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (session) LimitTime(session, options);
+  return session;
+}
+
+// One GET request for an address already split (redirects followed), in a
+// session registered with the canceller (when one is given). The connection
+// and the request are this call's own; a cancel closes them with the session.
+LinkResult CheckTarget(HINTERNET session, const HttpTarget& target, const CheckOptions& options,
+                       RequestCanceller* canceller) {
+  LinkResult result;
+  result.state = LinkState::Inconclusive;
+  if (!session) return result;
+  HINTERNET connection = nullptr, request = nullptr;
+  try {
+    connection = InternetConnectA(
+        session, target.host.c_str(), target.port,
+        target.user.empty() ? nullptr : target.user.c_str(),
+        target.password.empty() ? nullptr : target.password.c_str(), INTERNET_SERVICE_HTTP, 0, 1);
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                  INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
+                  INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP |
+                  INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+    if (target.secure) flags |= INTERNET_FLAG_SECURE;
+    if (connection) {
+      request = HttpOpenRequestA(connection, "GET", target.object.c_str(), nullptr, nullptr,
+                                 nullptr, flags, 1);
+    }
+    if (request) LimitTime(request, options);
+    if (!request) {
+      result.error = GetLastError();
+    } else if (!HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
+      result.error = GetLastError();
+    } else {
+      DWORD status = 0, size = sizeof status;
+      if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                         nullptr)) {
+        result.status = status;
+        result.state = StateForStatus(status);
+      } else {
+        result.error = GetLastError();
+      }
+    }
+  } catch (...) {
+    result.state = LinkState::Inconclusive;
+  }
+  bool closed = true;
+  if (canceller) {
+    closed = canceller->CloseUnlessCancelled({request, connection});
+  } else {
+    if (request) InternetCloseHandle(request);
+    if (connection) InternetCloseHandle(connection);
+  }
+  // A request broken by a cancel says nothing about the page.
+  if (!closed) {
+    result.state = LinkState::Inconclusive;
+    result.status = 0;
+  }
+  return result;
+}
+
+}  // namespace
 
 LinkResult CheckAddress(const std::string& address, const CheckOptions& options,
                         RequestCanceller* canceller) {
@@ -155,62 +270,15 @@ LinkResult CheckAddress(const std::string& address, const CheckOptions& options,
   HttpTarget target;
   if (!SplitAddress(address, target)) return result;  // NotChecked
   result.state = LinkState::Inconclusive;
-
-  UniqueInternet session(
-      InternetOpenA("My Session", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  UniqueInternet session(OpenSession(options));
   if (!session) {
     result.error = GetLastError();
     return result;
   }
   if (canceller && !canceller->Add(session.get())) return result;
-  UniqueInternet connection, request;
-  {
-    // Every level gets the time-outs: some WinINet versions take them only
-    // from the connection or the request handle itself.
-    auto limitTime = [&options](HINTERNET h) {
-      DWORD timeout = options.timeoutMs, retries = 1;
-      for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                           INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
-                           INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
-        InternetSetOptionA(h, option, &timeout, sizeof timeout);
-      InternetSetOptionA(h, INTERNET_OPTION_CONNECT_RETRIES, &retries, sizeof retries);
-    };
-    limitTime(session.get());
-
-    connection.reset(InternetConnectA(
-        session.get(), target.host.c_str(), target.port,
-        target.user.empty() ? nullptr : target.user.c_str(),
-        target.password.empty() ? nullptr : target.password.c_str(), INTERNET_SERVICE_HTTP, 0, 1));
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                  INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
-                  INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP |
-                  INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
-    if (target.secure) flags |= INTERNET_FLAG_SECURE;
-    if (connection) {
-      limitTime(connection.get());
-      request.reset(HttpOpenRequestA(connection.get(), "GET", target.object.c_str(), nullptr,
-                                     nullptr, nullptr, flags, 1));
-    }
-    if (request) limitTime(request.get());
-    if (!request) {
-      result.error = GetLastError();
-    } else if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) {
-      result.error = GetLastError();
-    } else {
-      DWORD status = 0, size = sizeof status;
-      if (HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                         &size, nullptr)) {
-        result.status = status;
-        result.state = StateForStatus(status);
-      } else {
-        result.error = GetLastError();
-      }
-    }
-  }
+  result = CheckTarget(session.get(), target, options, canceller);
   if (canceller && !canceller->Remove(session.get())) {
     // Cancel closed the session, and with it the connection and the request.
-    request.release();
-    connection.release();
     session.release();
     result.state = LinkState::Inconclusive;
   }
@@ -232,51 +300,151 @@ FileStamp StampOf(const std::string& path) {
 
 namespace {
 
+// A site's share of the check: its requests in flight and its favorites that
+// wait for one of them to end, in candidate order.
+struct Site {
+  int active = 0;
+  std::set<size_t> waiting;
+};
+
 // What the checking threads share. It lives as long as the last of them: after
 // a stop the check returns without waiting for a request that the system
 // cannot break, and that thread ends by itself at its time-out.
+//
+// The scheduler (everything below `lock`): a worker that is free takes the
+// lowest candidate index that can go now, either a favorite waiting for its
+// site (`ready` holds the first waiting favorite of each site below its cap)
+// or the next candidate not yet read. A candidate is read (its stamp, its
+// address, its site) outside the lock and then waits for its site like any
+// other, so the order of the requests follows the order of the candidates as
+// far as the caps allow, and the window, which reports in that order, gets
+// its rows early.
 struct CheckState {
   std::vector<std::string> candidates;
   CheckOptions options;
   std::vector<LinkResult> results;
   std::vector<char> done;
   std::mutex lock;
-  std::condition_variable changed;
-  std::atomic<size_t> next{0};
+  std::condition_variable changed;  // the awaited result arrived, or a worker ended
+  size_t awaited = SIZE_MAX;        // the result the reporting thread waits for
   std::atomic<bool> quit{false};
-  int running = 0;  // guarded by lock
+  int running = 0;       // workers alive
+  size_t nextRead = 0;   // the first candidate no worker has taken yet
+  std::map<std::string, Site> sites;
+  std::vector<HttpTarget> targets;             // per candidate, once read
+  std::set<std::pair<size_t, Site*>> ready;    // (first waiting favorite, its site)
+  // One internet session for every request of the check; a stop closes it,
+  // which breaks the requests waiting inside it.
+  HINTERNET session = nullptr;
   RequestCanceller canceller;
+
+  // Lists the site's first waiting favorite in `ready` when the site is below
+  // its cap, and takes it out otherwise. `before` is the entry the site had.
+  void Relist(Site& site, size_t before) {
+    if (before != SIZE_MAX) ready.erase({before, &site});
+    if (!site.waiting.empty() && site.active < options.perHost)
+      ready.insert({*site.waiting.begin(), &site});
+  }
+  static size_t Listed(const Site& site, int perHost) {
+    return !site.waiting.empty() && site.active < perHost ? *site.waiting.begin() : SIZE_MAX;
+  }
+  void Finish(size_t i, const LinkResult& r) {
+    results[i] = r;
+    done[i] = 1;
+    if (i == awaited) changed.notify_all();
+  }
 };
+
+// What a worker learns by reading one candidate, outside the lock.
+struct ReadCandidate {
+  bool request = false;  // false: the result is final without a request
+  LinkResult result;
+  HttpTarget target;
+};
+
+ReadCandidate ReadOne(const std::string& path) {
+  ReadCandidate c;
+  try {
+    if (!IsFavoritePath(path)) return c;  // not a favorite: nothing to report
+    c.result.stamp = StampOf(path);
+    if (!SplitAddress(FavoriteAddress(path), c.target)) return c;  // NotChecked
+    c.request = true;
+  } catch (...) {
+    c = ReadCandidate{};  // a favorite that could not be read is not dead
+    c.result.state = LinkState::Inconclusive;
+  }
+  return c;
+}
 
 void CheckWork(const std::shared_ptr<CheckState>& st) {
   const size_t n = st->candidates.size();
-  for (;;) {
-    if (st->quit) break;
-    const size_t i = st->next++;
-    if (i >= n) break;
-    LinkResult r;
-    try {
-      const std::string& path = st->candidates[i];
-      if (IsFavoritePath(path)) {
-        const FileStamp stamp = StampOf(path);
-        r = CheckAddress(FavoriteAddress(path), st->options, &st->canceller);
-        r.stamp = stamp;
+  const int perHost = st->options.perHost;
+  std::unique_lock<std::mutex> guard(st->lock);
+  while (!st->quit) {
+    const size_t firstReady = st->ready.empty() ? SIZE_MAX : st->ready.begin()->first;
+    if (st->nextRead < n && st->nextRead < firstReady) {
+      const size_t i = st->nextRead++;
+      guard.unlock();
+      ReadCandidate c = ReadOne(st->candidates[i]);
+      std::string site;
+      try {
+        if (c.request) site = suite::ToLower(c.target.host);
+      } catch (...) {
+        c.request = false;
+        c.result.state = LinkState::Inconclusive;
       }
-    } catch (...) {
-      r = LinkResult{};  // a favorite that could not be checked is not dead
-      r.state = LinkState::Inconclusive;
+      guard.lock();
+      if (!c.request) {
+        st->Finish(i, c.result);
+        continue;
+      }
+      try {
+        Site& s = st->sites[site];
+        const size_t before = CheckState::Listed(s, perHost);
+        st->targets[i] = std::move(c.target);
+        st->results[i].stamp = c.result.stamp;
+        s.waiting.insert(i);
+        st->Relist(s, before);
+      } catch (...) {
+        LinkResult r;
+        r.state = LinkState::Inconclusive;
+        st->Finish(i, r);
+        continue;
+      }
+      continue;
     }
-    {
-      std::lock_guard<std::mutex> guard(st->lock);
-      st->results[i] = r;
-      st->done[i] = 1;
+    if (firstReady != SIZE_MAX) {
+      const size_t i = firstReady;
+      Site& s = *st->ready.begin()->second;
+      st->ready.erase(st->ready.begin());
+      s.waiting.erase(s.waiting.begin());
+      ++s.active;
+      st->Relist(s, SIZE_MAX);
+      const HttpTarget target = st->targets[i];
+      const FileStamp stamp = st->results[i].stamp;
+      guard.unlock();
+      LinkResult r;
+      try {
+        r = CheckTarget(st->session, target, st->options, &st->canceller);
+      } catch (...) {
+        r = LinkResult{};
+        r.state = LinkState::Inconclusive;
+      }
+      r.stamp = stamp;
+      guard.lock();
+      const size_t before = CheckState::Listed(s, perHost);
+      --s.active;
+      st->Relist(s, before);
+      st->Finish(i, r);
+      continue;
     }
-    st->changed.notify_all();
+    // Nothing can go now, and nothing is left to read: this worker ends. A
+    // favorite still waiting waits for a site at its cap, and the workers whose
+    // requests hold that site take it when those end (each ending request
+    // frees one place and its worker fills it), so no idle worker needs to stay.
+    break;
   }
-  {
-    std::lock_guard<std::mutex> guard(st->lock);
-    --st->running;
-  }
+  --st->running;
   st->changed.notify_all();
 }
 
@@ -292,8 +460,13 @@ std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidat
   st->candidates = candidates;
   st->options = options;
   const size_t n = candidates.size();
+  st->options.perHost = std::max(1, options.perHost);
   st->results.resize(n);
   st->done.assign(n, 0);
+  st->targets.resize(n);
+  RaiseConnectionLimit(static_cast<DWORD>(st->options.perHost));
+  st->session = OpenSession(options);
+  if (st->session && !st->canceller.Add(st->session)) InternetCloseHandle(st->session);
 
   std::vector<std::thread> pool;
   const int threads = std::max(1, std::min<int>(options.parallel, static_cast<int>(n)));
@@ -301,7 +474,10 @@ std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidat
   // still waiting for an answer after a second are left to end by themselves.
   auto finish = [&](bool cancelled) {
     if (cancelled) {
-      st->quit = true;
+      {
+        std::lock_guard<std::mutex> guard(st->lock);
+        st->quit = true;
+      }
       st->canceller.Cancel();
       std::unique_lock<std::mutex> guard(st->lock);
       st->changed.wait_for(guard, std::chrono::milliseconds(1000),
@@ -319,29 +495,51 @@ std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidat
       else
         t.detach();
     }
+    // Every thread has ended, or the cancel closed the session under the
+    // threads left to end by themselves.
+    if (st->session && st->canceller.Remove(st->session)) InternetCloseHandle(st->session);
   };
 
   try {
     sink.Started(n);
-    for (int t = 0; t < threads && n > 0; ++t) {
-      {
-        std::lock_guard<std::mutex> guard(st->lock);
-        ++st->running;
+    // Workers are started as they are needed: a thread costs several
+    // milliseconds to start (more under Wine), which is more than many a
+    // request to a fast site. A few start at once; whenever the result the
+    // window waits for is late and there are favorites no worker has taken,
+    // a few more start, up to `threads`.
+    int started = 0;
+    auto startWorkers = [&](int count) {
+      for (; count > 0 && started < threads; --count, ++started) {
+        {
+          std::lock_guard<std::mutex> guard(st->lock);
+          ++st->running;
+        }
+        try {
+          pool.emplace_back([st] { CheckWork(st); });
+        } catch (...) {
+          std::lock_guard<std::mutex> guard(st->lock);
+          --st->running;
+          throw;
+        }
       }
-      try {
-        pool.emplace_back([st] { CheckWork(st); });
-      } catch (...) {
-        std::lock_guard<std::mutex> guard(st->lock);
-        --st->running;
-        throw;
-      }
-    }
+    };
+    if (n > 0) startWorkers(kFirstWorkers);
     for (size_t i = 0; i < n && !stop; ++i) {
       sink.Checking(i, candidates[i]);
       LinkResult r;
       {
         std::unique_lock<std::mutex> guard(st->lock);
-        while (!st->done[i] && !stop) st->changed.wait_for(guard, std::chrono::milliseconds(50));
+        st->awaited = i;
+        while (!st->done[i] && !stop) {
+          if (st->changed.wait_for(guard, kLateResult) == std::cv_status::no_timeout ||
+              st->done[i] || started >= threads ||
+              (st->nextRead >= n && st->ready.empty()))
+            continue;
+          guard.unlock();
+          startWorkers(std::max(kMoreWorkers, started));  // doubles while results are late
+          guard.lock();
+        }
+        st->awaited = SIZE_MAX;
         if (!st->done[i]) break;
         r = st->results[i];
       }

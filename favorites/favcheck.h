@@ -10,7 +10,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -62,10 +64,30 @@ std::vector<std::string> FavoriteFolders();
 std::vector<std::string> ListCandidates(const std::vector<std::string>& folders,
                                         const std::atomic<bool>* stop = nullptr);
 
+// No web site gets more than this many of the check's requests at once, however
+// many of the favorites point at it ("site": the host name of the address,
+// without regard to case; every port of a host counts as the same site).
+constexpr int kMaxRequestsPerHost = 4;
+// Requests of one check in flight at once, over all sites: a slow site keeps
+// only its own few workers waiting while the others go on with other sites.
+constexpr int kCheckWorkers = 64;
+
 struct CheckOptions {
-  DWORD timeoutMs = 10000;  // connect, send and receive, per request
-  int parallel = 8;         // favorites checked at once
+  DWORD timeoutMs = 10000;             // connect, send and receive, per request
+  int parallel = kCheckWorkers;        // favorites checked at once
+  int perHost = kMaxRequestsPerHost;   // of those, at most this many per site
 };
+
+// The site a request for the address goes to (the lower-cased host name);
+// empty for an address that is never requested.
+std::string SiteOf(const std::string& address);
+
+// WinINet keeps a process-wide limit of connections per server (2 by default,
+// 4 for HTTP/1.0 servers) and makes any further request to that server wait
+// for a free connection. Raises both limits to at least `perServer` so that the
+// per-site cap of the check, not the system's, decides. Returns the limit in
+// force for HTTP/1.1 servers afterwards (0 when it cannot be read).
+DWORD RaiseConnectionLimit(DWORD perServer);
 
 // Keeps the internet sessions that are open right now so that another thread
 // can close them: closing a session breaks the request waiting inside it.
@@ -77,9 +99,14 @@ class RequestCanceller {
   bool Add(HINTERNET session);
   // True when the caller still owns the session (Cancel did not close it).
   bool Remove(HINTERNET session);
+  // Closes the handles (children of a registered session; null ones are
+  // skipped) unless Cancel closed them with their session: a handle is never
+  // closed twice, so a value the system hands out again stays untouched.
+  // False when the check was cancelled.
+  bool CloseUnlessCancelled(std::initializer_list<HINTERNET> handles);
 
  private:
-  mutable std::mutex lock_;
+  mutable std::shared_mutex lock_;
   bool cancelled_ = false;
   std::vector<HINTERNET> open_;
 };
@@ -123,6 +150,10 @@ class CheckSink {
 
 // Checks every favorite among the candidates, several at once, and returns the
 // dead ones in candidate order (with their stamps in `stamps`, when given).
+// Up to `options.parallel` requests run at once, at most `options.perHost` of
+// them to one site: a worker that is free takes the first favorite, in
+// candidate order, whose site is below its cap; favorites of a busy site wait
+// for one of its requests to end.
 // When `stop` becomes true the open requests are closed, no new one starts and
 // the check returns what it had reported within about a second: a request the
 // system cannot break at once is left to end by its time-out on its own

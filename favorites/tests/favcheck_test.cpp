@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <stdexcept>
+#include <thread>
 
 #include <algorithm>
 
@@ -294,4 +296,151 @@ TEST(FavoriteFiles, AFolderNameEndingInATrailByteKeepsItsLastCharacter) {
   t::SetString(HKEY_CURRENT_USER, shellFolders, "Favorites", saved);
   ASSERT_FALSE(folders.empty());
   EXPECT_EQ(folders.front(), folder);
+}
+
+// The favorites spread over several sites (loopback addresses 127.0.0.2 and
+// on, as distinct hosts): rows, order and dead list stay those of a check that
+// takes one favorite at a time.
+TEST(FavoriteCheckSites, ManySitesReportExactlyAsOneByOne) {
+  LocalHttpServer server(300000, 5000, 9);
+  ASSERT_EQ(server.Sites(), 9) << "the loopback addresses 127.0.0.2.. cannot be listened on";
+  t::ScratchDir dir("C:\\suite-tests\\fav-sites");
+  const char* routes[] = {"/ok", "/gone", "/slow?ms=250&status=404", "/moved-gone", "/error",
+                          "/slow?ms=120", "/removed", "/moved", "/forbidden", "/ok"};
+  std::vector<std::string> candidates;
+  size_t expectedDead = 0;
+  for (int i = 0; i < 90; ++i) {
+    const int site = 1 + (i * 5) % 8;
+    const bool favorite = i % 11 != 4;
+    const std::string route = std::string(routes[i % 10]) + (i % 10 == 2 || i % 10 == 5 ? "&" : "?") +
+                              "n=" + std::to_string(i);
+    const std::string name = dir / ("f" + std::to_string(i) + (favorite ? ".url" : ".txt"));
+    t::WriteBytes(name, Favorite(server.SiteUrl(site, route)));
+    candidates.push_back(name);
+    if (favorite && (i % 10 == 1 || i % 10 == 2 || i % 10 == 3 || i % 10 == 6)) ++expectedDead;
+  }
+  std::atomic<bool> stop{false};
+  Transcript one, many;
+  CheckOptions sequential;
+  sequential.parallel = 1;
+  const auto deadOne = CheckFavorites(candidates, one, stop, sequential);
+  EXPECT_EQ(server.Peak(), 1);
+  const auto deadMany = CheckFavorites(candidates, many, stop);
+  EXPECT_EQ(one.lines, many.lines);
+  EXPECT_EQ(deadOne, deadMany);
+  EXPECT_EQ(deadMany.size(), expectedDead);
+  EXPECT_GE(server.PeakPerSite().size(), 8u) << "the favorites did not reach every site";
+  EXPECT_LE(server.Peak(), kMaxRequestsPerHost);
+}
+
+// However many favorites point at one site, it never has more than the cap of
+// the check's requests at once; the cap is reached (the site's favorites do
+// go several at a time) and a smaller cap holds as well.
+TEST(FavoriteCheckSites, NoSiteGetsMoreRequestsAtOnceThanItsCap) {
+  t::ScratchDir dir("C:\\suite-tests\\fav-cap");
+  for (int cap : {kMaxRequestsPerHost, 2}) {
+    LocalHttpServer server(300000, 5000, 3);
+    ASSERT_EQ(server.Sites(), 3);
+    std::vector<std::string> candidates;
+    for (int i = 0; i < 24; ++i) {
+      // Two sites: the first with 18 slow favorites, the second with 6.
+      const int site = i % 4 == 3 ? 2 : 1;
+      candidates.push_back(dir / ("c" + std::to_string(cap) + "-" + std::to_string(i) + ".url"));
+      t::WriteBytes(candidates.back(),
+                    Favorite(server.SiteUrl(site, "/slow?ms=200&status=404&n=" + std::to_string(i))));
+    }
+    std::atomic<bool> stop{false};
+    Transcript transcript;
+    CheckOptions options;
+    options.perHost = cap;
+    const auto dead = CheckFavorites(candidates, transcript, stop, options);
+    EXPECT_EQ(dead, candidates);
+    const auto peaks = server.PeakPerSite();
+    for (const char* site : {"127.0.0.2", "127.0.0.3"}) {
+      ASSERT_EQ(peaks.count(site), 1u) << site;
+      EXPECT_LE(peaks.at(site), cap) << site << ", cap " << cap;
+    }
+    EXPECT_EQ(peaks.at("127.0.0.2"), cap) << "the site's favorites went one at a time";
+  }
+}
+
+// Favorites of a site at its cap wait; those of other sites go on meanwhile,
+// even when they come later in the list.
+TEST(FavoriteCheckSites, ABusySiteDoesNotHoldUpTheOthers) {
+  LocalHttpServer server(300000, 5000, 4);
+  ASSERT_EQ(server.Sites(), 4);
+  t::ScratchDir dir("C:\\suite-tests\\fav-busy");
+  std::vector<std::string> candidates;
+  for (int i = 0; i < 12; ++i) {  // the busy site first: three rounds of 1.5 s
+    candidates.push_back(dir / ("busy" + std::to_string(i) + ".url"));
+    t::WriteBytes(candidates.back(),
+                  Favorite(server.SiteUrl(1, "/slow?ms=1500&n=" + std::to_string(i))));
+  }
+  for (int i = 0; i < 30; ++i) {
+    candidates.push_back(dir / ("other" + std::to_string(i) + ".url"));
+    t::WriteBytes(candidates.back(),
+                  Favorite(server.SiteUrl(2 + i % 2, "/gone?n=" + std::to_string(i))));
+  }
+  std::atomic<bool> stop{false};
+  int othersAnsweredEarly = -1;
+  std::thread watcher([&] {
+    Sleep(1200);  // the busy site's first round is still waiting
+    othersAnsweredEarly = 0;
+    for (int i = 0; i < 30; ++i) othersAnsweredEarly += server.Hits("/gone?n=" + std::to_string(i));
+  });
+  Transcript transcript;
+  const DWORD start = GetTickCount();
+  const auto dead = CheckFavorites(candidates, transcript, stop);
+  const DWORD took = GetTickCount() - start;
+  watcher.join();
+  EXPECT_EQ(othersAnsweredEarly, 30) << "the other sites waited for the busy one";
+  EXPECT_EQ(dead.size(), 30u);
+  EXPECT_EQ(server.PeakPerSite()["127.0.0.2"], kMaxRequestsPerHost);
+  EXPECT_GE(took, 3u * 1500u) << "the busy site got more than its cap";
+  EXPECT_LT(took, 3u * 1500u + 3000u);
+}
+
+// A stop breaks the waiting requests on every site at once.
+TEST(FavoriteCheckSites, StopEndsPendingRequestsOnEverySite) {
+  LocalHttpServer server(300000, 5000, 7);
+  ASSERT_EQ(server.Sites(), 7);
+  t::ScratchDir dir("C:\\suite-tests\\fav-stop-sites");
+  std::vector<std::string> candidates;
+  for (int i = 0; i < 60; ++i) {
+    candidates.push_back(dir / ("s" + std::to_string(i) + ".url"));
+    t::WriteBytes(candidates.back(), Favorite(server.SiteUrl(1 + i % 6, "/slow?ms=8000&status=404&n=" +
+                                                                        std::to_string(i))));
+  }
+  std::atomic<bool> stop{false};
+  Transcript transcript;
+  std::thread stopper([&] {
+    for (int i = 0; i < 100 && server.Requests() < 12; ++i) Sleep(50);
+    Sleep(200);
+    stop = true;
+  });
+  const DWORD start = GetTickCount();
+  const auto dead = CheckFavorites(candidates, transcript, stop);
+  const DWORD took = GetTickCount() - start;
+  stopper.join();
+  EXPECT_TRUE(dead.empty());
+  EXPECT_GE(server.Requests(), 12) << "the sites were not checked side by side";
+  EXPECT_LT(took, 5000u + 2000u) << "the check waited for the servers' answers";
+  EXPECT_LE(server.Peak(), kMaxRequestsPerHost);
+}
+
+TEST(FavoriteCheckSites, SitesAndTheSystemsConnectionLimit) {
+  EXPECT_EQ(SiteOf("http://WWW.Example.test/a"), "www.example.test");
+  EXPECT_EQ(SiteOf("https://www.example.test:8443/b"), "www.example.test");
+  EXPECT_EQ(SiteOf("ftp://www.example.test/"), "");
+  EXPECT_EQ(SiteOf(""), "");
+
+  // WinINet's own limit per server must not hold the check below its cap ...
+  EXPECT_GE(RaiseConnectionLimit(kMaxRequestsPerHost), static_cast<DWORD>(kMaxRequestsPerHost));
+  DWORD limit = 0, size = sizeof limit;
+  ASSERT_TRUE(InternetQueryOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &limit, &size));
+  EXPECT_GE(limit, static_cast<DWORD>(kMaxRequestsPerHost));
+  // ... and a higher limit the process chose stays.
+  DWORD high = 12;
+  ASSERT_TRUE(InternetSetOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &high, sizeof high));
+  EXPECT_EQ(RaiseConnectionLimit(kMaxRequestsPerHost), 12u);
 }

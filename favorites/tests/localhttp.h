@@ -1,7 +1,13 @@
-// A small HTTP server on 127.0.0.1 for the favorites tests: fixed routes, one
-// thread per connection, every connection closed after one answer. It stops
+// A small HTTP server on 127.0.0.1 for the favorites tests: fixed routes, a
+// pool of serving threads that grows while every thread is busy (a slow
+// answer holds its thread), every connection closed after one answer. It stops
 // when the object goes away, and by itself after its time limit or request
 // limit, so a test that hangs cannot leave it running.
+//
+// With `sites` above 1 it also answers on 127.0.0.2, 127.0.0.3, ... (one
+// listener each, all on loopback): favorites on many sites without a name
+// server. It counts, per address, how many requests it was working on at once
+// (from the request read to the answer sent) and keeps the highest count.
 //
 // Routes: /ok 200, /gone 404, /removed 410, /moved 301 -> /ok,
 // /moved-gone 301 -> /gone, /login 401, /forbidden 403, /error 500,
@@ -11,7 +17,10 @@
 #include <winsock2.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -21,7 +30,7 @@ namespace marksift::test {
 
 class LocalHttpServer {
  public:
-  explicit LocalHttpServer(DWORD lifetimeMs = 300000, int maxRequests = 5000);
+  explicit LocalHttpServer(DWORD lifetimeMs = 300000, int maxRequests = 5000, int sites = 1);
   ~LocalHttpServer();
   LocalHttpServer(const LocalHttpServer&) = delete;
   LocalHttpServer& operator=(const LocalHttpServer&) = delete;
@@ -29,6 +38,14 @@ class LocalHttpServer {
   bool Running() const { return listener_ != INVALID_SOCKET; }
   int Port() const { return port_; }
   std::string Url(const std::string& path) const;
+  // Sites that answer (the first is 127.0.0.1); fewer than asked for when an
+  // address could not be listened on.
+  int Sites() const { return static_cast<int>(listeners_.size()); }
+  // "http://127.0.0.<site + 1>:<its port><path>".
+  std::string SiteUrl(int site, const std::string& path) const;
+  // The most requests worked on at once, per site address ("127.0.0.5").
+  std::map<std::string, int> PeakPerSite() const;
+  int Peak() const;  // over all sites
   // Plain requests answered, by path (query included).
   int Hits(const std::string& path) const;
   int Requests() const { return requests_; }
@@ -37,16 +54,31 @@ class LocalHttpServer {
   void Stop();
 
  private:
+  struct Listener {
+    SOCKET socket;
+    std::string address;
+    int port;
+  };
+  struct Accepted {
+    SOCKET socket;
+    std::string site;
+  };
   void AcceptLoop(DWORD lifetimeMs, int maxRequests);
-  void Serve(SOCKET s);
+  void ServeLoop();
+  void Serve(SOCKET s, const std::string& site);
 
-  SOCKET listener_ = INVALID_SOCKET;
+  SOCKET listener_ = INVALID_SOCKET;  // the first of listeners_
   int port_ = 0;
+  std::vector<Listener> listeners_;
   std::atomic<bool> stop_{false};
   std::atomic<int> requests_{0}, tlsHellos_{0};
   mutable std::mutex lock_;
   std::map<std::string, int> hits_;
-  std::vector<std::thread> connections_;
+  std::map<std::string, int> active_, peak_;  // per site address
+  std::deque<Accepted> queue_;   // accepted, not yet taken by a serving thread
+  int idle_ = 0;                 // serving threads waiting for a connection
+  std::condition_variable queued_;
+  std::vector<std::thread> servers_;
   std::thread acceptor_;
 };
 

@@ -67,8 +67,10 @@ std::set<std::string> RecycledBelow(const std::string& folder) {
 
 TEST(MarksiftEndToEnd, AutoRemovesOnlyFavoritesWhosePagesAreGone) {
   marksift::test::WarmUpCertificateStore();
-  LocalHttpServer server;
+  // Four sites: 127.0.0.1 and 127.0.0.2 .. 127.0.0.4.
+  LocalHttpServer server(300000, 5000, 4);
   ASSERT_TRUE(server.Running());
+  ASSERT_EQ(server.Sites(), 4);
   t::ScratchDir user("C:\\suite-tests\\marksift\\Favorites"),
       common("C:\\suite-tests\\marksift\\Common Favorites"), app("C:\\suite-tests\\marksift\\app");
   ShellFolderOverride userFolder(HKEY_CURRENT_USER, "Favorites", user.Path());
@@ -80,16 +82,18 @@ TEST(MarksiftEndToEnd, AutoRemovesOnlyFavoritesWhosePagesAreGone) {
 
   const std::vector<std::pair<std::string, std::string>> dead = {
       {user / "Gone.url", Favorite(server.Url("/gone"))},
-      {user / "Removed.url", Favorite(server.Url("/removed"))},
-      {user / "Moved to nowhere.url", Favorite(server.Url("/moved-gone"))},
+      {user / "Removed.url", Favorite(server.SiteUrl(1, "/removed"))},
+      {user / "Moved to nowhere.url", Favorite(server.SiteUrl(2, "/moved-gone"))},
       {user / "No default.url", ShortcutOnly(server.Url("/gone?nodefault"))},
-      {user / "x.url.txt", ShortcutOnly(server.Url("/gone?txt"))},
-      {user / "Links\\Deep\\Old news.url", Favorite(server.Url("/removed?deep"))},
-      {common / "Common gone.url", Favorite(server.Url("/gone?common"))},
+      {user / "x.url.txt", ShortcutOnly(server.SiteUrl(3, "/gone?txt"))},
+      {user / "Links\\Deep\\Old news.url", Favorite(server.SiteUrl(1, "/removed?deep"))},
+      {user / "Links\\Slow gone.url", Favorite(server.SiteUrl(2, "/slow?ms=600&status=404"))},
+      {common / "Common gone.url", Favorite(server.SiteUrl(3, "/gone?common"))},
   };
   const std::vector<std::pair<std::string, std::string>> alive = {
       {user / "Fine.url", Favorite(server.Url("/ok"))},
-      {user / "Moved.url", Favorite(server.Url("/moved"))},
+      {user / "Moved.url", Favorite(server.SiteUrl(2, "/moved"))},
+      {user / "Links\\Slow fine.url", Favorite(server.SiteUrl(1, "/slow?ms=400"))},
       {user / "Login.url", Favorite(server.Url("/forbidden"))},
       {user / "Broken server.url", Favorite(server.Url("/error"))},
       {user / "Secure.url", Favorite("https://127.0.0.1:" + port + "/gone?secure")},
