@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The favorites benchmark's web sites, outside Wine: one listener on each of
 127.0.0.2 .. 127.0.0.<sites + 1> (all on one port), the routes of the tests'
-local server, one thread per connection, each connection closed after one
-answer. It records the most requests any one address worked on at once and
-writes that to the file named by --peak-file when it ends.
+local server, one thread per connection, connections kept open between
+requests as web servers keep them. It records the most requests any one
+address worked on at once and writes that to the file named by --peak-file
+when it ends.
 
   favorites/bench/sites.py --port PORT --sites 50 --peak-file FILE --seconds 900
 """
@@ -25,35 +26,45 @@ peak = {}
 
 
 def serve(conn, site):
+    """Answers the requests of one connection, one after another, until the
+    client closes it or asks for "Connection: close" (as web servers do)."""
     try:
-        conn.settimeout(5)
+        conn.settimeout(15)
         data = b""
-        while b"\r\n\r\n" not in data and len(data) < 16384:
-            chunk = conn.recv(4096)
-            if not chunk:
+        while True:
+            while b"\r\n\r\n" not in data and len(data) < 16384:
+                chunk = conn.recv(4096)
+                if not chunk:
+                    return
+                data += chunk
+            if b"\r\n\r\n" not in data:
                 return
-            data += chunk
-        parts = data.split(b" ", 2)
-        if len(parts) < 3:
-            return
-        target = parts[1].decode("latin-1")
-        with lock:
-            active[site] = active.get(site, 0) + 1
-            peak[site] = max(peak.get(site, 0), active[site])
-        url = urlsplit(target)
-        status, location = ROUTES.get(url.path, (404, None))
-        if url.path == "/slow":
-            query = parse_qs(url.query)
-            status = int(query.get("status", ["200"])[0])
-            time.sleep(int(query.get("ms", ["0"])[0]) / 1000.0)
-        body = ("%d %s\n" % (status, REASONS.get(status, "Status"))).encode()
-        head = "HTTP/1.1 %d %s\r\n" % (status, REASONS.get(status, "Status"))
-        if location:
-            head += "Location: %s\r\n" % location
-        head += "Content-Type: text/plain\r\nContent-Length: %d\r\nConnection: close\r\n\r\n" % len(body)
-        with lock:
-            active[site] -= 1
-        conn.sendall(head.encode() + body)
+            request, data = data.split(b"\r\n\r\n", 1)
+            parts = request.split(b" ", 2)
+            if len(parts) < 3:
+                return
+            keep = b"connection: close" not in request.lower()
+            target = parts[1].decode("latin-1")
+            with lock:
+                active[site] = active.get(site, 0) + 1
+                peak[site] = max(peak.get(site, 0), active[site])
+            url = urlsplit(target)
+            status, location = ROUTES.get(url.path, (404, None))
+            if url.path == "/slow":
+                query = parse_qs(url.query)
+                status = int(query.get("status", ["200"])[0])
+                time.sleep(int(query.get("ms", ["0"])[0]) / 1000.0)
+            body = ("%d %s\n" % (status, REASONS.get(status, "Status"))).encode()
+            head = "HTTP/1.1 %d %s\r\n" % (status, REASONS.get(status, "Status"))
+            if location:
+                head += "Location: %s\r\n" % location
+            head += "Content-Type: text/plain\r\nContent-Length: %d\r\n" % len(body)
+            head += "Connection: %s\r\n\r\n" % ("keep-alive" if keep else "close")
+            with lock:
+                active[site] -= 1
+            conn.sendall(head.encode() + body)
+            if not keep:
+                return
     except OSError:
         pass
     finally:
