@@ -204,20 +204,6 @@ bool WalkBelow(HKEY key, const std::wstring& path, int depth, REGSAM access,
   return complete;
 }
 
-// Deletes children before their parents; a link is left where it is.
-class TreeDeletion : public KeyTreeVisitor {
- public:
-  bool linked = false;
-  bool Enter(HKEY key, const std::wstring&, int) override {
-    if (!IsLinkKey(key)) return true;
-    linked = true;
-    return false;
-  }
-  void Leave(HKEY parent, const std::wstring& name, const std::wstring&) override {
-    RegDeleteKeyW(parent, name.c_str());
-  }
-};
-
 // Only looks: whether a tree holds a registry link.
 class LinkFinder : public KeyTreeVisitor {
  public:
@@ -226,6 +212,14 @@ class LinkFinder : public KeyTreeVisitor {
     if (!IsLinkKey(key)) return true;
     linked = true;
     return false;
+  }
+};
+
+// Deletes children before their parents; a link is left where it is.
+class TreeDeletion : public LinkFinder {
+ public:
+  void Leave(HKEY parent, const std::wstring& name, const std::wstring&) override {
+    RegDeleteKeyW(parent, name.c_str());
   }
 };
 

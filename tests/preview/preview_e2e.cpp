@@ -135,37 +135,7 @@ bool Lists(const std::vector<std::string>& items, const std::string& entry) {
   return false;
 }
 
-// A registry value saved before a test and put back after it.
-class SavedValue {
- public:
-  SavedValue(HKEY root, std::string key, std::string name)
-      : root_(root), key_(std::move(key)), name_(std::move(name)) {
-    HKEY k = nullptr;
-    if (RegOpenKeyExA(root_, key_.c_str(), 0, KEY_QUERY_VALUE, &k) != ERROR_SUCCESS) return;
-    DWORD size = 0;
-    if (RegQueryValueExA(k, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
-      data_.resize(size);
-      RegQueryValueExA(k, name_.c_str(), nullptr, &type_,
-                       reinterpret_cast<BYTE*>(data_.empty() ? nullptr : &data_[0]), &size);
-      present_ = true;
-    }
-    RegCloseKey(k);
-  }
-  ~SavedValue() {
-    if (present_) {
-      t::SetRaw(root_, key_, name_, type_, data_);
-    } else if (t::ValueExists(root_, key_, name_)) {
-      suite::DeleteRegEntry(suite::ValueEntry(suite::RootKeyName(root_), key_, name_));
-    }
-  }
-
- private:
-  HKEY root_;
-  std::string key_, name_;
-  DWORD type_ = 0;
-  std::string data_;
-  bool present_ = false;
-};
+using t::SavedValue;
 
 // A definition file in the locked form the main cleaner reads.
 std::string LockedDefinition(const std::string& text) {
