@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "advanced/advanceddlg.h"
 #include "diskreportdlg.h"
 #include "inifile.h"
 #include "optionsdlg.h"
@@ -86,6 +87,15 @@ BOOL DustrelDialog::OnInit() {
   suite::InterfaceTexts texts(kIni);
 
   const bool silent = mode_ == ShellMode::Auto || mode_ == ShellMode::Track;
+  if (mode_ == ShellMode::Advanced) {
+    // Straight into the advanced tools; the program ends when they close.
+    SetItemText(IDC_STATICBAR, texts.Get("strAdvWait"));
+    SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // the wait cursor
+    AdvancedDialog advanced;
+    advanced.Run(GetModuleHandleA(nullptr), Handle());
+    End(0);
+    return TRUE;
+  }
   if (!silent) {
     tray_.Add(Handle(), kTrayMessage, icon_, texts.Get("strAdsDlg"));
     static const std::pair<int, const char*> kTips[] = {

@@ -20,7 +20,7 @@ enum class ShellMode {
   Window,    // no argument: topmost, centred
   Auto,      // "-Auto": scan, clean, "Dustrel.log", exit
   Track,     // "-Track": plug-in definitions, clean, "History.log", exit
-  Advanced,  // "-Advanced": the window for now
+  Advanced,  // "-Advanced": the advanced tools window, then the program ends
   PowerOn,   // "-PowerOn": the window; the cleaning run shows no report
   Other,     // any other argument (also "-auto"): the window, not topmost
 };

@@ -10,6 +10,7 @@
 namespace hivemend {
 
 using suite::ContainsNoCase;
+using suite::IsProtectedClass;
 using suite::EqualsNoCase;
 using suite::Format;
 using suite::OpenKey;
@@ -45,29 +46,6 @@ namespace {
 const char* const kHklm = "HKEY_LOCAL_MACHINE";
 const char* const kHkcr = "HKEY_CLASSES_ROOT";
 
-// Classes the file-type walk never lists, whatever their icon says.
-const char* const kProtectedClasses[] = {
-    "Drive",   "Folder",  "File",    "file",         "Directory",   "exefile",
-    "dllfile", "vxdfile", "sysfile", "drvfile",      "ocxfile",     "ODBC.FileDSN",
-    "news",    "http",    "https",   "gopher",       "ftp",         "icofile",
-    "curfile", "anifile", "icmfile", "mailto",       "ChannelFile", "ChannelShortcut"};
-
-bool IsProtectedClass(const std::string& name) {
-  for (const char* p : kProtectedClasses)
-    if (EqualsNoCase(name, p)) return true;
-  return false;
-}
-
-// Collections and shell classes directly under HKEY_CLASSES_ROOT.
-const char* const kStructuralKeys[] = {
-    "CLSID", "Interface", "TypeLib", "AppID", "*", "Folder", "Directory", "Drive",
-    "AllFilesystemObjects", "Unknown", "MIME", "Component Categories", "FileType", "Installer",
-    "Licenses", "Protocols", "Record", "SystemFileAssociations", "DirectShow", "MediaType",
-    "Media Type", "MediaFoundation", "Network", "Printers", "DesktopBackground", "Applications",
-    "CompressedFolder", "lnkfile", "piffile", "batfile", "cmdfile", "comfile", "regfile",
-    "txtfile", "inffile", "inifile", "htmlfile", "InternetShortcut", "ShellEx", "Wow6432Node",
-    "Software", "Local Settings", "DefaultIcon", "shell", "shellex"};
-
 bool HasDrivePath(const std::string& text) { return text.find(":\\") != std::string::npos; }
 
 std::string DefaultValue(HKEY root, const std::string& path, size_t limit = 256) {
@@ -83,15 +61,6 @@ std::string BytesAsText(const char* data, DWORD size) {
 }
 
 }  // namespace
-
-bool IsStructuralClassKey(const std::string& name) {
-  if (name.empty() || name[0] == '.' || name.find_first_not_of(' ') == std::string::npos) return true;
-  if (name.find('\\') != std::string::npos || name.find('/') != std::string::npos) return true;
-  if (IsProtectedClass(name)) return true;
-  for (const char* k : kStructuralKeys)
-    if (EqualsNoCase(name, k)) return true;
-  return false;
-}
 
 void ApplyDependencies(std::vector<ScanRow>& rows) {
   for (size_t i = 0; i < rows.size(); ++i) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "classkeys.h"
 #include "pathcheck.h"
 
 namespace hivemend {
@@ -66,11 +67,9 @@ struct ScanRow {
   std::wstring nameW{};
 };
 
-// Keys directly under HKEY_CLASSES_ROOT that no COM row may delete: the
-// collections (CLSID, Interface, TypeLib, AppID, ...), the shell's classes
-// ("*", Folder, Directory, Drive, AllFilesystemObjects, ...), the protected
-// classes, extensions, and any name that is empty or holds a backslash.
-bool IsStructuralClassKey(const std::string& name);
+// Keys directly under HKEY_CLASSES_ROOT that no COM row may delete (the
+// shared list in common/classkeys.h).
+using suite::IsStructuralClassKey;
 
 // A dependant row is unticked when the row it depends on is unticked (rows
 // are in scan order, so a parent comes before its dependants).

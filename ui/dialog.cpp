@@ -2,10 +2,6 @@
 
 namespace suite {
 
-namespace {
-const UINT kRunPostedMessage = WM_APP + 0x3f0;
-}
-
 INT_PTR Dialog::DoModal(HINSTANCE instance, int templateId, HWND parent) {
   return DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), parent, &Dialog::Procedure,
                          reinterpret_cast<LPARAM>(this));
@@ -17,27 +13,7 @@ INT_PTR Dialog::DoModalIndirect(HINSTANCE instance, const DLGTEMPLATE* dialogTem
                                  reinterpret_cast<LPARAM>(this));
 }
 
-void Dialog::Post(std::function<void()> task) {
-  std::lock_guard<std::mutex> lock(postedLock_);
-  if (!alive_) return;
-  posted_.push_back(std::move(task));
-  if (posted_.size() == 1) PostMessageA(hwnd_, kRunPostedMessage, 0, 0);
-}
-
-void Dialog::RunPosted() {
-  std::deque<std::function<void()>> tasks;
-  {
-    std::lock_guard<std::mutex> lock(postedLock_);
-    tasks.swap(posted_);
-  }
-  for (auto& task : tasks) {
-    // One task that fails must not take the tasks posted after it along.
-    try {
-      if (task) task();
-    } catch (...) {
-    }
-  }
-}
+void Dialog::Post(std::function<void()> task) { posted_.Post(std::move(task)); }
 
 void Dialog::End(INT_PTR code) { EndDialog(hwnd_, code); }
 
@@ -80,8 +56,7 @@ INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     self = reinterpret_cast<Dialog*>(lp);
     SetWindowLongPtrA(hwnd, DWLP_USER, lp);
     self->hwnd_ = hwnd;
-    std::lock_guard<std::mutex> lock(self->postedLock_);
-    self->alive_ = true;
+    self->posted_.Open(hwnd);
   } else {
     self = reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
   }
@@ -119,18 +94,14 @@ INT_PTR Dialog::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       }
       return FALSE;
     case WM_DESTROY: {
-      {
-        std::lock_guard<std::mutex> lock(postedLock_);
-        alive_ = false;
-        posted_.clear();
-      }
+      posted_.Close();
       OnDestroy();
       unattended_.Join();
       return FALSE;
     }
     default:
-      if (msg == kRunPostedMessage) {
-        RunPosted();
+      if (msg == PostQueue::kRunMessage) {
+        posted_.RunPosted();
         return TRUE;
       }
       break;

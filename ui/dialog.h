@@ -5,11 +5,10 @@
 #pragma once
 #include <windows.h>
 
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <string>
 
+#include "postqueue.h"
 #include "worker.h"
 
 namespace suite {
@@ -65,13 +64,10 @@ class Dialog {
  private:
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   INT_PTR Handle(UINT msg, WPARAM wp, LPARAM lp);
-  void RunPosted();
 
   HWND hwnd_ = nullptr;
   bool keepHidden_ = false;
-  std::mutex postedLock_;
-  std::deque<std::function<void()>> posted_;
-  bool alive_ = false;  // guarded by postedLock_
+  PostQueue posted_;
   Worker unattended_;
 };
 

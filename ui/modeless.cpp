@@ -19,6 +19,7 @@ INT_PTR CALLBACK ModelessDialog::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARA
     self = reinterpret_cast<ModelessDialog*>(lp);
     SetWindowLongPtrA(hwnd, DWLP_USER, lp);
     self->hwnd_ = hwnd;
+    self->posted_.Open(hwnd);
   } else {
     self = reinterpret_cast<ModelessDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
   }
@@ -31,11 +32,16 @@ INT_PTR CALLBACK ModelessDialog::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARA
       case WM_COMMAND:
         return self->OnCommand(LOWORD(wp), HIWORD(wp)) ? TRUE : FALSE;
       case WM_DESTROY:
+        self->posted_.Close();
         self->OnDestroy();
         SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         self->hwnd_ = nullptr;
         return FALSE;
       default: {
+        if (msg == PostQueue::kRunMessage) {
+          self->posted_.RunPosted();
+          return TRUE;
+        }
         INT_PTR result = 0;
         if (self->OnMessage(msg, wp, lp, result)) return result;
         return FALSE;

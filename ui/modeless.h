@@ -1,11 +1,16 @@
 // A modeless dialog from a dialog template, owned by another window of the
-// same thread (progress windows that stay up while their owner works on).
+// same thread (progress windows that stay up while their owner works on), or
+// a child dialog placed inside another window (the pages of a tabbed window)
+// when the template has the child style.
 // One static procedure forwards to the virtual handlers; no exception leaves
 // it. The window is destroyed by Destroy() or with the object.
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
+
+#include "postqueue.h"
 
 namespace suite {
 
@@ -22,6 +27,9 @@ class ModelessDialog {
   void Destroy();
   HWND Handle() const { return hwnd_; }
   bool Exists() const { return hwnd_ != nullptr; }
+  // Runs `task` on the window's thread; callable from any thread. Tasks posted
+  // after the window is gone are dropped (see PostQueue).
+  void Post(std::function<void()> task) { posted_.Post(std::move(task)); }
 
  protected:
   virtual void OnInit() {}
@@ -37,6 +45,7 @@ class ModelessDialog {
  private:
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   HWND hwnd_ = nullptr;
+  PostQueue posted_;
 };
 
 }  // namespace suite
