@@ -75,7 +75,7 @@ echo "== seeding the sandbox"
 cache="$drive_c/Demo Programs/Player/cache"
 media="$drive_c/Demo Programs/Player/media"
 mkdir -p "$cache" "$media"
-for i in $(seq -w 1 200); do printf 'cached part %s\n' "$i" > "$cache/part$i.tmp"; done
+for i in $(seq -w 1 60); do printf 'cached part %s\n' "$i" > "$cache/part$i.tmp"; done
 for d in $(seq -w 1 40); do
   mkdir -p "$media/album$d"
   for i in $(seq -w 1 100); do : > "$media/album$d/track$i.wma"; done
