@@ -1,7 +1,5 @@
 #include "tippage.h"
 
-#include <unknwn.h>
-
 #include "probes.h"
 
 namespace suite {
@@ -18,23 +16,9 @@ HWND ShowTipPage(HWND parent, const RECT& area, const std::string& pageName) {
   if (!init || !init()) return nullptr;
   // The host window creates the browser for a URL given as its title.
   const std::string url = "file:///" + page;
-  HWND host = CreateWindowExA(0, "AtlAxWin", url.c_str(), WS_CHILD | WS_VISIBLE, area.left,
-                              area.top, area.right - area.left, area.bottom - area.top, parent,
-                              nullptr, GetModuleHandleA(nullptr), nullptr);
-  if (!host) return nullptr;
-  // Without a browser engine the host window is made all the same, but holds
-  // no control: an empty white box. Such a host is removed and the caller
-  // shows its own text instead.
-  using GetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
-  auto getControl = reinterpret_cast<GetControlFn>(
-      reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
-  IUnknown* control = nullptr;
-  if (!getControl || FAILED(getControl(host, &control)) || !control) {
-    DestroyWindow(host);
-    return nullptr;
-  }
-  control->Release();
-  return host;
+  return CreateWindowExA(0, "AtlAxWin", url.c_str(), WS_CHILD | WS_VISIBLE, area.left, area.top,
+                         area.right - area.left, area.bottom - area.top, parent, nullptr,
+                         GetModuleHandleA(nullptr), nullptr);
 }
 
 }  // namespace suite
