@@ -363,19 +363,40 @@ void Dustrel() {
   CloseMain(p, main);
 }
 
+// Answers with OK every message box the program shows during `forMs`.
+void DismissBoxes(const Program& p, DWORD forMs) {
+  const DWORD start = GetTickCount();
+  do {
+    for (HWND w : p.Dialogs())
+      if (IsMessageBox(w)) Click(w, GetDlgItem(w, IDYES) ? IDYES : IDOK);
+    Sleep(100);
+  } while (GetTickCount() - start < forMs);
+}
+
 // The advanced tools window: one picture per tab. Each tab is chosen through
-// the tab control as a click would (the window hears the change).
+// the tab control as a click would (the window hears the change); a page that
+// cannot read its registry key says so in a box, which is answered.
 void DustrelAdvanced() {
   Program p("Dustrel.exe", "-Advanced");
-  HWND main = p.WaitMain();
+  HWND main = nullptr, tab = nullptr;
+  WaitUntil([&] {
+    for (HWND w : p.Dialogs()) {
+      if (IsMessageBox(w)) {
+        Click(w, IDOK);
+      } else if (HWND t = FindWindowExA(w, nullptr, WC_TABCONTROLA, nullptr)) {
+        main = w;
+        tab = t;
+      }
+    }
+    return main != nullptr;
+  }, 30000);
   if (!main) return Fail("dustrel-advanced");
-  HWND tab = FindWindowExA(main, nullptr, WC_TABCONTROLA, nullptr);
-  const int tabs = tab ? static_cast<int>(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0)) : 0;
-  if (tabs == 0) Shot(main, "dustrel-advanced");
+  DismissBoxes(p, 2000);
+  const int tabs = static_cast<int>(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
   for (int i = 0; i < tabs; ++i) {
     SendMessageA(tab, TCM_SETCURFOCUS, i, 0);
     SendMessageA(tab, TCM_SETCURSEL, i, 0);
-    Sleep(1500);  // the page fills its lists
+    DismissBoxes(p, 2000);  // the page fills its lists
     Shot(main, "dustrel-advanced-" + std::to_string(i + 1));
   }
   CloseMain(p, main);
