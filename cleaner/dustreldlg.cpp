@@ -144,7 +144,7 @@ void DustrelDialog::BuildResultList() {
   ListView_SetCallbackMask(results_, LVIS_STATEIMAGEMASK);
   suite::InterfaceTexts texts(kIni);
   suite::ListView view(results_);
-  const int widths[] = {150, 34, 200, 80, 160, 40};
+  const int widths[] = {150, 44, 200, 80, 160, 40};  // the second wide enough for its two-character heading
   for (int c = 0; c < 6; ++c)
     view.AddColumn(c, c < 5 ? texts.Get("List1Item", c + 1) : std::string(), widths[c]);
 }

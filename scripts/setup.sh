@@ -10,7 +10,7 @@ build=${1:-$root/build}
 package_tools=(nsis zip)
 packages=(locales cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
           g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine64 googletest
-          python3 xvfb x11-apps imagemagick fonts-wqy-microhei)
+          python3 xvfb x11-apps imagemagick fonts-wqy-microhei fonts-wine)
 missing=()
 for p in "${packages[@]}" "${package_tools[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
