@@ -192,6 +192,18 @@ void RunRegistryRule(RunState& state, const PluginRule& rule) {
   state.Add(std::move(row), std::move(entry));
 }
 
+// A row of a definition's file or folder (folders list no size).
+FoundItem FileRow(std::string name, std::string folder, DWORD attributes, DWORD sizeHigh,
+                  DWORD sizeLow) {
+  FoundItem row;
+  row.name = std::move(name);
+  row.folder = std::move(folder);
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    row.bytes = (static_cast<uint64_t>(sizeHigh) << 32) | sizeLow;
+  row.size = SizeText(row.bytes);
+  return row;
+}
+
 // False when the file rules of the definition end here.
 bool RunFileRule(RunState& state, const PluginRule& rule) {
   if (!rule.hasSource || !rule.hasType || !rule.hasPattern) return true;
@@ -208,13 +220,10 @@ bool RunFileRule(RunState& state, const PluginRule& rule) {
     const std::string path = suite::JoinPath(source, rule.pattern);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return true;
-    FoundItem row;
-    row.name = rule.pattern;
-    row.folder = source;
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      row.bytes = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    row.size = SizeText(row.bytes);
-    state.Add(row, FilePathOf(row));
+    FoundItem row = FileRow(rule.pattern, source, data.dwFileAttributes, data.nFileSizeHigh,
+                            data.nFileSizeLow);
+    std::string entry = FilePathOf(row);
+    state.Add(std::move(row), std::move(entry));
     return true;
   }
   // A listing: the mask may name a sub-folder of Source ("Logs\*.txt"); the
@@ -232,12 +241,8 @@ bool RunFileRule(RunState& state, const PluginRule& rule) {
   if (!find) return true;
   do {
     if (std::strlen(found.cFileName) <= 3) continue;  // ".", ".." and very short names
-    FoundItem row;
-    row.name = found.cFileName;
-    row.folder = folder;
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-      row.bytes = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    row.size = SizeText(row.bytes);
+    FoundItem row = FileRow(found.cFileName, folder, found.dwFileAttributes, found.nFileSizeHigh,
+                            found.nFileSizeLow);
     std::string entry = FilePathOf(row);
     state.Add(std::move(row), std::move(entry));
   } while (FindNextFileA(find.get(), &found));

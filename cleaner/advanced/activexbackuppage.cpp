@@ -26,7 +26,6 @@ class ActiveXBackupPage : public ChildPage {
   bool OnCommand(int id, int code) override;
 
  private:
-  std::string Text(const char* key) { return suite::InterfaceTexts(kAdvancedIni).Get(key); }
   void Refresh();
   int SelectedIndex() const;
   void ShowSelected();

@@ -42,7 +42,6 @@ class ActiveXPage : public ChildPage {
     std::vector<ActiveXEntry> entries;
     std::vector<bool> orphan;
   };
-  std::string Text(const char* key) { return suite::InterfaceTexts(kAdvancedIni).Get(key); }
   void Refresh();
   void Fill(Listing& listing);
   int SelectedIndex() const;

@@ -1,5 +1,7 @@
 #include "childpage.h"
 
+#include "inifile.h"
+
 namespace dustrel {
 
 const char kAdvancedIni[] = "Dustrel.ini";
@@ -13,6 +15,10 @@ bool ChildPage::Create(HINSTANCE instance, HWND tab) {
 int ChildPage::Message(const std::string& text, const std::string& caption, UINT flags) {
   return MessageBoxA(ModelessDialog::Handle(), text.c_str(),
                      caption.empty() ? kProgramName : caption.c_str(), flags);
+}
+
+std::string ChildPage::Text(const char* key) {
+  return suite::InterfaceTexts(kAdvancedIni).Get(key);
 }
 
 }  // namespace dustrel

@@ -24,6 +24,8 @@ class ChildPage : public AdvancedPage, protected suite::ModelessDialog {
   // when none is given.
   int Message(const std::string& text, const std::string& caption = std::string(),
               UINT flags = MB_OK);
+  // The window's text of `key` from its settings file.
+  static std::string Text(const char* key);
 
  private:
   int templateId_;

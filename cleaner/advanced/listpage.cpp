@@ -40,8 +40,6 @@ ListPage::~ListPage() {
   worker_.Join();
 }
 
-std::string ListPage::Text(const char* key) { return suite::InterfaceTexts(kAdvancedIni).Get(key); }
-
 void ListPage::OnInit() {
   list_ = Item(IDC_ADVLIST);
   suite::InterfaceTexts texts(kAdvancedIni);

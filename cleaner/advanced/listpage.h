@@ -55,7 +55,6 @@ class ListPage : public ChildPage {
 
   void Refresh();
   void DeleteFocused();
-  std::string Text(const char* key);
 
  private:
   struct Batch;

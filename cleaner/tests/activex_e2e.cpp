@@ -89,34 +89,6 @@ void ForgetSeeds() {
   suite::DeleteKeyTree(kLm, kActiveXRecordKey);
 }
 
-// A registry link made as the system makes them (the test's own scratch data).
-bool MakeLink(const std::string& parent, const std::wstring& name, const std::wstring& target) {
-  suite::UniqueKey p = suite::OpenKey(kCr, parent, KEY_ALL_ACCESS);
-  HKEY link = nullptr;
-  if (!p || RegCreateKeyExW(p.get(), name.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
-                            KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS)
-    return false;
-  const LONG rc = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
-                                 reinterpret_cast<const BYTE*>(target.data()),
-                                 static_cast<DWORD>(target.size() * sizeof(wchar_t)));
-  RegCloseKey(link);
-  return rc == ERROR_SUCCESS;
-}
-
-void RemoveLink(const std::string& parent, const std::wstring& name) {
-  using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
-  auto del = reinterpret_cast<NtDeleteKeyFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
-  suite::UniqueKey p = suite::OpenKey(kCr, parent, KEY_ALL_ACCESS);
-  HKEY link = nullptr;
-  if (p && del &&
-      RegOpenKeyExW(p.get(), name.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ, &link) ==
-          ERROR_SUCCESS) {
-    del(link);
-    RegCloseKey(link);
-  }
-}
-
 std::string TestsFolder() {
   char self[MAX_PATH + 1] = {};
   GetModuleFileNameA(nullptr, self, MAX_PATH);
@@ -313,7 +285,7 @@ TEST_F(ActiveXPages, RemovalsThatCannotBeBackedUpOrDoneKeepTheEntryAndSaySo) {
   // that key stays, and the page says the deletion failed.
   DeleteFileA(store.c_str());
   const std::string lib = std::string("TypeLib\\") + kOrphanLib;
-  ASSERT_TRUE(MakeLink(lib, L"link", L"\\Registry\\Machine\\Software\\SuiteTests"));
+  ASSERT_TRUE(t::MakeRegistryLink(kCr, lib, L"link", L"\\Registry\\Machine\\Software\\SuiteTests"));
   Select(kOrphanLib);
   t::ClickButton(controls_, IDC_ACTXREMOVE);
   EXPECT_EQ(TakeMessage(), IniText("strActiveXDeleteFailed"));
@@ -322,7 +294,7 @@ TEST_F(ActiveXPages, RemovalsThatCannotBeBackedUpOrDoneKeepTheEntryAndSaySo) {
   WaitForList();
   EXPECT_EQ(Rows(list_), before);
   EXPECT_GE(RowOf(Walk(), kOrphanLib), 0);
-  RemoveLink(lib, L"link");
+  t::RemoveRegistryLink(kCr, lib, L"link");
 }
 
 TEST_F(ActiveXPages, NoSelectionAsksForOne) {

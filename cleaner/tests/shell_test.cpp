@@ -108,8 +108,10 @@ TEST_F(Selection, AnythingMissingKeepsTheDefaults) {
   std::string status;
   const ScanTargets built = BuildTargetList("Dustrel.ini", status);
   // Without a saved selection the built list has the default ticks of its rows.
-  for (size_t i = 0; i < built.rows.size(); ++i)
-    if (built.rows[i].kind == TargetKind::OtherItem)
+  for (size_t i = 0; i < built.rows.size(); ++i) {
+    if (built.rows[i].kind == TargetKind::OtherItem) {
       EXPECT_EQ(built.rows[i].checked, OtherItemDefaultTick(built.rows[i].index)) << i;
+    }
+  }
   EXPECT_EQ(defaults.size(), 27u);
 }

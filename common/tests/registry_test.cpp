@@ -100,38 +100,6 @@ TEST(Text, BackslashesAreFoundOnlyAsCharacters) {
 
 namespace {
 
-// A registry link made as the system makes them (REG_OPTION_CREATE_LINK and a
-// "SymbolicLinkValue" naming the target's full native path).
-bool MakeLink(HKEY root, const std::string& parent, const std::wstring& name,
-              const std::wstring& targetNativePath) {
-  suite::UniqueKey p = suite::OpenKey(root, parent, KEY_ALL_ACCESS);
-  if (!p) return false;
-  HKEY link = nullptr;
-  if (RegCreateKeyExW(p.get(), name.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
-                      KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS)
-    return false;
-  const LONG rc = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
-                                 reinterpret_cast<const BYTE*>(targetNativePath.data()),
-                                 static_cast<DWORD>(targetNativePath.size() * sizeof(wchar_t)));
-  RegCloseKey(link);
-  return rc == ERROR_SUCCESS;
-}
-
-// Removes the link itself (the test's own scratch data).
-void RemoveLink(HKEY root, const std::string& parent, const std::wstring& name) {
-  using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
-  auto del = reinterpret_cast<NtDeleteKeyFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
-  suite::UniqueKey p = suite::OpenKey(root, parent, KEY_ALL_ACCESS);
-  HKEY link = nullptr;
-  if (p && del &&
-      RegOpenKeyExW(p.get(), name.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ, &link) ==
-          ERROR_SUCCESS) {
-    del(link);
-    RegCloseKey(link);
-  }
-}
-
 class Counting : public suite::KeyTreeVisitor {
  public:
   std::vector<std::wstring> paths;
@@ -153,7 +121,7 @@ TEST(RegistryWalk, LinksAreNeverFollowedNorTheirTargetsDeleted) {
   t::ScratchKey tree("walk-link-tree", HKEY_LOCAL_MACHINE, "Software\\SuiteTests");
   t::SetString(target.Root(), target.Sub("inner"), "keep", "1");
   t::SetString(tree.Root(), tree.Sub("plain"), "v", "1");
-  if (!MakeLink(tree.Root(), tree.Path(), L"link",
+  if (!t::MakeRegistryLink(tree.Root(), tree.Path(), L"link",
                 L"\\Registry\\Machine\\Software\\SuiteTests\\walk-link-target"))
     GTEST_SKIP() << "this system makes no registry links";
   // Through the link the ANSI calls see the target.
@@ -170,7 +138,7 @@ TEST(RegistryWalk, LinksAreNeverFollowedNorTheirTargetsDeleted) {
   EXPECT_FALSE(suite::DeleteKeyTree(tree.Root(), tree.Path()));
   EXPECT_TRUE(t::ValueExists(target.Root(), target.Sub("inner"), "keep"));
   EXPECT_FALSE(t::KeyExists(tree.Root(), tree.Sub("plain")));  // the rest went
-  RemoveLink(tree.Root(), tree.Path(), L"link");
+  t::RemoveRegistryLink(tree.Root(), tree.Path(), L"link");
 }
 
 // A key deleted while the walk is inside it ends that part of the walk; the

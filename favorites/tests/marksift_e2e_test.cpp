@@ -239,21 +239,39 @@ TEST(MarksiftEndToEnd, WindowChecksListsAndClearsTickedRows) {
   EXPECT_TRUE(program.WaitForExit(20000));
 }
 
+namespace {
+
+// Sixteen favorites "Slow <i>.url" in the user's folder, whose pages answer 404
+// after `ms` milliseconds.
+void WriteSlowFavorites(LocalHttpServer& server, const FavoriteFolders& folders, int ms) {
+  for (int i = 0; i < 16; ++i)
+    t::WriteBytes(folders.user / ("Slow " + std::to_string(i) + ".url"),
+                  Favorite(server.Url("/slow?ms=" + std::to_string(ms) + "&status=404&n=" +
+                                      std::to_string(i))));
+}
+
+// Starts the check in the program's window and answers its question; the
+// window once the first request has reached the server, or null.
+HWND StartCheck(t::WindowProgram& program, LocalHttpServer& server) {
+  HWND window = program.WaitForWindow("无效收藏夹检测");
+  if (!window) return nullptr;
+  t::ClickButton(window, 1003);
+  HWND question = program.WaitForMessageBox(window);
+  if (!question) return nullptr;
+  PostMessageA(question, WM_COMMAND, IDYES, 0);
+  for (int i = 0; i < 50 && server.Requests() == 0; ++i) Sleep(100);
+  return server.Requests() > 0 ? window : nullptr;
+}
+
+}  // namespace
+
 TEST(MarksiftEndToEnd, StopEndsTheCheckAndAllowsANewOne) {
   LocalHttpServer server;
   FavoriteFolders folders;
-  for (int i = 0; i < 16; ++i)
-    t::WriteBytes(folders.user / ("Slow " + std::to_string(i) + ".url"),
-                  Favorite(server.Url("/slow?ms=4000&status=404&n=" + std::to_string(i))));
+  WriteSlowFavorites(server, folders, 4000);
   t::WindowProgram program("\"" + (folders.app / "Marksift.exe") + "\" /show", folders.app.Path());
-  HWND window = program.WaitForWindow("无效收藏夹检测");
+  HWND window = StartCheck(program, server);
   ASSERT_NE(window, nullptr);
-  t::ClickButton(window, 1003);
-  HWND b = program.WaitForMessageBox(window);
-  ASSERT_NE(b, nullptr);
-  PostMessageA(b, WM_COMMAND, IDYES, 0);
-  for (int i = 0; i < 50 && server.Requests() == 0; ++i) Sleep(100);
-  ASSERT_GT(server.Requests(), 0);
   t::ClickButton(window, 1008);
   Sleep(300);
   EXPECT_EQ(t::ControlText(window, 1002), "用户中断!");
@@ -277,18 +295,10 @@ TEST(MarksiftEndToEnd, StopEndsTheCheckAndAllowsANewOne) {
 TEST(MarksiftEndToEnd, ClosingTheWindowDuringACheckEndsAtOnce) {
   LocalHttpServer server;
   FavoriteFolders folders;
-  for (int i = 0; i < 16; ++i)
-    t::WriteBytes(folders.user / ("Slow " + std::to_string(i) + ".url"),
-                  Favorite(server.Url("/slow?ms=9000&status=404&n=" + std::to_string(i))));
+  WriteSlowFavorites(server, folders, 9000);
   t::WindowProgram program("\"" + (folders.app / "Marksift.exe") + "\" /show", folders.app.Path());
-  HWND window = program.WaitForWindow("无效收藏夹检测");
+  HWND window = StartCheck(program, server);
   ASSERT_NE(window, nullptr);
-  t::ClickButton(window, 1003);
-  HWND b = program.WaitForMessageBox(window);
-  ASSERT_NE(b, nullptr);
-  PostMessageA(b, WM_COMMAND, IDYES, 0);
-  for (int i = 0; i < 50 && server.Requests() == 0; ++i) Sleep(100);
-  ASSERT_GT(server.Requests(), 0);
   const DWORD start = GetTickCount();
   PostMessageA(window, WM_CLOSE, 0, 0);
   EXPECT_TRUE(program.WaitForExit(8000)) << "closing waited for the requests";

@@ -149,7 +149,9 @@ TEST_F(Hivemend, AFreshSystemLosesNothing) {
   ASSERT_FALSE(r.timedOut);
   EXPECT_EQ(r.exitCode, 0u);
   EXPECT_TRUE(LogSection("Files").empty());
-  if (t::Exists(LogPath())) EXPECT_EQ(LogSection("Numbers"), (std::vector<std::string>{"0"}));
+  if (t::Exists(LogPath())) {
+    EXPECT_EQ(LogSection("Numbers"), (std::vector<std::string>{"0"}));
+  }
   EXPECT_EQ(Take(HKEY_CLASSES_ROOT, "CLSID"), classes);
   EXPECT_EQ(Take(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion"), software);
 }

@@ -13,6 +13,7 @@
 
 #include "inifile.h"
 #include "localhttp.h"
+#include "plugins.h"
 #include "probes.h"
 #include "registry.h"
 #include "regstore.h"
@@ -137,20 +138,6 @@ bool Lists(const std::vector<std::string>& items, const std::string& entry) {
 
 using t::SavedValue;
 
-// A definition file in the locked form the main cleaner reads.
-std::string LockedDefinition(const std::string& text) {
-  const std::string key = "tRoWeL";
-  std::string bytes(40, '\0');
-  const std::string signature = "Velmora Lock";
-  std::copy(signature.begin(), signature.end(), bytes.begin());
-  bytes[16] = static_cast<char>(key.size());
-  for (size_t i = 0; i < key.size(); ++i) bytes[20 + i] = static_cast<char>(key[i] ^ 0x3C);
-  for (char c : text) {
-    for (char k : key) c = static_cast<char>(c ^ k);
-    bytes.push_back(c);
-  }
-  return bytes;
-}
 
 std::string Favorite(const std::string& url) {
   return "[DEFAULT]\r\nBASEURL=" + url + "\r\n[InternetShortcut]\r\nURL=" + url + "\r\n";
@@ -347,14 +334,14 @@ TEST_F(Preview, DustrelTrackListsTheDefinitionsWhoseEntriesTheRealRunRemoves) {
   t::SetString(HKEY_CURRENT_USER, key.Sub("Recent\\Deep"), "n", "v");
   const std::string plugins = Bin("CleanPlugin");
   t::MakeDirs(plugins);
-  ASSERT_TRUE(t::WriteBytes(plugins + "\\pv-found.dat", LockedDefinition(
+  ASSERT_TRUE(t::WriteBytes(plugins + "\\pv-found.dat", dustrel::LockText(
       "[Information]\r\nDescription=预览 历史记录\r\nSelected=1\r\n[Registry]\r\n"
       "Reg0=RootKey:HKEY_CURRENT_USER; SubKey:\\" + key.Path() + "; Type:Value; Pattern:lastfile;\r\n"
       "Reg1=RootKey:HKEY_CURRENT_USER; SubKey:\\" + key.Path() + "; Type:Key; Pattern:Recent;\r\n"
       "[File/Folder]\r\n"
       "File0=Source:" + files + "; Type:File; Pattern:history.dat;\r\n"
       "File1=Source:" + files + "\\cache; Type:Folder; Pattern:*.*;\r\n")));
-  ASSERT_TRUE(t::WriteBytes(plugins + "\\pv-empty.dat", LockedDefinition(
+  ASSERT_TRUE(t::WriteBytes(plugins + "\\pv-empty.dat", dustrel::LockText(
       "[Information]\r\nDescription=E2E\r\nSelected=1\r\n[Registry]\r\n"
       "Reg0=RootKey:HKEY_CURRENT_USER; SubKey:\\Software\\SuiteTests\\pv-none; Type:Value; Pattern:x;\r\n")));
 

@@ -109,6 +109,35 @@ bool ValueExists(HKEY root, const std::string& key, const std::string& name) {
                   ERROR_SUCCESS;
 }
 
+bool MakeRegistryLink(HKEY root, const std::string& parent, const std::wstring& name,
+                      const std::wstring& targetNativePath) {
+  suite::UniqueKey p = suite::OpenKey(root, parent, KEY_ALL_ACCESS);
+  if (!p) return false;
+  HKEY link = nullptr;
+  if (RegCreateKeyExW(p.get(), name.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                      KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS)
+    return false;
+  const LONG rc = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                                 reinterpret_cast<const BYTE*>(targetNativePath.data()),
+                                 static_cast<DWORD>(targetNativePath.size() * sizeof(wchar_t)));
+  RegCloseKey(link);
+  return rc == ERROR_SUCCESS;
+}
+
+void RemoveRegistryLink(HKEY root, const std::string& parent, const std::wstring& name) {
+  using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+  auto del = reinterpret_cast<NtDeleteKeyFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+  suite::UniqueKey p = suite::OpenKey(root, parent, KEY_ALL_ACCESS);
+  HKEY link = nullptr;
+  if (p && del &&
+      RegOpenKeyExW(p.get(), name.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ, &link) ==
+          ERROR_SUCCESS) {
+    del(link);
+    RegCloseKey(link);
+  }
+}
+
 SavedValue::SavedValue(HKEY root, std::string key, std::string name)
     : root_(root), key_(std::move(key)), name_(std::move(name)) {
   UniqueKey k = OpenKey(root_, key_, KEY_QUERY_VALUE);

@@ -54,6 +54,13 @@ void SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD ty
             const std::string& bytes);
 bool KeyExists(HKEY root, const std::string& key);
 bool ValueExists(HKEY root, const std::string& key, const std::string& name);
+// A registry link below `parent`, made as the system makes them
+// (REG_OPTION_CREATE_LINK and a "SymbolicLinkValue" naming the target's full
+// native path, such as "\\Registry\\Machine\\Software\\X"); and its removal
+// (the link itself, not its target).
+bool MakeRegistryLink(HKEY root, const std::string& parent, const std::wstring& name,
+                      const std::wstring& targetNativePath);
+void RemoveRegistryLink(HKEY root, const std::string& parent, const std::wstring& name);
 
 // A registry value saved when made and put back as it was when destroyed (a
 // value that did not exist is removed again): for tests that change a value
