@@ -7,6 +7,7 @@
 
 #include "advanced/advanceddlg.h"
 #include "diskreportdlg.h"
+#include "drawn.h"
 #include "inifile.h"
 #include "optionsdlg.h"
 #include "options.h"
@@ -152,9 +153,9 @@ void DustrelDialog::BuildResultList() {
 void DustrelDialog::BuildTargetList() {
   targets_.Attach(Item(IDC_TARGETLIST));
   targets_.SetCheckboxStyle(suite::IsWin9x() ? LVS_EX_FLATSB : 0);
-  HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 1);
-  for (int n = 0; n < 4; ++n) ImageList_AddIcon(images, icon_);
-  ListView_SetImageList(targets_.Handle(), images, LVSIL_SMALL);
+  static const int kTargetImages[] = {IDI_TARGET_IMAGES};
+  ListView_SetImageList(targets_.Handle(), suite::LoadIconList(GetModuleHandleA(nullptr), kTargetImages),
+                        LVSIL_SMALL);
   suite::InterfaceTexts texts(kIni);
   targets_.AddColumn(0, texts.Get("List2Item1"), 250);
   targets_.AddColumn(1, texts.Get("List2Item2"), 160);

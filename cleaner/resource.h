@@ -2,6 +2,7 @@
 #include "advanced/advancedres.h"
 #include "advanced/activexres.h"
 #define IDI_APP 1
+#include "listicons.h"
 
 // Windows.
 #define IDD_DUSTREL 102

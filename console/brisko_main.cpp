@@ -125,7 +125,8 @@ class ReportDialog : public Dialog {
     return false;
   }
 
-  bool OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT&) override {
+  bool OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) override {
+    if (AnswerWhiteLook(msg, wp, result)) return true;
     if (msg == WM_TIMER && wp == 1) {
       KillTimer(Handle(), 1);
       ShowFigures();
@@ -309,6 +310,7 @@ class BriskoDialog : public Dialog {
   }
 
   bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+    if (AnswerWhiteLook(msg, wp, result)) return true;
     if (msg == WM_TIMER) {
       OnTimer(wp);
       return true;

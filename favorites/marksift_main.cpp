@@ -94,14 +94,10 @@ class MarksiftDialog : public Dialog {
       RunUnattended([] { RunAuto(); });
       return TRUE;
     }
-    // The tip page; where no browser can show it, its text stands in the strip.
-    RECT strip;
-    GetWindowRect(Item(IDC_TIP), &strip);
-    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&strip), 2);
-    if (ShowTipPage(Handle(), strip))
-      ShowWindow(Item(IDC_TIP), SW_HIDE);
-    else
-      SetItemText(IDC_TIP, GetInterfaceText("TipList.ini", "Marksift"));
+    // The tip strip above the list (dialog units 7, 5, 316 x 30).
+    RECT strip{7, 5, 323, 35};
+    MapDialogRect(Handle(), &strip);
+    ShowTipStrip(Handle(), strip, "Marksift");
     return TRUE;
   }
 

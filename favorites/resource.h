@@ -6,7 +6,6 @@
 #define IDS_SOCKETS_FAILED 103
 
 #define IDC_LIST 1000
-#define IDC_TIP 1001
 #define IDC_STATUS 1002
 #define IDC_START 1003
 #define IDC_PROGRESS 1004

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "cleanlog.h"
+#include "drawn.h"
 #include "inifile.h"
 #include "probes.h"
 #include "regbackup.h"
@@ -153,7 +154,7 @@ BOOL HivemendDialog::OnInit() {
   RECT client;
   GetClientRect(Handle(), &client);
   RECT strip{138, 5, client.right - 5, 68};
-  suite::ShowTipPage(Handle(), strip);
+  suite::ShowTipStrip(Handle(), strip, "Hivemend");
   return TRUE;
 }
 
@@ -164,10 +165,11 @@ void HivemendDialog::BuildLists() {
   categories_.SetCheckboxStyle(flat);
   categories_.AddColumn(0, texts.Get("Item0"), 240);
   // One image per category row 0-10; rows 11 and 12 share image 10.
-  HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, kNamedCategories, 1);
-  HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
-  for (int n = 0; n < kNamedCategories; ++n) ImageList_AddIcon(images, icon);
-  ListView_SetImageList(categories_.Handle(), images, LVSIL_SMALL);
+  static const int kCategoryImages[] = {IDI_CATEGORY_IMAGES};
+  static_assert(sizeof kCategoryImages / sizeof kCategoryImages[0] == kNamedCategories,
+                "one icon per named category");
+  ListView_SetImageList(categories_.Handle(),
+                        suite::LoadIconList(GetModuleHandleA(nullptr), kCategoryImages), LVSIL_SMALL);
   for (int n = 0; n < kCategoryCount; ++n) {
     const std::string text = n < kNamedCategories ? settings_.names[n] : kDefaultCategoryNames[n];
     const int row = categories_.AddRow(text, n < kNamedCategories ? n : 10);

@@ -1,5 +1,6 @@
 #pragma once
 #define IDI_APP 1
+#include "listicons.h"
 #define IDD_HIVEMEND 102
 #define IDD_CHOOSER 132
 #define IDC_BUTTONSCAN 1000

@@ -81,7 +81,7 @@ class SnipwellDialog : public Dialog {
     RECT client;
     GetClientRect(Handle(), &client);
     RECT strip{90 * client.right / 400, 5, client.right - 5, 68};
-    ShowTipPage(Handle(), strip);
+    ShowTipStrip(Handle(), strip, "Snipwell");
     return TRUE;
   }
 

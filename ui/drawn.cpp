@@ -23,10 +23,40 @@ COLORREF MarkColour(ButtonImage image) {
 
 }  // namespace
 
+bool AnswerWhiteLook(UINT msg, WPARAM wp, LRESULT& result) {
+  if (msg != WM_CTLCOLORDLG && msg != WM_CTLCOLORSTATIC && msg != WM_CTLCOLORBTN) return false;
+  HDC dc = reinterpret_cast<HDC>(wp);
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkColor(dc, RGB(255, 255, 255));
+  result = reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+  return true;
+}
+
+HIMAGELIST LoadIconList(HMODULE module, const int* ids, size_t count, UINT colour) {
+  HIMAGELIST images = ImageList_Create(16, 16, colour | ILC_MASK, static_cast<int>(count), 1);
+  if (!images) return nullptr;
+  for (size_t n = 0; n < count; ++n) {
+    HICON icon = static_cast<HICON>(
+        LoadImageA(module, MAKEINTRESOURCEA(ids[n]), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    if (!icon)
+      icon = static_cast<HICON>(
+          LoadImageA(module, MAKEINTRESOURCEA(1), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    if (icon) {
+      ImageList_AddIcon(images, icon);
+      DestroyIcon(icon);
+    } else {
+      // Keeps the images in step with the ids (a shared icon: not destroyed).
+      ImageList_AddIcon(images, LoadIcon(nullptr, IDI_APPLICATION));
+    }
+  }
+  return images;
+}
+
 void DrawStateButton(const DRAWITEMSTRUCT& item, ButtonImage image) {
   HDC dc = item.hDC;
   RECT r = item.rcItem;
-  FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+  // The console's look: white, with black text (grey when disabled).
+  FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   DrawEdge(dc, &r, (item.itemState & ODS_SELECTED) ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
 
   const int h = r.bottom - r.top, w = r.right - r.left;
@@ -72,8 +102,7 @@ void DrawStateButton(const DRAWITEMSTRUCT& item, ButtonImage image) {
     GetWindowTextA(item.hwndItem, text, sizeof text);
     RECT textRect{mark.right + 4, r.top, r.right - 2, r.bottom};
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc,
-                 GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+    SetTextColor(dc, (item.itemState & ODS_DISABLED) ? GetSysColor(COLOR_GRAYTEXT) : RGB(0, 0, 0));
     DrawTextA(dc, text, -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
   }
   if (item.itemState & ODS_FOCUS) {

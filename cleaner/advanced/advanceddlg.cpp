@@ -66,14 +66,14 @@ BOOL AdvancedDialog::OnInit() {
   }
   ShowPage(0);
 
-  // The tip strip over the band; without a browser engine it stays empty.
+  // The tip strip over the band.
   RECT area{};
   GetClientRect(Handle(), &area);
   area.left += 5;
   area.right -= 5;
   area.top += 5;
   area.bottom = 68;
-  suite::ShowTipPage(Handle(), area);
+  suite::ShowTipStrip(Handle(), area, "AdvClean");
   return TRUE;
 }
 

@@ -1,5 +1,6 @@
 // The code-page page: the browser's MIME database code pages.
 #include "listpage.h"
+#include "resource.h"
 #include "systemlists.h"
 
 namespace dustrel {
@@ -16,7 +17,8 @@ class CodePagePage : public ListPage {
                   false,
                   false,
                   true,
-                  /*unreadableMessage=*/true}) {}
+                  /*unreadableMessage=*/true},
+                 IDI_PAGE_CODEPAGE) {}
 
  protected:
   AdvList BuildRows(const std::atomic<bool>& stop) override { return ListCodePages(&stop); }

@@ -4,6 +4,7 @@
 #include "filetypes.h"
 #include "inifile.h"
 #include "listpage.h"
+#include "resource.h"
 #include "registry.h"
 
 namespace dustrel {
@@ -23,7 +24,8 @@ class FileTypePage : public ListPage {
                   /*checkboxes=*/true,
                   /*rowIcons=*/true,
                   /*refreshAfterDelete=*/false,
-                  /*unreadableMessage=*/false}) {}
+                  /*unreadableMessage=*/false},
+                 IDI_PAGE_FILETYPE) {}
 
  protected:
   AdvList BuildRows(const std::atomic<bool>& stop) override { return ListFileTypes(&stop); }

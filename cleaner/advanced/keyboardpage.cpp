@@ -1,5 +1,6 @@
 // The keyboard-layout page: the language tags of the browser's MIME database.
 #include "listpage.h"
+#include "resource.h"
 #include "systemlists.h"
 
 namespace dustrel {
@@ -16,7 +17,8 @@ class KeyboardLayoutPage : public ListPage {
                   false,
                   false,
                   true,
-                  /*unreadableMessage=*/true}) {}
+                  /*unreadableMessage=*/true},
+                 IDI_PAGE_KEYBOARD) {}
 
  protected:
   AdvList BuildRows(const std::atomic<bool>& stop) override { return ListKeyboardLayouts(&stop); }

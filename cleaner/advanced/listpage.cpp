@@ -30,7 +30,8 @@ struct ListPage::Batch {
   }
 };
 
-ListPage::ListPage(ListPageSetup setup) : ChildPage(IDD_ADVLISTPAGE), setup_(std::move(setup)) {}
+ListPage::ListPage(ListPageSetup setup, int icon)
+    : ChildPage(IDD_ADVLISTPAGE), setup_(std::move(setup)), icon_(icon) {}
 
 ListPage::~ListPage() {
   // Destroyed here, while the page's own handlers still answer: the running
@@ -54,7 +55,7 @@ void ListPage::OnInit() {
   ListView_SetExtendedListViewStyle(
       list_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | (setup_.checkboxes ? LVS_EX_CHECKBOXES : 0));
   images_ = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 1, 1);
-  ownIcon_ = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP),
+  ownIcon_ = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(icon_),
                                            IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
   ListView_SetImageList(list_, images_, LVSIL_SMALL);  // the list owns it
   for (size_t c = 0; c < setup_.columns.size(); ++c) {

@@ -38,7 +38,8 @@ struct ListPageSetup {
 
 class ListPage : public ChildPage {
  public:
-  explicit ListPage(ListPageSetup setup);
+  // `icon`: the page's icon resource, on every row (or on rows without one of their own).
+  ListPage(ListPageSetup setup, int icon);
   ~ListPage() override;
 
  protected:
@@ -62,6 +63,7 @@ class ListPage : public ChildPage {
   void Layout(int width, int height);
 
   ListPageSetup setup_;
+  int icon_;
   HWND list_ = nullptr;
   HIMAGELIST images_ = nullptr;
   HICON ownIcon_ = nullptr;

@@ -1,6 +1,7 @@
 // The leftover-software page: vendor keys of the machine and of the user.
 #include "inifile.h"
 #include "listpage.h"
+#include "resource.h"
 #include "software.h"
 
 namespace dustrel {
@@ -13,7 +14,8 @@ class SoftwarePage : public ListPage {
       : ListPage({"IDC_STATICSOFTWARESM",
                   "IDC_FRESHSOFTWARELIST",
                   "IDCANCELINSOFTWARE",
-                  {{"SoftListItem0", 120}, {"SoftListItem1", 120}, {"SoftListItem2", 60}}}) {}
+                  {{"SoftListItem0", 120}, {"SoftListItem1", 120}, {"SoftListItem2", 60}}},
+                 IDI_PAGE_SOFTWARE) {}
 
  protected:
   AdvList BuildRows(const std::atomic<bool>& stop) override {

@@ -1,6 +1,7 @@
 // The startup page: HKEY_LOCAL_MACHINE's Run and RunServices entries with
 // their programs' icons.
 #include "listpage.h"
+#include "resource.h"
 #include "startup.h"
 
 namespace dustrel {
@@ -18,7 +19,8 @@ class StartupPage : public ListPage {
                    {"StartupListItem2", 60},
                    {"StartupListItem3", 60}},
                   /*checkboxes=*/false,
-                  /*rowIcons=*/true}) {}
+                  /*rowIcons=*/true},
+                 IDI_PAGE_STARTUP) {}
 
  protected:
   AdvList BuildRows(const std::atomic<bool>& stop) override { return ListStartup(&stop); }

@@ -1,5 +1,6 @@
 // The time-zone page.
 #include "listpage.h"
+#include "resource.h"
 #include "systemlists.h"
 
 namespace dustrel {
@@ -12,7 +13,8 @@ class TimeZonePage : public ListPage {
       : ListPage({"IDC_STATICKEYBSM",
                   "IDC_FRESHTIMEZONE",
                   "IDCANCELKEYB",
-                  {{"TimeZoneListItem0", 120}, {"TimeZoneListItem1", 160}}}) {}
+                  {{"TimeZoneListItem0", 120}, {"TimeZoneListItem1", 160}}},
+                 IDI_PAGE_TIMEZONE) {}
 
  protected:
   AdvList BuildRows(const std::atomic<bool>& stop) override { return ListTimeZones(&stop); }

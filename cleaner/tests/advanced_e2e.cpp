@@ -94,7 +94,7 @@ class AdvancedWindow : public ::testing::Test {
     // cannot read it, which the tests here do not want in their way.
     languages_ = std::make_unique<t::SeededKey>(HKEY_CLASSES_ROOT, kLanguageKey);
     t::RemoveTree(kBin);
-    t::InstallFromDist(kBin, {"Dustrel.exe", "Dustrel.ini"});
+    t::InstallFromDist(kBin, {"Dustrel.exe", "Dustrel.ini", "TipList.ini"});
     ini_ = suite::IniFile(std::string(kBin) + "\\Dustrel.ini");
     ini_.ReadFile();
   }
@@ -159,6 +159,11 @@ TEST_F(AdvancedWindow, OpensWithNineTabsInChineseAndATabChangeKeepsThePagesList)
   ASSERT_NO_FATAL_FAILURE(Open());
   EXPECT_EQ(SendMessageA(tab_, TCM_GETITEMCOUNT, 0, 0), 9);
   EXPECT_EQ(t::ControlText(window_, IDC_STATICRQLOGO), IniText("IDC_STATICRQLOGO"));
+  for (int i = 0; i < 100 && !GetDlgItem(window_, 1999); ++i) Sleep(50);  // made last in its start-up
+  suite::IniFile tips(std::string(kBin) + "\\TipList.ini");
+  ASSERT_TRUE(tips.ReadFile());
+  EXPECT_FALSE(tips.GetValue("Resource", "AdvClean").empty());
+  EXPECT_EQ(t::ControlText(window_, 1999), tips.GetValue("Resource", "AdvClean"));  // the tip strip
   for (int i = 0; i < 9; ++i) EXPECT_NE(Page(i), nullptr) << "page " << i;
   EXPECT_TRUE(IsWindowVisible(Page(kRegBackup)));
   EXPECT_FALSE(IsWindowVisible(Page(kCodePages)));

@@ -189,7 +189,7 @@ TEST(MarksiftEndToEnd, WindowChecksListsAndClearsTickedRows) {
   };
   suite::IniFile tips(folders.app / "TipList.ini");
   ASSERT_TRUE(tips.ReadFile());
-  EXPECT_EQ(t::ControlText(window, 1001), tips.GetValue("Resource", "Marksift"));
+  EXPECT_EQ(t::ControlText(window, 1999), tips.GetValue("Resource", "Marksift"));  // the tip strip
 
   t::ClickButton(window, 1008);
   Sleep(300);

@@ -38,7 +38,7 @@ class Hivemend : public ::testing::Test {
  protected:
   void SetUp() override {
     t::RemoveTree(kBin);
-    t::InstallFromDist(kBin, {"Hivemend.exe", "Hivemend.ini"});
+    t::InstallFromDist(kBin, {"Hivemend.exe", "Hivemend.ini", "TipList.ini"});
   }
   void TearDown() override { t::RemoveTree(kBin); }
 
@@ -380,6 +380,11 @@ TEST_F(Hivemend, WindowScansBacksUpRepairsAndRestoresThroughTheChooser) {
   ASSERT_TRUE(w.Main());
   EXPECT_EQ(Window::Text(GetDlgItem(w.Main(), 1000)), IniText("IDC_BUTTONSCAN"));
   EXPECT_EQ(Window::Text(GetDlgItem(w.Main(), 1008)), IniText("IDC_BUTTONBAKUP"));
+  for (int i = 0; i < 100 && !GetDlgItem(w.Main(), 1999); ++i) Sleep(50);  // made last in its start-up
+  suite::IniFile tips(std::string(kBin) + "\\TipList.ini");
+  ASSERT_TRUE(tips.ReadFile());
+  EXPECT_FALSE(tips.GetValue("Resource", "Hivemend").empty());
+  EXPECT_EQ(t::ControlText(w.Main(), 1999), tips.GetValue("Resource", "Hivemend"));  // the tip strip
 
   // Two quick presses: the second stops the scan.
   w.Click(w.Main(), 1000);

@@ -25,7 +25,7 @@ class Snipwell : public ::testing::Test {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     t::EmptyRecycleBin();
     t::RemoveTree(kBin);
-    t::InstallFromDist(kBin, {"Snipwell.exe", "Snipwell.ini", "SubPro.htm"});
+    t::InstallFromDist(kBin, {"Snipwell.exe", "Snipwell.ini", "SubPro.htm", "TipList.ini"});
   }
   void TearDown() override {
     t::EmptyRecycleBin();
@@ -184,6 +184,11 @@ TEST_F(Snipwell, AnyOtherArgumentOpensTheWindowWithItsTexts) {
   ASSERT_NE(window, nullptr) << "the interactive window did not open";
   EXPECT_EQ(t::ControlText(window, 1000), "扫描系统");
   EXPECT_EQ(t::ControlText(window, 1001), "删除目标");
+  for (int i = 0; i < 100 && !GetDlgItem(window, 1999); ++i) Sleep(50);  // made last in its start-up
+  suite::IniFile tips(std::string(kBin) + "\\TipList.ini");
+  ASSERT_TRUE(tips.ReadFile());
+  EXPECT_FALSE(tips.GetValue("Resource", "Snipwell").empty());
+  EXPECT_EQ(t::ControlText(window, 1999), tips.GetValue("Resource", "Snipwell"));  // the tip strip
   HWND header = ListView_GetHeader(GetDlgItem(window, 1005));
   EXPECT_EQ(Header_GetItemCount(header), 2);
   PostMessageA(window, WM_CLOSE, 0, 0);
