@@ -98,18 +98,4 @@ TEST(ListIcons, EveryListImageIsAPictureOfItsOwnInBothSizesAndDepths) {
   ExpectOwnPictures("Hivemend.exe", {IDI_CATEGORY_IMAGES});
 }
 
-TEST(ListIcons, AnIdTheProgramLacksKeepsTheImagesInStep) {
-  HMODULE module = LoadLibraryExA((t::DistFolder() + "\\Hivemend.exe").c_str(), nullptr,
-                                  LOAD_LIBRARY_AS_DATAFILE);
-  ASSERT_NE(module, nullptr);
-  const int ids[] = {IDI_CATEGORY_LIBRARY, 31999, IDI_CATEGORY_FONT};
-  HIMAGELIST list = suite::LoadIconList(module, ids);
-  const int others[] = {IDI_CATEGORY_LIBRARY, 1, IDI_CATEGORY_FONT};
-  HIMAGELIST expected = suite::LoadIconList(module, others);
-  EXPECT_EQ(Pictures(list), Pictures(expected));  // the missing one is the program's icon
-  ImageList_Destroy(list);
-  ImageList_Destroy(expected);
-  FreeLibrary(module);
-}
-
 }  // namespace
