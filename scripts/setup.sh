@@ -8,11 +8,14 @@ build=${1:-$root/build}
 
 # What scripts/package.sh needs for the portable zip and the installer.
 package_tools=(nsis zip)
+# The help file: Free Pascal's CHM compiler (chmcmd) for the build, a CHM
+# reader (extract_chmLib) for its test.
+help_tools=(fp-utils libchm-bin)
 packages=(locales cmake make g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
           g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine64 googletest
           python3 xvfb x11-apps imagemagick fonts-wqy-microhei fonts-wine)
 missing=()
-for p in "${packages[@]}" "${package_tools[@]}"; do
+for p in "${packages[@]}" "${package_tools[@]}" "${help_tools[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then

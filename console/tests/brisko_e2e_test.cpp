@@ -437,3 +437,21 @@ TEST_F(Brisko, AutoWithTheRealCleanersAlsoFromAFolderWithBlanks) {
     EXPECT_TRUE(t::Exists(bin / "Patchmoor.log"));
   }
 }
+
+// The Help button opens the suite's help file from the program folder in the
+// system's help viewer, whose window carries the file's own title.
+TEST_F(Brisko, HelpButtonOpensTheHelpFile) {
+  t::ScratchDir folder("C:\\brisko e2e\\help");
+  t::InstallFromDist(folder.Path(), {"Brisko.exe", "Brisko.ini", "Help.chm"});
+  Console c(folder.Path());
+  ASSERT_NE(c.main, nullptr);
+  c.Click(IDC_BUTTON_PAGE2);
+  HWND viewer = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    viewer = FindWindowA("HH Parent", "Quillon 系统清理套件 帮助");
+    return viewer != nullptr;
+  }, 30000));
+  PostMessageA(viewer, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindow(viewer); }));
+  c.Close();
+}

@@ -2,6 +2,10 @@
 // W:\packages) silently in the sandbox: what it puts down (files, version
 // resources, Start-menu shortcuts, the uninstall entry), an installed cleaner's
 // unattended run, and what the silent uninstaller takes away and keeps.
+// With SUITE_TEST_INSTALLER=x86 in the environment the installer for every
+// Windows (x86-ansi) is run instead, with the same expectations: it puts down
+// the programs of W:\dist, the 64-bit ones on a 64-bit Windows, the 32-bit
+// ones when the 32-bit build's test runs on a 32-bit Windows.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -40,10 +44,32 @@ std::string ShellFolder(int csidl) {
 std::string InstallFolder() {
   return ShellFolder(CSIDL_PROGRAM_FILES) + "\\" SUITE_TEST_PRODUCT_ID;
 }
-std::string Installer() {
+std::string SetupFile(const std::string& arch) {
   const std::string dist = t::DistFolder();  // W:\dist
   return dist.substr(0, dist.find_last_of('\\')) + "\\packages\\" SUITE_TEST_PRODUCT_ID "-" +
-         SUITE_TEST_VERSION "-x64-setup.exe";
+         SUITE_TEST_VERSION "-" + arch + "-setup.exe";
+}
+// The installer under test.
+std::string Installer() {
+  char arch[16] = "";
+  GetEnvironmentVariableA("SUITE_TEST_INSTALLER", arch, sizeof arch);
+  return SetupFile(std::string(arch) == "x86" ? "x86" : "x64");
+}
+
+// The machine type in a program's PE header (0 when it is none).
+WORD PeMachine(const std::string& exe) {
+  HANDLE file = CreateFileA(exe.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  char header[1024] = {};
+  DWORD read = 0;
+  ReadFile(file, header, sizeof header, &read, nullptr);
+  CloseHandle(file);
+  const LONG pe = *reinterpret_cast<const LONG*>(header + 0x3c);
+  if (read < sizeof header || header[0] != 'M' || pe < 0 || pe > 1024 - 6 ||
+      std::string(header + pe, 4) != std::string("PE\0\0", 4))
+    return 0;
+  return *reinterpret_cast<const WORD*>(header + pe + 4);
 }
 
 // The 64-bit view of the machine's keys, where a 64-bit installer writes.
@@ -297,10 +323,20 @@ TEST(VersionResource, EveryProgramCarriesTheProjectVersion) {
     EXPECT_NE(description[0], '(') << description;
   }
   EXPECT_EQ(VersionString(t::DistFolder() + "\\Brisko.exe", "FileDescription"), "一键清理控制台");
-  // The installer too, in its own (Chinese) block.
-  EXPECT_EQ(FixedVersion(Installer()), SUITE_TEST_VERSION_DOTTED);
-  EXPECT_EQ(VersionString(Installer(), "ProductVersion", ""), SUITE_TEST_VERSION);
-  EXPECT_EQ(VersionString(Installer(), "ProductName", ""), "Quillon 系统清理套件");
+  // The installers too, in their own (Chinese) block: the 64-bit one and,
+  // with a 32-bit build, the one for every Windows, a 32-bit program.
+  std::vector<std::pair<std::string, WORD>> setups{{SetupFile("x64"), IMAGE_FILE_MACHINE_AMD64}};
+  if (t::Exists(t::DistFolder() + "\\x86\\Brisko.exe"))
+    setups.emplace_back(SetupFile("x86"), IMAGE_FILE_MACHINE_I386);
+  for (const auto& setup : setups) {
+    SCOPED_TRACE(setup.first);
+    ASSERT_TRUE(t::Exists(setup.first));
+    EXPECT_EQ(PeMachine(setup.first), setup.second);
+    EXPECT_EQ(FixedVersion(setup.first), SUITE_TEST_VERSION_DOTTED);
+    EXPECT_EQ(VersionString(setup.first, "ProductVersion", ""), SUITE_TEST_VERSION);
+    EXPECT_EQ(VersionString(setup.first, "ProductName", ""), "Quillon 系统清理套件");
+    EXPECT_EQ(VersionString(setup.first, "FileDescription", ""), "Quillon 系统清理套件 安装程序");
+  }
 }
 
 TEST_F(Packages, SilentInstallThenSilentUninstallKeepsOnlyTheBackupStore) {
@@ -315,6 +351,7 @@ TEST_F(Packages, SilentInstallThenSilentUninstallKeepsOnlyTheBackupStore) {
     EXPECT_EQ(FileSize(folder + "\\" + f), FileSize(t::DistFolder() + "\\" + f)) << f;
   EXPECT_FALSE(ListFolder(folder + "\\CleanPlugin\\*.dat").empty());
   EXPECT_TRUE(t::Exists(folder + "\\TipList.ini"));
+  EXPECT_TRUE(t::Exists(folder + "\\Help.chm"));  // the console's Help button opens it
   EXPECT_FALSE(t::Exists(folder + "\\x86"));
   EXPECT_EQ(FixedVersion(folder + "\\Dustrel.exe"), SUITE_TEST_VERSION_DOTTED);
 
