@@ -169,27 +169,31 @@ void RunRegistryRule(RunState& state, const PluginRule& rule) {
   if (subKey.empty() || subKey[0] == '\\' || rule.pattern.empty()) return;
   const bool isValue = suite::EqualsNoCase(rule.type, "Value");
   if (!isValue && HasEmptyPart(rule.pattern)) return;  // would reach SubKey itself
-  suite::UniqueKey key = suite::OpenKey(root, subKey, KEY_ALL_ACCESS);
-  if (!key) return;
-  FoundItem row;
-  row.name = rule.pattern;
-  row.folder = subKey;
-  row.size = rule.rootKey;
-  if (isValue) {
-    // Asked by name (the registry compares names without regard to case): a
-    // listing of the names would end at the key's unnamed default value and
-    // miss the values after it.
-    if (RegQueryValueExA(key.get(), rule.pattern.c_str(), nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS)
-      return;
-    row.marker = kMarkerKeyValue;
-  } else {
-    suite::UniqueKey sub = suite::OpenKey(root, subKey + "\\" + rule.pattern, KEY_ALL_ACCESS);
-    if (!sub) return;
-    row.marker = kMarkerRootKey;
+  // A 32-bit program keeps its machine keys in the 32-bit registry view of a
+  // 64-bit Windows: the rule is looked up in both, a shared key once.
+  for (const std::string& path : suite::ViewPaths(root, subKey)) {
+    suite::UniqueKey key = suite::OpenKey(root, path, KEY_ALL_ACCESS);
+    if (!key) continue;
+    FoundItem row;
+    row.name = rule.pattern;
+    row.folder = path;
+    row.size = rule.rootKey;
+    if (isValue) {
+      // Asked by name (the registry compares names without regard to case): a
+      // listing of the names would end at the key's unnamed default value and
+      // miss the values after it.
+      if (RegQueryValueExA(key.get(), rule.pattern.c_str(), nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS)
+        continue;
+      row.marker = kMarkerKeyValue;
+    } else {
+      suite::UniqueKey sub = suite::OpenKey(root, path + "\\" + rule.pattern, KEY_ALL_ACCESS);
+      if (!sub) continue;
+      row.marker = kMarkerRootKey;
+    }
+    std::string entry = EntryTextOf(row);
+    state.Add(std::move(row), std::move(entry));
   }
-  std::string entry = EntryTextOf(row);
-  state.Add(std::move(row), std::move(entry));
 }
 
 // A row of a definition's file or folder (folders list no size).

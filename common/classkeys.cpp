@@ -1,6 +1,7 @@
 #include "classkeys.h"
 
 #include "probes.h"
+#include "registry.h"
 
 namespace suite {
 
@@ -38,6 +39,18 @@ bool IsStructuralClassKey(const std::string& name) {
   for (const char* k : kStructuralKeys)
     if (EqualsNoCase(name, k)) return true;
   return false;
+}
+
+std::string ProgIdPlace(const std::string& view, const std::string& name) {
+  if (!view.empty() && !IsStructuralClassKey(name) &&
+      OpenKey(HKEY_CLASSES_ROOT, view + "\\" + name, KEY_READ))
+    return view;
+  return std::string();
+}
+
+bool SharedProgIdIsOnly32Bit(const std::string& clsid) {
+  return !clsid.empty() && clsid.find('\\') == std::string::npos &&
+         !OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + clsid, KEY_READ);
 }
 
 }  // namespace suite

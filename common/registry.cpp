@@ -19,7 +19,143 @@ const RootName kRoots[] = {
     {HKEY_USERS, "HKEY_USERS"},
 };
 
+// Whether the path begins with the key name `part` (a whole name, any letter
+// case); `rest` then holds what follows it, its backslash included.
+bool StartsWithKey(const std::string& path, const char* part, std::string& rest) {
+  const size_t n = strlen(part);
+  if (path.size() < n || !EqualsNoCase(path.substr(0, n), part)) return false;
+  if (path.size() > n && path[n] != '\\') return false;
+  rest = path.substr(n);
+  return true;
+}
+
+// The classes key `classes` (HKEY_CLASSES_ROOT "" or "Software\Classes") and
+// what follows it, in the 32-bit view.
+std::string Wow64Classes(const std::string& classes, const std::string& rest) {
+  std::string below;
+  if (StartsWithKey(rest.empty() ? rest : rest.substr(1), kWow64Node, below)) return std::string();
+  return classes.empty() ? kWow64Node + rest : classes + "\\" + kWow64Node + rest;
+}
+
+bool DetectTwoViews() {
+#ifdef _WIN64
+  return true;
+#else
+  // A 32-bit program on a 64-bit Windows runs under WOW64; the function is
+  // missing on the systems that have one view only.
+  using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto isWow64 = kernel ? reinterpret_cast<IsWow64Fn>(reinterpret_cast<void*>(
+                              GetProcAddress(kernel, "IsWow64Process")))
+                        : nullptr;
+  BOOL wow64 = FALSE;
+  return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64;
+#endif
+}
+
+// The full name the system gives an open key ("\REGISTRY\MACHINE\..."); empty
+// when it cannot tell.
+std::wstring KernelKeyName(HKEY key) {
+  using NtQueryKeyFn = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+  static const NtQueryKeyFn query = [] {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll ? reinterpret_cast<NtQueryKeyFn>(
+                       reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryKey")))
+                 : nullptr;
+  }();
+  if (!query || !key) return std::wstring();
+  const int kKeyNameInformation = 3;
+  std::vector<ULONG> buffer(1024);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    ULONG needed = 0;
+    const ULONG size = static_cast<ULONG>(buffer.size() * sizeof(ULONG));
+    const LONG status = query(key, kKeyNameInformation, buffer.data(), size, &needed);
+    if (status >= 0) {
+      const ULONG bytes = buffer[0];
+      if (bytes > size - sizeof(ULONG)) return std::wstring();
+      return std::wstring(reinterpret_cast<const wchar_t*>(buffer.data() + 1),
+                          bytes / sizeof(wchar_t));
+    }
+    if (needed <= size || needed > (1u << 20)) return std::wstring();
+    buffer.resize(needed / sizeof(ULONG) + 1);
+  }
+  return std::wstring();
+}
+
+// Deletes the empty subkey `name` of `parent` in the 64-bit view.
+LONG DeleteSubkey(HKEY parent, const wchar_t* name) {
+#ifndef _WIN64
+  // A 32-bit program names the view it deletes in; the call exists only on
+  // the systems that have two views.
+  if (HasTwoViews()) {
+    using DeleteExFn = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+    static const DeleteExFn deleteEx = [] {
+      HMODULE advapi = GetModuleHandleA("advapi32.dll");
+      return advapi ? reinterpret_cast<DeleteExFn>(
+                          reinterpret_cast<void*>(GetProcAddress(advapi, "RegDeleteKeyExW")))
+                    : nullptr;
+    }();
+    if (deleteEx) return deleteEx(parent, name, KEY_WOW64_64KEY, 0);
+  }
+#endif
+  return RegDeleteKeyW(parent, name);
+}
+
 }  // namespace
+
+const char kWow64Node[] = "Wow6432Node";
+
+bool HasTwoViews() {
+  static const bool two = DetectTwoViews();
+  return two;
+}
+
+REGSAM InNativeView(REGSAM access) { return HasTwoViews() ? access | KEY_WOW64_64KEY : access; }
+
+bool IsWow64NodeName(const std::string& name) { return EqualsNoCase(name, kWow64Node); }
+
+std::string Wow64Path(HKEY root, const std::string& path) {
+  if (!HasTwoViews()) return std::string();
+  std::string rest, below;
+  if (root == HKEY_CLASSES_ROOT) return Wow64Classes(std::string(), path.empty() ? path : "\\" + path);
+  if (root != HKEY_LOCAL_MACHINE && root != HKEY_CURRENT_USER) return std::string();
+  if (!StartsWithKey(path, "Software", rest)) return std::string();
+  if (StartsWithKey(rest.empty() ? rest : rest.substr(1), "Classes", below))
+    return Wow64Classes(path.substr(0, path.size() - below.size()), below);
+  if (root != HKEY_LOCAL_MACHINE) return std::string();  // the user's keys are shared
+  if (StartsWithKey(rest.empty() ? rest : rest.substr(1), kWow64Node, below)) return std::string();
+  return path.substr(0, path.size() - rest.size()) + "\\" + kWow64Node + rest;
+}
+
+bool InWow64View(const std::string& path) {
+  size_t from = 0;
+  while (from <= path.size()) {
+    size_t end = path.find('\\', from);
+    if (end == std::string::npos) end = path.size();
+    if (IsWow64NodeName(path.substr(from, end - from))) return true;
+    from = end + 1;
+  }
+  return false;
+}
+
+bool SameRegistryKey(HKEY a, HKEY b) {
+  const std::wstring nameA = KernelKeyName(a);
+  return !nameA.empty() && _wcsicmp(nameA.c_str(), KernelKeyName(b).c_str()) == 0;
+}
+
+std::vector<std::string> ViewPaths(HKEY root, const std::string& path) {
+  std::vector<std::string> paths{path};
+  const std::string wow = Wow64Path(root, path);
+  if (wow.empty()) return paths;
+  // A link (how Wine shares a key) is the other view's key: not read twice.
+  bool isLink = false;
+  UniqueKey other = OpenKeyNoLink(root, WideFromAnsi(wow), KEY_QUERY_VALUE, &isLink);
+  if (!other || isLink) return paths;
+  other = OpenKey(root, wow, KEY_QUERY_VALUE);
+  UniqueKey first = OpenKey(root, path, KEY_QUERY_VALUE);
+  if (other && !(first && SameRegistryKey(first.get(), other.get()))) paths.push_back(wow);
+  return paths;
+}
 
 HKEY RootKeyFromName(const std::string& name) {
   for (const RootName& r : kRoots)
@@ -35,7 +171,7 @@ std::string RootKeyName(HKEY root) {
 
 UniqueKey OpenKey(HKEY root, const std::string& path, REGSAM access) {
   UniqueKey key;
-  if (!root || RegOpenKeyExA(root, path.c_str(), 0, access, key.put()) != ERROR_SUCCESS)
+  if (!root || RegOpenKeyExA(root, path.c_str(), 0, InNativeView(access), key.put()) != ERROR_SUCCESS)
     key.reset();
   return key;
 }
@@ -146,7 +282,8 @@ std::string DisplayName(const std::wstring& name) {
 UniqueKey OpenKeyNoLink(HKEY parent, const std::wstring& path, REGSAM access, bool* isLink) {
   if (isLink) *isLink = false;
   UniqueKey key;
-  if (!parent || RegOpenKeyExW(parent, path.c_str(), REG_OPTION_OPEN_LINK, access, key.put()) !=
+  if (!parent || RegOpenKeyExW(parent, path.c_str(), REG_OPTION_OPEN_LINK, InNativeView(access),
+                                  key.put()) !=
                      ERROR_SUCCESS) {
     key.reset();
     return key;
@@ -219,7 +356,7 @@ class LinkFinder : public KeyTreeVisitor {
 class TreeDeletion : public LinkFinder {
  public:
   void Leave(HKEY parent, const std::wstring& name, const std::wstring&) override {
-    RegDeleteKeyW(parent, name.c_str());
+    DeleteSubkey(parent, name.c_str());
   }
 };
 
@@ -238,7 +375,7 @@ bool DeleteKeyTreeW(HKEY root, const std::wstring& path) {
   const size_t cut = path.find_last_of(L'\\');
   UniqueKey parent;
   if (cut == std::wstring::npos) {
-    if (RegOpenKeyExW(root, L"", 0, KEY_READ, parent.put()) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, L"", 0, InNativeView(KEY_READ), parent.put()) != ERROR_SUCCESS) return false;
   } else {
     parent = OpenKeyNoLink(root, path.substr(0, cut), KEY_READ);
     if (!parent) return false;
@@ -250,8 +387,8 @@ bool DeleteKeyTreeW(HKEY root, const std::wstring& path) {
     UniqueKey key = OpenKeyNoLink(parent.get(), leaf, KEY_READ | DELETE, &isLink);
     if (!key) {
       UniqueKey probe;
-      return RegOpenKeyExW(parent.get(), leaf.c_str(), REG_OPTION_OPEN_LINK, KEY_READ,
-                           probe.put()) == ERROR_FILE_NOT_FOUND;
+      return RegOpenKeyExW(parent.get(), leaf.c_str(), REG_OPTION_OPEN_LINK,
+                           InNativeView(KEY_READ), probe.put()) == ERROR_FILE_NOT_FOUND;
     }
     if (isLink) return false;  // never the link, never its target
     if (DryRun()) {
@@ -268,10 +405,10 @@ bool DeleteKeyTreeW(HKEY root, const std::wstring& path) {
     TreeDeletion deletion;
     WalkKeyTree(key.get(), path, KEY_READ | DELETE, deletion);
   }
-  RegDeleteKeyW(parent.get(), leaf.c_str());
+  DeleteSubkey(parent.get(), leaf.c_str());
   UniqueKey probe;
-  return RegOpenKeyExW(parent.get(), leaf.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, probe.put()) ==
-         ERROR_FILE_NOT_FOUND;
+  return RegOpenKeyExW(parent.get(), leaf.c_str(), REG_OPTION_OPEN_LINK, InNativeView(KEY_READ),
+                       probe.put()) == ERROR_FILE_NOT_FOUND;
 }
 
 bool DeleteKeyTree(HKEY root, const std::string& path) {

@@ -17,6 +17,32 @@ constexpr size_t kMaxRegistryNames = 30000;
 HKEY RootKeyFromName(const std::string& name);
 std::string RootKeyName(HKEY root);
 
+// The two registry views of a 64-bit Windows. Every open of the suite names
+// the 64-bit view (KEY_WOW64_64KEY, added here in one place; a 32-bit Windows
+// and the systems before XP know no such flag and never get it); the 32-bit
+// programs' keys are then reached by their own paths below "Wow6432Node", so
+// rows, .reg backups and restores all name the real place.
+bool HasTwoViews();
+REGSAM InNativeView(REGSAM access);
+// The view's own key name, which no walk of the 64-bit keys takes as one of them.
+extern const char kWow64Node[];  // "Wow6432Node"
+bool IsWow64NodeName(const std::string& name);
+// The 32-bit view's place of root\path on a 64-bit Windows: the machine's
+// "Software" (Software\Wow6432Node\...) and the classes
+// (HKEY_CLASSES_ROOT\Wow6432Node\..., Software\Classes\Wow6432Node\... of
+// the machine and the user). Empty on a 32-bit Windows, for keys both views share by path (the
+// user's "Software", "System") and for a path that names the 32-bit view already.
+std::string Wow64Path(HKEY root, const std::string& path);
+// Whether a path names a key of the 32-bit view.
+bool InWow64View(const std::string& path);
+// The places to read for root\path: the path, then its 32-bit place when that
+// is a key of its own. A key the system shares between the views (a link, or
+// the same key under both names) is one key and listed once; a 32-bit place
+// that does not exist is left out.
+std::vector<std::string> ViewPaths(HKEY root, const std::string& path);
+// Whether two open keys are the same key of the registry (by its full name).
+bool SameRegistryKey(HKEY a, HKEY b);
+
 UniqueKey OpenKey(HKEY root, const std::string& path, REGSAM access = KEY_ALL_ACCESS);
 
 // Names of the key's direct subkeys in enumeration order, at most 30000; the list

@@ -412,7 +412,7 @@ bool RegEntryGone(const RegEntry& entry) {
     return true;
   UniqueKey key;
   const LONG rc = RegOpenKeyExW(root, EntryKeyPathW(entry).c_str(), REG_OPTION_OPEN_LINK,
-                                KEY_READ, key.put());
+                                InNativeView(KEY_READ), key.put());
   if (rc == ERROR_FILE_NOT_FOUND) return true;
   if (rc != ERROR_SUCCESS || !entry.isValue) return false;
   return RegQueryValueExW(key.get(), EntryValueNameW(entry).c_str(), nullptr, nullptr, nullptr,
@@ -440,7 +440,7 @@ bool DeleteRegEntry(const RegEntry& entry) {
   } else {
     if (path.find_first_not_of(L'\\') == std::wstring::npos) return false;
     UniqueKey probe;
-    if (RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, probe.put()) ==
+    if (RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, InNativeView(KEY_READ), probe.put()) ==
             ERROR_FILE_NOT_FOUND ||
         KeyRemovedByDryRun(root, path))
       return false;  // nothing there to remove
@@ -583,7 +583,7 @@ bool RegFileContentPresent(const std::string& file) {
       if (!root) return false;
       const std::wstring path = cut == std::wstring::npos ? std::wstring() : full.substr(cut + 1);
       key.reset();
-      keyOk = RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, key.put()) ==
+      keyOk = RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, InNativeView(KEY_READ), key.put()) ==
               ERROR_SUCCESS;
       if (!keyOk) return false;
       sawKey = true;

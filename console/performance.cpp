@@ -115,7 +115,11 @@ const std::vector<std::pair<HKEY, std::string>>& StartupKeys() {
 
 int CountStartupEntries() {
   int total = 0;
-  for (const auto& key : StartupKeys()) total += CountValues(key.first, key.second);
+  // The machine's keys in both registry views of a 64-bit Windows: 32-bit
+  // programs start from the 32-bit view's Run keys.
+  for (const auto& key : StartupKeys())
+    for (const std::string& path : ViewPaths(key.first, key.second))
+      total += CountValues(key.first, path);
   return total;
 }
 

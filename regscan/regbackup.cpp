@@ -60,7 +60,8 @@ bool MayDeleteKeyRow(const ScanRow& row) {
   if (row.name.empty() || row.name.find_first_not_of('\\') == std::string::npos) return false;
   if (suite::LastBackslash(row.name) != std::string::npos) return false;
   if (row.wide && row.nameW.find(L'\\') != std::wstring::npos) return false;
-  if (row.rootName == "HKEY_CLASSES_ROOT" && row.path.empty()) {
+  // Directly under the classes of either registry view.
+  if (row.rootName == "HKEY_CLASSES_ROOT" && (row.path.empty() || suite::IsWow64NodeName(row.path))) {
     if (row.rule == RowRule::Extension) return row.name[0] == '.' && row.name.size() > 1;
     return !IsStructuralClassKey(row.name);
   }

@@ -143,20 +143,39 @@ void Scanner::Run() {
     KnownDllWalk(kKnown16DllsKey);
   }
   if (t[1] && !Stopped()) KnownVxdWalk(kKnownVxdsKey);
-  if (t[2] && !Stopped()) AppPathWalk();
+  if (t[2] && !Stopped())
+    for (const std::string& key : suite::ViewPaths(HKEY_LOCAL_MACHINE, kAppPathsKey))
+      AppPathWalk(key);
   if (t[3] && !Stopped()) {
-    HelpWalk(kHelpKey);
-    HelpWalk(kHtmlHelpKey);
+    for (const char* help : {kHelpKey, kHtmlHelpKey})
+      for (const std::string& key : suite::ViewPaths(HKEY_LOCAL_MACHINE, help)) HelpWalk(key);
   }
-  if (t[4] && !Stopped()) FileTypeWalk();
-  if (t[5] && !Stopped()) ContextMenuWalk();
-  if (t[6] && !Stopped()) TypeLibraryWalk();
-  if (t[7] && !Stopped()) ComClassWalk();
+  // The class walks, in the 64-bit classes and then in the 32-bit ones.
+  for (const std::string& view : suite::ViewPaths(HKEY_CLASSES_ROOT, std::string())) {
+    SelectClassView(view.empty() ? view : view + "\\");
+    if (t[4] && !Stopped()) FileTypeWalk();
+    if (t[5] && !Stopped()) ContextMenuWalk();
+    if (t[6] && !Stopped()) TypeLibraryWalk();
+    if (t[7] && !Stopped()) ComClassWalk();
+  }
+  SelectClassView(std::string());
   if (t[8] && !Stopped()) {
     SoftwareWalk(HKEY_CURRENT_USER, "Software");
     SoftwareWalk(HKEY_USERS, ".Default\\Software");
   }
   if (t[9] && !Stopped()) SoftwareWalk(HKEY_LOCAL_MACHINE, "Software");
+}
+
+void Scanner::SelectClassView(const std::string& prefix) {
+  if (prefix == classes_) return;
+  classes_ = prefix;
+  serversLoaded_ = proxiesLoaded_ = false;
+  servers_.clear();
+  proxies_.clear();
+}
+
+std::string Scanner::ClassesKey() const {
+  return classes_.empty() ? classes_ : classes_.substr(0, classes_.size() - 1);
 }
 
 void Scanner::KnownDllWalk(const std::string& keyPath) {
@@ -212,14 +231,15 @@ void Scanner::HelpWalk(const std::string& keyPath) {
 }
 
 void Scanner::FileTypeWalk() {
-  const std::vector<std::string> classes = SubkeyNames(HKEY_CLASSES_ROOT, "", KEY_READ);
+  const std::string view = ClassesKey();
+  const std::vector<std::string> classes = SubkeyNames(HKEY_CLASSES_ROOT, view, KEY_READ);
   std::vector<std::string> invalid;
   std::vector<int> invalidRows;
   const std::string typeText = Category(4);
   for (const std::string& name : classes) {
     if (Stopped()) return;
     if (IsProtectedClass(name)) continue;
-    UniqueKey icon = OpenKey(HKEY_CLASSES_ROOT, name + "\\DefaultIcon", KEY_READ);
+    UniqueKey icon = OpenKey(HKEY_CLASSES_ROOT, Classes(name) + "\\DefaultIcon", KEY_READ);
     if (!icon) continue;
     std::string iconValue;
     ReadString(icon.get(), std::string(), iconValue);
@@ -229,8 +249,8 @@ void Scanner::FileTypeWalk() {
     const std::string iconFile = comma == std::string::npos ? std::string() : iconValue.substr(0, comma);
     if (Missing(iconFile)) {
       invalid.push_back(name);
-      const std::string description = DefaultValue(HKEY_CLASSES_ROOT, name);
-      invalidRows.push_back(Add({name, kHkcr, std::string(), kRootKeyWord, iconFile,
+      const std::string description = DefaultValue(HKEY_CLASSES_ROOT, Classes(name));
+      invalidRows.push_back(Add({name, kHkcr, view, kRootKeyWord, iconFile,
                                  Format("%s - %s", description.c_str(), typeText.c_str())},
                                 RowRule::ClassIcon));
     }
@@ -240,11 +260,11 @@ void Scanner::FileTypeWalk() {
   for (const std::string& ext : classes) {
     if (Stopped()) return;
     if (ext.empty() || ext[0] != '.') continue;
-    const std::string cls = DefaultValue(HKEY_CLASSES_ROOT, ext);
+    const std::string cls = DefaultValue(HKEY_CLASSES_ROOT, Classes(ext));
     for (size_t k = 0; !cls.empty() && k < invalid.size(); ++k) {
       if (!EqualsNoCase(invalid[k], cls)) continue;
       // The extension exists because of its class: it takes the class row's tick.
-      Add({ext, kHkcr, std::string(), kRootKeyWord, std::string(),
+      Add({ext, kHkcr, view, kRootKeyWord, std::string(),
            Format("%s - %s", ext.c_str(), typeText.c_str())},
           RowRule::Extension, invalidRows[k]);
       break;
@@ -254,10 +274,10 @@ void Scanner::FileTypeWalk() {
 }
 
 void Scanner::ContextMenuWalk() {
-  for (const std::string& cls : SubkeyNames(HKEY_CLASSES_ROOT, "", KEY_READ)) {
+  for (const std::string& cls : SubkeyNames(HKEY_CLASSES_ROOT, ClassesKey(), KEY_READ)) {
     if (Stopped()) return;
-    const std::string shell = cls + "\\shell";
-    if (shell.find("file") == std::string::npos) continue;
+    if (cls.find("file") == std::string::npos) continue;
+    const std::string shell = Classes(cls) + "\\shell";
     UniqueKey shellKey = OpenKey(HKEY_CLASSES_ROOT, shell, KEY_READ);
     if (!shellKey) continue;
     for (const std::string& verb : SubkeyNames(shellKey.get())) {
@@ -274,7 +294,7 @@ void Scanner::ContextMenuWalk() {
 void Scanner::LoadServers() {
   if (serversLoaded_) return;
   serversLoaded_ = true;
-  UniqueKey clsidRoot = OpenKey(HKEY_CLASSES_ROOT, "CLSID", KEY_READ);
+  UniqueKey clsidRoot = OpenKey(HKEY_CLASSES_ROOT, Classes("CLSID"), KEY_READ);
   if (!clsidRoot) return;
   for (const std::string& clsid : SubkeyNames(clsidRoot.get())) {
     if (Stopped()) return;
@@ -291,7 +311,7 @@ void Scanner::LoadServers() {
 void Scanner::LoadProxyStubs() {
   if (proxiesLoaded_) return;
   proxiesLoaded_ = true;
-  UniqueKey interfaces = OpenKey(HKEY_CLASSES_ROOT, "Interface", KEY_READ);
+  UniqueKey interfaces = OpenKey(HKEY_CLASSES_ROOT, Classes("Interface"), KEY_READ);
   if (!interfaces) return;
   for (const std::string& iid : SubkeyNames(interfaces.get())) {
     if (Stopped()) return;
@@ -313,15 +333,21 @@ int IndexNoCase(const std::vector<std::string>& list, const std::string& item) {
 
 // A ProgID (or any class key) belongs to a dead class only when its own
 // "CLSID" value is missing or names one of the invalid classes: a ProgID that
-// a newer version registered again with a valid class is alive.
-bool ClassKeyOfInvalid(const std::string& name, const std::vector<std::string>& invalid) {
+// a newer version registered again with a valid class is alive. `place` is
+// the classes key that holds it ("" or "Wow6432Node"). A class of the 32-bit
+// view takes a ProgID of the classes both views share only when the ProgID
+// names it and the 64-bit view has no class of that identifier.
+bool ClassKeyOfInvalid(const std::string& place, const std::string& name,
+                       const std::vector<std::string>& invalid, bool wowClass = false) {
   if (IsStructuralClassKey(name)) return false;
-  UniqueKey key = OpenKey(HKEY_CLASSES_ROOT, name, KEY_READ);
+  UniqueKey key = OpenKey(HKEY_CLASSES_ROOT, place.empty() ? name : place + "\\" + name, KEY_READ);
   if (!key) return false;  // nothing there to remove
+  const bool shared = wowClass && !suite::InWow64View(place);
   UniqueKey clsidKey = OpenKey(key.get(), "CLSID", KEY_READ);
-  if (!clsidKey) return true;
+  if (!clsidKey) return !shared;
   std::string clsid;
-  if (!ReadString(clsidKey.get(), std::string(), clsid) || clsid.empty()) return true;
+  if (!ReadString(clsidKey.get(), std::string(), clsid) || clsid.empty()) return !shared;
+  if (shared && !suite::SharedProgIdIsOnly32Bit(clsid)) return false;
   return IndexNoCase(invalid, clsid) >= 0;
 }
 
@@ -333,13 +359,17 @@ class TypeLibCollector : public suite::KeyTreeVisitor {
     std::vector<std::string> files;
   };
   std::vector<Library> libraries;
-  explicit TypeLibCollector(const std::atomic<bool>& stop) : stop_(stop) {}
+  // `base` is the walk's start path ("TypeLib" of one view).
+  TypeLibCollector(const std::atomic<bool>& stop, const std::string& base)
+      : stop_(stop), base_(base) {}
 
   bool Enter(HKEY key, const std::wstring& wpath, int) override {
     if (stop_) return false;
     bool lossless = true;
-    const std::string path = suite::AnsiFromWide(wpath, &lossless);
+    const std::string whole = suite::AnsiFromWide(wpath, &lossless);
     if (!lossless) return false;  // not a name the ANSI calls can reach
+    if (whole.size() < base_.size()) return true;
+    const std::string path = whole.substr(base_.size());  // "\{id}\1.0\0\win32"
     if (path.find("\\win32") == std::string::npos) return true;
     const size_t from = path.find('\\');
     const size_t to = from == std::string::npos ? from : path.find('\\', from + 1);
@@ -363,6 +393,7 @@ class TypeLibCollector : public suite::KeyTreeVisitor {
 
  private:
   const std::atomic<bool>& stop_;
+  std::string base_;
 };
 
 }  // namespace
@@ -371,13 +402,15 @@ void Scanner::AddDependants(const std::vector<std::string>& invalidClsids,
                             const std::vector<int>& clsidRows, const std::string& category) {
   for (size_t i = 0; i < invalidClsids.size(); ++i) {
     if (Stopped()) return;
-    UniqueKey prog = OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + invalidClsids[i] + "\\ProgID", KEY_READ);
+    UniqueKey prog =
+        OpenKey(HKEY_CLASSES_ROOT, Classes("CLSID\\" + invalidClsids[i] + "\\ProgID"), KEY_READ);
     if (!prog) continue;
     std::string name;
     ReadString(prog.get(), std::string(), name);
+    const std::string place = suite::ProgIdPlace(ClassesKey(), name);
     // A nameless ProgID is listed and never repaired.
-    if (name.empty() || ClassKeyOfInvalid(name, invalidClsids)) {
-      Add({name, kHkcr, std::string(), kRootKeyWord, std::string(), category}, RowRule::ProgId,
+    if (name.empty() || ClassKeyOfInvalid(place, name, invalidClsids, !classes_.empty())) {
+      Add({name, kHkcr, place, kRootKeyWord, std::string(), category}, RowRule::ProgId,
           clsidRows[i]);
       Status("ROOT-" + name);
     }
@@ -386,11 +419,13 @@ void Scanner::AddDependants(const std::vector<std::string>& invalidClsids,
 
 void Scanner::TypeLibraryWalk() {
   StatusF("Scanning COM/OLE...");
-  TypeLibCollector collector(stop_);
+  const std::string typeLibKey = Classes("TypeLib");
+  TypeLibCollector collector(stop_, typeLibKey);
   {
-    UniqueKey typeLib = suite::OpenKeyNoLink(HKEY_CLASSES_ROOT, L"TypeLib", KEY_READ);
+    const std::wstring wkey = suite::WideFromAnsi(typeLibKey);
+    UniqueKey typeLib = suite::OpenKeyNoLink(HKEY_CLASSES_ROOT, wkey, KEY_READ);
     if (!typeLib) return;
-    suite::WalkKeyTree(typeLib.get(), L"TypeLib", KEY_READ, collector, &stop_);
+    suite::WalkKeyTree(typeLib.get(), wkey, KEY_READ, collector, &stop_);
   }
   if (Stopped()) return;
 
@@ -411,7 +446,7 @@ void Scanner::TypeLibraryWalk() {
     }
     if (anyPresent || missing.empty()) continue;
     const int row =
-        Add({lib.guid, kHkcr, "TypeLib", kRootKeyWord, missing.front(), Category(6)},
+        Add({lib.guid, kHkcr, typeLibKey, kRootKeyWord, missing.front(), Category(6)},
             RowRule::TypeLibrary);
     Status("ROOT-" + lib.guid);
     for (const std::string& f : missing) {
@@ -436,7 +471,7 @@ void Scanner::TypeLibraryWalk() {
   const std::string& category = Category(7);
   std::vector<int> clsidRows;
   for (size_t i = 0; i < clsids.size(); ++i) {
-    clsidRows.push_back(Add({clsids[i], kHkcr, "CLSID", kRootKeyWord, std::string(), category},
+    clsidRows.push_back(Add({clsids[i], kHkcr, Classes("CLSID"), kRootKeyWord, std::string(), category},
                             RowRule::ComClass, clsidParents[i]));
     Status("ROOT-" + clsids[i]);
   }
@@ -454,7 +489,8 @@ void Scanner::AddInterfaces(const std::vector<std::string>& invalidClsids,
     const int k = IndexNoCase(invalidClsids, p.second);
     if (k < 0 || IndexNoCase(seen, p.first) >= 0) continue;
     seen.push_back(p.first);
-    Add({p.first, kHkcr, "Interface", kRootKeyWord, std::string(), category}, RowRule::Interface,
+    Add({p.first, kHkcr, Classes("Interface"), kRootKeyWord, std::string(), category},
+        RowRule::Interface,
         clsidRows[static_cast<size_t>(k)]);
     Status("ROOT-" + p.first);
   }
@@ -474,22 +510,22 @@ void Scanner::ComClassWalk() {
   const std::string& category = Category(7);
   std::vector<int> rows;
   for (size_t i = 0; i < invalid.size(); ++i) {
-    rows.push_back(Add({invalid[i], kHkcr, "CLSID", kRootKeyWord, invalidServers[i], category},
+    rows.push_back(Add({invalid[i], kHkcr, Classes("CLSID"), kRootKeyWord, invalidServers[i], category},
                        RowRule::ComClass));
     Status("ROOT-" + invalid[i]);
   }
   AddDependants(invalid, rows, category);
   // Keys whose own "Clsid" value names an invalid class.
-  for (const std::string& name : SubkeyNames(HKEY_CLASSES_ROOT, "", KEY_READ)) {
+  for (const std::string& name : SubkeyNames(HKEY_CLASSES_ROOT, ClassesKey(), KEY_READ)) {
     if (Stopped()) return;
     if (IsStructuralClassKey(name)) continue;
-    UniqueKey clsidKey = OpenKey(HKEY_CLASSES_ROOT, name + "\\Clsid", KEY_READ);
+    UniqueKey clsidKey = OpenKey(HKEY_CLASSES_ROOT, Classes(name) + "\\Clsid", KEY_READ);
     if (!clsidKey) continue;
     std::string clsid;
     ReadString(clsidKey.get(), std::string(), clsid);
     const int k = clsid.empty() ? -1 : IndexNoCase(invalid, clsid);
     if (k < 0) continue;
-    Add({name, kHkcr, std::string(), kRootKeyWord, std::string(), category}, RowRule::ClassNamer,
+    Add({name, kHkcr, ClassesKey(), kRootKeyWord, std::string(), category}, RowRule::ClassNamer,
         rows[static_cast<size_t>(k)]);
     Status(name);
   }
@@ -659,15 +695,22 @@ std::string ClassValue(const std::string& key, const std::string& sub) {
   return DefaultValue(HKEY_CLASSES_ROOT, sub.empty() ? key : key + "\\" + sub);
 }
 
+// The classes prefix of a row's view: "Wow6432Node\\" for a row of the
+// 32-bit classes, else "".
+std::string ViewPrefix(const std::string& path) {
+  return suite::InWow64View(path) ? std::string(suite::kWow64Node) + "\\" : std::string();
+}
+
 }  // namespace
 
 bool Rechecker::Check(const ScanRow& row) {
   const HKEY root = suite::RootKeyFromName(row.rootName);
   if (!root) return false;
-  const std::string parentName =
-      row.parent >= 0 && static_cast<size_t>(row.parent) < rows_.size()
-          ? rows_[static_cast<size_t>(row.parent)].name
-          : std::string();
+  const bool hasParent = row.parent >= 0 && static_cast<size_t>(row.parent) < rows_.size();
+  const std::string parentName = hasParent ? rows_[static_cast<size_t>(row.parent)].name : std::string();
+  // The view of a class row is its key path's; a ProgID's is its class's.
+  const std::string view = ViewPrefix(
+      row.rule == RowRule::ProgId && hasParent ? rows_[static_cast<size_t>(row.parent)].path : row.path);
   switch (row.rule) {
     case RowRule::KnownDll:
     case RowRule::KnownVxd: {
@@ -689,12 +732,12 @@ bool Rechecker::Check(const ScanRow& row) {
       return Missing(suite::JoinPath(folder, row.name));
     }
     case RowRule::ClassIcon: {
-      const std::string icon = ClassValue(row.name, "DefaultIcon");
+      const std::string icon = ClassValue(view + row.name, "DefaultIcon");
       const size_t comma = icon.find(',');
       return comma != std::string::npos && Missing(icon.substr(0, comma));
     }
     case RowRule::Extension: {
-      const std::string cls = ClassValue(row.name, std::string());
+      const std::string cls = ClassValue(view + row.name, std::string());
       return !cls.empty() && EqualsNoCase(cls, parentName);
     }
     case RowRule::Command: {
@@ -704,11 +747,11 @@ bool Rechecker::Check(const ScanRow& row) {
     }
     case RowRule::TypeLibrary: {
       std::atomic<bool> never{false};
-      TypeLibCollector collector(never);
-      UniqueKey lib = OpenKey(HKEY_CLASSES_ROOT, "TypeLib\\" + row.name, KEY_READ);
+      TypeLibCollector collector(never, view + "TypeLib");
+      const std::string libKey = view + "TypeLib\\" + row.name;
+      UniqueKey lib = OpenKey(HKEY_CLASSES_ROOT, libKey, KEY_READ);
       if (!lib) return false;
-      suite::WalkKeyTree(lib.get(), suite::WideFromAnsi("TypeLib\\" + row.name), KEY_READ,
-                         collector);
+      suite::WalkKeyTree(lib.get(), suite::WideFromAnsi(libKey), KEY_READ, collector);
       bool anyMissing = false;
       for (const auto& l : collector.libraries)
         for (const std::string& f : l.files) {
@@ -718,23 +761,24 @@ bool Rechecker::Check(const ScanRow& row) {
       return anyMissing;
     }
     case RowRule::ComClass: {
-      UniqueKey server = OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + row.name + "\\InprocServer32", KEY_READ);
-      if (!server)
-        server = OpenKey(HKEY_CLASSES_ROOT, "CLSID\\" + row.name + "\\LocalServer32", KEY_READ);
+      const std::string clsidKey = view + "CLSID\\" + row.name;
+      UniqueKey server = OpenKey(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", KEY_READ);
+      if (!server) server = OpenKey(HKEY_CLASSES_ROOT, clsidKey + "\\LocalServer32", KEY_READ);
       if (!server) return false;
       std::string path;
       ReadString(server.get(), std::string(), path);
       return Missing(path);
     }
     case RowRule::ProgId:
-      return !row.name.empty() && ClassKeyOfInvalid(row.name, {parentName});
+      return !row.name.empty() &&
+             ClassKeyOfInvalid(row.path, row.name, {parentName}, !view.empty());
     case RowRule::ClassNamer: {
       if (IsStructuralClassKey(row.name)) return false;
-      const std::string clsid = ClassValue(row.name, "Clsid");
+      const std::string clsid = ClassValue(view + row.name, "Clsid");
       return !clsid.empty() && EqualsNoCase(clsid, parentName);
     }
     case RowRule::Interface: {
-      const std::string clsid = ClassValue("Interface\\" + row.name, "ProxyStubClsid32");
+      const std::string clsid = ClassValue(view + "Interface\\" + row.name, "ProxyStubClsid32");
       return !clsid.empty() && EqualsNoCase(clsid, parentName);
     }
     case RowRule::SoftwareValue: {

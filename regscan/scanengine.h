@@ -115,6 +115,8 @@ class Scanner {
   // Row indices given to the sink count from 0 per scanner.
   void Run();
 
+  // Each walk reads the key it is given; Run() gives the keys of both
+  // registry views of a 64-bit Windows (a key they share is read once).
   void KnownDllWalk(const std::string& keyPath);
   void KnownVxdWalk(const std::string& keyPath);
   void AppPathWalk(const std::string& keyPath = kAppPathsKey);
@@ -147,6 +149,11 @@ class Scanner {
                      const std::vector<int>& clsidRows, const std::string& category);
   void LoadServers();
   void LoadProxyStubs();
+  // The class walks below run in one view at a time: "" for the 64-bit
+  // classes, "Wow6432Node\\" for the 32-bit ones (HKEY_CLASSES_ROOT\Wow6432Node).
+  void SelectClassView(const std::string& prefix);
+  std::string Classes(const std::string& sub) const { return classes_ + sub; }
+  std::string ClassesKey() const;  // the view's classes key itself ("" or "Wow6432Node")
   friend class SoftwareVisitor;
 
   ScanSettings settings_;
@@ -155,6 +162,7 @@ class Scanner {
   suite::PathChecker checker_;
   int rows_ = 0;
   // CLSID -> server path, and interface -> proxy/stub CLSID, read once per scan.
+  std::string classes_;
   bool serversLoaded_ = false, proxiesLoaded_ = false;
   std::vector<std::pair<std::string, std::string>> servers_;
   std::vector<std::pair<std::string, std::string>> proxies_;

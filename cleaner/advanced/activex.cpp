@@ -203,10 +203,16 @@ bool IsOrphanEntry(const ActiveXEntry& entry) {
 
 bool ListTypeLibraries(std::vector<ActiveXEntry>& out, const std::atomic<bool>* stop) {
   out.clear();
-  UniqueKey typeLib = suite::OpenKeyNoLink(HKEY_CLASSES_ROOT, L"TypeLib", KEY_READ);
-  if (!typeLib) return !(stop && stop->load());
-  TypeLibWalk walk(out);
-  suite::WalkKeyTree(typeLib.get(), L"TypeLib", KEY_READ, walk, stop);
+  // Both registry views of a 64-bit Windows: the 32-bit controls' libraries
+  // lie below "Wow6432Node\TypeLib".
+  for (const std::string& path : suite::ViewPaths(HKEY_CLASSES_ROOT, "TypeLib")) {
+    if (stop && stop->load()) break;
+    const std::wstring wpath = suite::WideFromAnsi(path);
+    UniqueKey typeLib = suite::OpenKeyNoLink(HKEY_CLASSES_ROOT, wpath, KEY_READ);
+    if (!typeLib) continue;
+    TypeLibWalk walk(out);
+    suite::WalkKeyTree(typeLib.get(), wpath, KEY_READ, walk, stop);
+  }
   return !(stop && stop->load());
 }
 
@@ -239,10 +245,11 @@ ActiveXAdvice AdviseOn(const ActiveXEntry& entry) {
   return a;
 }
 
-ActiveXMatches CollectMatches(const std::string& storedPath) {
+ActiveXMatches CollectMatches(const std::string& storedPath, const std::string& view) {
   ActiveXMatches m;
   if (storedPath.empty()) return m;
-  UniqueKey clsid = OpenKey(HKEY_CLASSES_ROOT, "CLSID", KEY_READ);
+  const std::string classes = view.empty() ? view : view + "\\";
+  UniqueKey clsid = OpenKey(HKEY_CLASSES_ROOT, classes + "CLSID", KEY_READ);
   if (clsid) {
     for (const std::string& c : suite::SubkeyNames(clsid.get())) {
       UniqueKey server = OpenKey(clsid.get(), c + "\\InProcServer32", KEY_READ);
@@ -253,27 +260,32 @@ ActiveXMatches CollectMatches(const std::string& storedPath) {
       if (EqualsNoCase(value, storedPath)) AddUnique(m.classes, c);
     }
     for (const std::string& c : m.classes) {
-      UniqueKey progIdKey = OpenKey(clsid.get(), c + "\\ProgID", KEY_READ);
-      if (!progIdKey) continue;
+      UniqueKey progIdValue = OpenKey(clsid.get(), c + "\\ProgID", KEY_READ);
+      if (!progIdValue) continue;
       std::string progId;
-      ReadString(progIdKey.get(), std::string(), progId, kValueLimit);
+      ReadString(progIdValue.get(), std::string(), progId, kValueLimit);
       // Never a collection, a shell class, an extension or a path.
       if (suite::IsStructuralClassKey(progId)) continue;
-      if (!KeyPresent(HKEY_CLASSES_ROOT, progId)) continue;
+      // A 32-bit class's ProgID lies in its own classes or in the shared ones.
+      const std::string place = suite::ProgIdPlace(view, progId);
+      const std::string progIdKey = place.empty() ? progId : place + "\\" + progId;
+      const bool shared = !view.empty() && place.empty();
+      if (!KeyPresent(HKEY_CLASSES_ROOT, progIdKey)) continue;
       // A ProgID that a newer class took over stays with it.
-      UniqueKey owner = OpenKey(HKEY_CLASSES_ROOT, progId + "\\CLSID", KEY_READ);
+      UniqueKey owner = OpenKey(HKEY_CLASSES_ROOT, progIdKey + "\\CLSID", KEY_READ);
+      std::string ownerClass;
+      if (owner) ReadString(owner.get(), std::string(), ownerClass, kValueLimit);
       if (owner) {
-        std::string ownerClass;
-        ReadString(owner.get(), std::string(), ownerClass, kValueLimit);
-        bool ours = ownerClass.empty();
+        bool ours = ownerClass.empty() && !shared;
         for (const std::string& k : m.classes) ours = ours || EqualsNoCase(k, ownerClass);
         if (!ours) continue;
       }
-      AddUnique(m.progIds, progId);
+      if (shared && !suite::SharedProgIdIsOnly32Bit(ownerClass)) continue;
+      AddUnique(m.progIds, progIdKey);
     }
   }
   if (m.classes.empty()) return m;
-  UniqueKey interfaces = OpenKey(HKEY_CLASSES_ROOT, "Interface", KEY_READ);
+  UniqueKey interfaces = OpenKey(HKEY_CLASSES_ROOT, classes + "Interface", KEY_READ);
   if (!interfaces) return m;
   for (const std::string& i : suite::SubkeyNames(interfaces.get())) {
     UniqueKey proxy = OpenKey(interfaces.get(), i + "\\ProxyStubClsid32", KEY_READ);
@@ -289,8 +301,17 @@ ActiveXMatches CollectMatches(const std::string& storedPath) {
   return m;
 }
 
+std::string ClassesViewOf(const std::string& keyPath) {
+  const std::string view = suite::kWow64Node;
+  return keyPath.size() > view.size() && keyPath[view.size()] == '\\' &&
+                 EqualsNoCase(keyPath.substr(0, view.size()), view)
+             ? view
+             : std::string();
+}
+
 std::string LibraryIdentifier(const std::string& keyPath) {
-  const std::string prefix = "TypeLib\\";
+  const std::string view = ClassesViewOf(keyPath);
+  const std::string prefix = view.empty() ? "TypeLib\\" : view + "\\TypeLib\\";
   if (keyPath.size() <= prefix.size() || !EqualsNoCase(keyPath.substr(0, prefix.size()), prefix))
     return std::string();
   const std::string rest = keyPath.substr(prefix.size());
@@ -300,18 +321,52 @@ std::string LibraryIdentifier(const std::string& keyPath) {
   return id;
 }
 
+std::string LibraryVersion(const std::string& keyPath) {
+  const std::string id = LibraryIdentifier(keyPath);
+  if (id.empty()) return std::string();
+  const size_t at = keyPath.find("\\" + id + "\\");
+  if (at == std::string::npos) return std::string();
+  const size_t from = at + id.size() + 2;
+  const std::string version = keyPath.substr(from, keyPath.find('\\', from) - from);
+  return version.find_first_not_of(' ') == std::string::npos ? std::string() : version;
+}
+
 std::vector<suite::RegEntry> RegistryOnlyEntries(const ActiveXEntry& entry) {
   std::vector<suite::RegEntry> entries;
   const std::string id = LibraryIdentifier(entry.keyPath);
   if (id.empty()) return entries;
+  // A library of the 32-bit view's own TypeLib has its classes there; one of
+  // the TypeLib both views share (Windows 7 and later, Wine) may have them in
+  // either view's classes.
+  const std::string view = ClassesViewOf(entry.keyPath);
+  const std::string classes = view.empty() ? view : view + "\\";
+  std::vector<std::string> classViews{view};
+  if (view.empty())
+    for (const std::string& v : suite::ViewPaths(HKEY_CLASSES_ROOT, "CLSID"))
+      if (suite::InWow64View(v)) classViews.push_back(suite::kWow64Node);
   if (entry.filePath.find('.') != std::string::npos) {
-    const ActiveXMatches m = CollectMatches(entry.filePath);
-    for (const std::string& c : m.classes) entries.push_back(suite::KeyEntry(kHkcr, "CLSID\\" + c));
-    for (const std::string& p : m.progIds) entries.push_back(suite::KeyEntry(kHkcr, p));
-    for (const std::string& i : m.interfaces)
-      entries.push_back(suite::KeyEntry(kHkcr, "Interface\\" + i));
+    for (const std::string& classView : classViews) {
+      const std::string prefix = classView.empty() ? classView : classView + "\\";
+      const ActiveXMatches m = CollectMatches(entry.filePath, classView);
+      std::vector<std::string> keys;
+      for (const std::string& c : m.classes) keys.push_back(prefix + "CLSID\\" + c);
+      keys.insert(keys.end(), m.progIds.begin(), m.progIds.end());
+      for (const std::string& i : m.interfaces) keys.push_back(prefix + "Interface\\" + i);
+      for (const std::string& key : keys) {
+        bool listed = false;  // a ProgID both views' classes name is one entry
+        for (const suite::RegEntry& e : entries) listed = listed || EqualsNoCase(e.keyPath, key);
+        if (!listed) entries.push_back(suite::KeyEntry(kHkcr, key));
+      }
+    }
   }
-  entries.push_back(suite::KeyEntry(kHkcr, "TypeLib\\" + id));
+  // The row's version of the library; the library key itself only when that
+  // version is all it holds.
+  const std::string library = classes + "TypeLib\\" + id;
+  const std::string version = LibraryVersion(entry.keyPath);
+  const std::vector<std::string> versions = suite::SubkeyNames(HKEY_CLASSES_ROOT, library, KEY_READ);
+  const bool onlyThis = versions.empty() || (versions.size() == 1 && EqualsNoCase(versions[0], version));
+  entries.push_back(suite::KeyEntry(kHkcr, onlyThis || version.empty() ? library
+                                                                       : library + "\\" + version));
   return entries;
 }
 
@@ -379,7 +434,7 @@ UnregisterResult UnregisterAndRecord(const ActiveXEntry& entry, const std::strin
   // the record that lets it be registered again.
   UniqueKey key;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, recordKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key.put(),
+                      suite::InNativeView(KEY_QUERY_VALUE | KEY_SET_VALUE), nullptr, key.put(),
                       nullptr) != ERROR_SUCCESS) {
     key.reset();
     r.outcome = UnregisterOutcome::NoRecordKey;

@@ -23,7 +23,9 @@ extern const char* const kActiveXRecordKey;
 
 // One registered type-library file.
 struct ActiveXEntry {
-  std::string keyPath;      // below HKEY_CLASSES_ROOT: "TypeLib\{id}\1.0\0\win32"
+  // below HKEY_CLASSES_ROOT: "TypeLib\{id}\1.0\0\win32"; a library of the
+  // 32-bit view of a 64-bit Windows: "Wow6432Node\TypeLib\{id}\1.0\0\win32"
+  std::string keyPath;
   std::string displayName;  // the library's name, a space, its version ("Foo Library 1.0")
   std::string filePath;     // the "win32" key's default value, as stored
   // The stored path has its own form in the ANSI code page; a path that does
@@ -47,8 +49,8 @@ bool ControlFileFound(const std::string& path, FILETIME* lastWrite = nullptr);
 bool IsOrphanPath(const std::string& path);
 
 // Walks HKEY_CLASSES_ROOT\TypeLib (read access only) and lists every "win32"
-// key's file in walk order. False when `stop` was raised (the list is then
-// incomplete).
+// key's file in walk order; then the 32-bit view's Wow6432Node\TypeLib.
+// False when `stop` was raised (the list is then incomplete).
 bool ListTypeLibraries(std::vector<ActiveXEntry>& out, const std::atomic<bool>* stop = nullptr);
 // The orphan test of an entry (what its tick shows).
 bool IsOrphanEntry(const ActiveXEntry& entry);
@@ -75,16 +77,27 @@ struct ActiveXMatches {
 // case). A ProgID is kept only when it is a safe key name (never a structural
 // key of HKEY_CLASSES_ROOT, an extension, or a name with a backslash) and its
 // own "CLSID" value, when it has one, names one of the matched classes.
-ActiveXMatches CollectMatches(const std::string& storedPath);
+// `view` is the classes key of the control's registry view ("" or
+// "Wow6432Node"); the ProgIDs are then key paths below HKEY_CLASSES_ROOT (a
+// 32-bit class's ProgID may lie in the classes both views share, and is taken
+// only when no 64-bit class has that identifier).
+ActiveXMatches CollectMatches(const std::string& storedPath, const std::string& view = "");
 
 // The library identifier key below "TypeLib" of an entry's key path (the
 // first component after "TypeLib\"); empty when the key path has none.
 std::string LibraryIdentifier(const std::string& keyPath);
+// The version key below the identifier ("1.0"); empty when there is none.
+std::string LibraryVersion(const std::string& keyPath);
+// "Wow6432Node" for a key path of the 32-bit view's classes, else "".
+std::string ClassesViewOf(const std::string& keyPath);
 
 // The HKEY_CLASSES_ROOT keys the registry-only removal deletes, in order:
 // "CLSID\<class>" for each class, each ProgID, "Interface\<iid>" for each
 // interface (only when the stored path holds a dot), then
-// "TypeLib\<library identifier>" with every version.
+// the entry's version "TypeLib\<library identifier>\<version>" (the whole
+// library key when it holds no other version). A library of the 32-bit view's
+// own TypeLib takes that view's classes; one of the TypeLib both views share
+// takes the classes of either view that name its file.
 std::vector<suite::RegEntry> RegistryOnlyEntries(const ActiveXEntry& entry);
 
 struct RegistryRemoval {

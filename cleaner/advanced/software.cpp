@@ -14,20 +14,31 @@ const char* const kProtectedVendors[] = {
     "Secure",         "Windows 3.1 Migration Status",  "Program Groups",
     "Gemplus",        "WinXP",          "Wow6432Node"};
 
-void AddRoot(AdvList& list, HKEY root, const char* rootName, const std::string& owner,
-             const std::string& noProduct, const std::atomic<bool>* stop) {
-  const std::vector<std::string> vendors = suite::SubkeyNames(root, "Software", KEY_READ);
+// The vendors of one "Software" key: the machine's in both registry views of
+// a 64-bit Windows, the 32-bit view's named "Wow6432Node\<vendor>".
+void AddVendors(AdvList& list, HKEY root, const char* rootName, const std::string& software,
+                const std::string& owner, const std::string& noProduct,
+                const std::atomic<bool>* stop) {
+  const std::string view =
+      suite::InWow64View(software) ? std::string(suite::kWow64Node) + "\\" : std::string();
+  const std::vector<std::string> vendors = suite::SubkeyNames(root, software, KEY_READ);
   for (const std::string& vendor : vendors) {
     if (stop && *stop) return;
     if (IsProtectedVendor(vendor)) continue;
-    const std::string path = "Software\\" + vendor;
+    const std::string path = software + "\\" + vendor;
     const std::vector<std::string> products = suite::SubkeyNames(root, path, KEY_READ);
     AdvRow row;
-    row.name = vendor;
-    row.columns = {vendor, products.empty() ? noProduct : products.front(), owner};
+    row.name = view + vendor;
+    row.columns = {row.name, products.empty() ? noProduct : products.front(), owner};
     row.entries.push_back(suite::KeyEntry(rootName, path));
     list.rows.push_back(std::move(row));
   }
+}
+
+void AddRoot(AdvList& list, HKEY root, const char* rootName, const std::string& owner,
+             const std::string& noProduct, const std::atomic<bool>* stop) {
+  for (const std::string& software : suite::ViewPaths(root, "Software"))
+    AddVendors(list, root, rootName, software, owner, noProduct, stop);
 }
 
 }  // namespace

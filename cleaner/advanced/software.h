@@ -1,6 +1,7 @@
 // The vendor keys below "Software" of the machine and of the current user,
 // each with its first product subkey: what uninstalled programs leave behind.
-// Protected vendors (and the 32-bit view's own key) are never listed.
+// Protected vendors (and the 32-bit view's own key) are never listed; on a
+// 64-bit Windows the machine's 32-bit view adds rows "Wow6432Node\<vendor>".
 #pragma once
 #include <atomic>
 #include <string>

@@ -52,7 +52,8 @@ std::string VersionString(const std::vector<char>& block, WORD language, WORD co
   return std::string(value, strnlen(value, length));
 }
 
-void AddKey(AdvList& list, const char* key, bool runServices, const std::atomic<bool>* stop) {
+void AddValues(AdvList& list, const std::string& key, bool runServices, const std::string& kind,
+               const std::atomic<bool>* stop) {
   suite::UniqueKey open = suite::OpenKey(HKEY_LOCAL_MACHINE, key, KEY_READ);
   if (!open) return;
   for (const std::string& name : suite::ValueNames(open.get())) {
@@ -62,11 +63,23 @@ void AddKey(AdvList& list, const char* key, bool runServices, const std::atomic<
     std::string description = KnownProgramText(command, runServices);
     if (description.empty()) description = ProductNameOf(ProgramPathOf(suite::ToLower(command)));
     AdvRow row;
-    row.name = name;
-    row.columns = {name, command, description, runServices ? "RunServices" : "Run"};
+    // A row of the 32-bit view is named with it: the list finds rows by name.
+    row.name = suite::InWow64View(key) ? std::string(suite::kWow64Node) + "\\" + name : name;
+    row.columns = {name, command, description, kind};
     row.iconFile = IconSourceOf(command);
     row.entries.push_back(suite::ValueEntry("HKEY_LOCAL_MACHINE", key, name));
     list.rows.push_back(std::move(row));
+  }
+}
+
+// The key in both registry views of a 64-bit Windows; a row of the 32-bit
+// view says so in its last column ("Wow6432Node\Run").
+void AddKey(AdvList& list, const char* keyPath, bool runServices, const std::atomic<bool>* stop) {
+  const std::string kind = runServices ? "RunServices" : "Run";
+  for (const std::string& key : suite::ViewPaths(HKEY_LOCAL_MACHINE, keyPath)) {
+    if (stop && *stop) return;
+    AddValues(list, key, runServices,
+              suite::InWow64View(key) ? std::string(suite::kWow64Node) + "\\" + kind : kind, stop);
   }
 }
 

@@ -32,7 +32,9 @@ std::string ProductNameOf(const std::string& file);
 std::string IconSourceOf(const std::string& command);
 
 // Rows: column 0 value name, 1 command, 2 description, 3 "Run"/"RunServices";
-// Run entries first. The entry is the value.
+// Run entries first. The entry is the value. On a 64-bit Windows the 32-bit
+// view's keys follow their 64-bit keys; their rows' column 3 and name begin
+// with "Wow6432Node\".
 AdvList ListStartup(const std::atomic<bool>* stop = nullptr);
 
 }  // namespace dustrel

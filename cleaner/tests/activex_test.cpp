@@ -32,22 +32,26 @@ std::string Cls(int n) { return suite::Format("{7A0C0DE1-5EED-4A11-8C00-00000000
 std::string Iid(int n) { return suite::Format("{7A0C0DE2-5EED-4A11-8C00-0000000000%02d}", n); }
 
 // The seeded HKEY_CLASSES_ROOT keys, removed again at the end of each test.
+// Libraries, classes and interfaces go below `view` ("Wow6432Node\\": the
+// 32-bit registry view), ProgIDs into the classes both views share.
 class SeededClasses {
  public:
+  explicit SeededClasses(std::string view = "") : view_(std::move(view)) {}
   ~SeededClasses() {
     for (const std::string& k : keys_) suite::DeleteKeyTree(kCr, k);
   }
   void Library(int n, const std::string& name, const std::string& version, const std::string& file) {
-    const std::string lib = "TypeLib\\" + Lib(n);
+    const std::string lib = view_ + "TypeLib\\" + Lib(n);
     Own(lib);
     t::SetString(kCr, lib + "\\" + version, "", name);
     t::SetString(kCr, lib + "\\" + version + "\\0\\win32", "", file);
     t::SetString(kCr, lib + "\\" + version + "\\FLAGS", "", "0");
   }
   void Class(int n, const std::string& server, const std::string& progId) {
-    Own("CLSID\\" + Cls(n));
-    t::SetString(kCr, "CLSID\\" + Cls(n) + "\\InprocServer32", "", server);
-    if (!progId.empty()) t::SetString(kCr, "CLSID\\" + Cls(n) + "\\ProgID", "", progId);
+    const std::string cls = view_ + "CLSID\\" + Cls(n);
+    Own(cls);
+    t::SetString(kCr, cls + "\\InprocServer32", "", server);
+    if (!progId.empty()) t::SetString(kCr, cls + "\\ProgID", "", progId);
   }
   void ProgId(const std::string& name, const std::string& clsid) {
     Own(name);
@@ -55,13 +59,15 @@ class SeededClasses {
     if (!clsid.empty()) t::SetString(kCr, name + "\\CLSID", "", clsid);
   }
   void Interface(int n, const std::string& proxy) {
-    Own("Interface\\" + Iid(n));
-    t::SetString(kCr, "Interface\\" + Iid(n), "", "ISeeded");
-    t::SetString(kCr, "Interface\\" + Iid(n) + "\\ProxyStubClsid32", "", proxy);
+    const std::string iid = view_ + "Interface\\" + Iid(n);
+    Own(iid);
+    t::SetString(kCr, iid, "", "ISeeded");
+    t::SetString(kCr, iid + "\\ProxyStubClsid32", "", proxy);
   }
   void Own(const std::string& key) { keys_.push_back(key); }
 
  private:
+  std::string view_;
   std::vector<std::string> keys_;
 };
 
@@ -224,7 +230,7 @@ TEST(ActiveXMatch, ClassesProgIdsAndInterfacesOfTheFileOnlySafeProgIds) {
   EXPECT_EQ(m.interfaces, std::vector<std::string>{Iid(11)});
 }
 
-TEST(ActiveXRemoval, RegistryOnlyRemovesTheWholeLibraryAfterItsBackupAndARestoreBringsItBack) {
+TEST(ActiveXRemoval, RegistryOnlyRemovesTheRowsLibraryVersionAfterItsBackupAndARestoreBringsItBack) {
   t::ScratchDir store("C:\\suite-tests\\ax-store");
   t::ScratchDir staging("C:\\suite-tests\\ax-staging");
   SeededClasses seed;
@@ -245,9 +251,10 @@ TEST(ActiveXRemoval, RegistryOnlyRemovesTheWholeLibraryAfterItsBackupAndARestore
   const RegistryRemoval r = RemoveRegistryOnly(*e, store.Path());
   ASSERT_TRUE(r.backedUp);
   EXPECT_TRUE(r.Complete());
-  ASSERT_EQ(r.entries.size(), 5u);  // two classes, one ProgID, one interface, the library
-  EXPECT_EQ(r.entries.back().keyPath, "TypeLib\\" + Lib(21));
-  EXPECT_FALSE(t::KeyExists(kCr, "TypeLib\\" + Lib(21)));  // every version
+  ASSERT_EQ(r.entries.size(), 5u);  // two classes, one ProgID, one interface, the version
+  EXPECT_EQ(r.entries.back().keyPath, "TypeLib\\" + Lib(21) + "\\1.0");
+  EXPECT_FALSE(t::KeyExists(kCr, "TypeLib\\" + Lib(21) + "\\1.0"));
+  EXPECT_TRUE(t::KeyExists(kCr, "TypeLib\\" + Lib(21) + "\\2.0\\0\\win32"));  // its own row
   EXPECT_FALSE(t::KeyExists(kCr, "CLSID\\" + Cls(21)));
   EXPECT_FALSE(t::KeyExists(kCr, "CLSID\\" + Cls(22)));
   EXPECT_FALSE(t::KeyExists(kCr, "SuiteAx.GoneControl.1"));
@@ -260,11 +267,40 @@ TEST(ActiveXRemoval, RegistryOnlyRemovesTheWholeLibraryAfterItsBackupAndARestore
       suite::RestoreBackup(store.Path(), FolderName(r.backupFolder), staging.Path());
   EXPECT_EQ(restored.files, 5);
   EXPECT_EQ(restored.imported, 5);
-  EXPECT_EQ(suite::ReadString(kCr, "TypeLib\\" + Lib(21) + "\\2.0\\0\\win32", ""), file);
+  EXPECT_EQ(suite::ReadString(kCr, "TypeLib\\" + Lib(21) + "\\1.0\\0\\win32", ""), file);
   EXPECT_EQ(suite::ReadString(kCr, "TypeLib\\" + Lib(21) + "\\1.0", ""), "Gone Control");
   EXPECT_EQ(suite::ReadString(kCr, "CLSID\\" + Cls(21) + "\\InprocServer32", ""), file);
   EXPECT_EQ(suite::ReadString(kCr, "SuiteAx.GoneControl.1\\CLSID", ""), Cls(21));
   EXPECT_EQ(suite::ReadString(kCr, "Interface\\" + Iid(21) + "\\ProxyStubClsid32", ""), Cls(21));
+}
+
+// A 32-bit control of a 64-bit Windows: its classes and interfaces lie in the
+// 32-bit view, its library in the TypeLib both views share (Wine and Windows
+// 7 link the 32-bit place to it). Listed once; its removal takes the 32-bit
+// view's keys, not only the library (restoring into that view: Hivemend's test).
+TEST(ActiveXRemoval, ThirtyTwoBitControlIsRemovedFromItsOwnView) {
+  t::ScratchDir store("C:\\suite-tests\\ax-store-32");
+  const std::string w = "Wow6432Node\\";
+  SeededClasses seed32(w), seed64;
+  const std::string file = "C:\\suite-tests\\ax-gone32\\control.ocx";
+  seed32.Library(51, "Gone 32-bit Control", "1.0", file);
+  seed32.Class(51, file, "SuiteAx.Gone32.1");
+  seed64.ProgId("SuiteAx.Gone32.1", Cls(51));
+  seed32.Interface(51, Cls(51));
+
+  const std::vector<ActiveXEntry> list = Walk();
+  int listed = 0;
+  for (const ActiveXEntry& e : list) listed += e.keyPath.find(Lib(51)) != std::string::npos;
+  EXPECT_EQ(listed, 1);
+  const ActiveXEntry* e = Find(list, Lib(51));
+  ASSERT_NE(e, nullptr);
+  const RegistryRemoval r = RemoveRegistryOnly(*e, store.Path());
+  EXPECT_TRUE(r.Complete());
+  ASSERT_EQ(r.entries.size(), 4u);
+  EXPECT_FALSE(t::KeyExists(kCr, w + "CLSID\\" + Cls(51)));
+  EXPECT_FALSE(t::KeyExists(kCr, w + "Interface\\" + Iid(51)));
+  EXPECT_FALSE(t::KeyExists(kCr, w + "TypeLib\\" + Lib(51)));
+  EXPECT_FALSE(t::KeyExists(kCr, "SuiteAx.Gone32.1"));
 }
 
 TEST(ActiveXRemoval, ControlCacheFileGoesRegistryOnlyAndTheFileStays) {

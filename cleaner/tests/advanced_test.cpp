@@ -220,6 +220,8 @@ TEST(AdvSoftware, ListsVendorsOfBothRootsAndNeverProtectedOnes) {
   keys.Make(HKEY_LOCAL_MACHINE, "Software\\SuiteAdvVendor\\Product One");
   keys.Make(HKEY_LOCAL_MACHINE, "Software\\SuiteAdvVendor\\Product One\\Settings");
   ASSERT_TRUE(keys.Make(HKEY_CURRENT_USER, "Software\\SuiteAdvVendor"));
+  // A 32-bit program's vendor key, in the 32-bit registry view.
+  keys.Make(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\SuiteAdvVendor32\\Product32");
   // Protected vendors in odd letter case, where the system has none.
   keys.Make(HKEY_CURRENT_USER, "Software\\GEMPLUS");
   keys.Make(HKEY_LOCAL_MACHINE, "Software\\winXP");
@@ -232,6 +234,11 @@ TEST(AdvSoftware, ListsVendorsOfBothRootsAndNeverProtectedOnes) {
   ASSERT_NE(machine, std::string::npos);
   ASSERT_NE(user, std::string::npos);
   EXPECT_LT(machine, user);
+  const size_t machine32 = IndexOf(list, "Wow6432Node\\SuiteAdvVendor32", "所有用户");
+  ASSERT_NE(machine32, std::string::npos);
+  EXPECT_EQ(list.rows[machine32].columns[1], "Product32");
+  EXPECT_EQ(suite::EntryText(list.rows[machine32].entries.at(0)),
+            "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\SuiteAdvVendor32");
   EXPECT_EQ(list.rows[machine].columns[1], "Product One");
   EXPECT_EQ(list.rows[user].columns[1], "(没有软件)");
   EXPECT_EQ(suite::EntryText(list.rows[machine].entries.at(0)),
@@ -307,8 +314,18 @@ TEST(AdvStartup, ListsRunThenRunServicesWithDescriptions) {
   t::SetString(HKEY_LOCAL_MACHINE, kRunServicesKey, "SuiteAdvIme", "C:\\suite\\ime\\tool.exe");
   t::SetString(HKEY_LOCAL_MACHINE, kRunKey, "SuiteAdvSpaced", spaced);
   t::SetString(HKEY_CURRENT_USER, kRunKey, "SuiteAdvUserOnly", version);
+  // A 32-bit program's entry, in the 32-bit registry view's Run key.
+  const std::string run32 = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+  keys.Make(HKEY_LOCAL_MACHINE, run32);
+  t::SavedValue v6(HKEY_LOCAL_MACHINE, run32, "SuiteAdv32");
+  t::SetString(HKEY_LOCAL_MACHINE, run32, "SuiteAdv32", "C:\\suite\\x86\\tray.exe");
 
   const AdvList list = ListStartup();
+  const AdvRow* row32 = Find(list, "Wow6432Node\\SuiteAdv32");
+  ASSERT_NE(row32, nullptr);
+  EXPECT_EQ(row32->columns[0], "SuiteAdv32");
+  EXPECT_EQ(row32->columns[3], "Wow6432Node\\Run");
+  EXPECT_EQ(suite::EntryText(row32->entries.at(0)), "HKEY_LOCAL_MACHINE\\" + run32 + "\\SuiteAdv32");
   const AdvRow* ver = Find(list, "SuiteAdvVersion");
   ASSERT_NE(ver, nullptr);
   EXPECT_EQ(ver->columns, (std::vector<std::string>{"SuiteAdvVersion", version,

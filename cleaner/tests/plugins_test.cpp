@@ -295,6 +295,32 @@ TEST(PluginRegistry, ValueAndSubkeyRulesListWhatIsThere) {
   for (const FoundItem& r : RunRules(d, folders)) EXPECT_FALSE(r.checked) << r.name;
 }
 
+// A machine rule is looked up in both registry views of a 64-bit Windows (a
+// 32-bit program's history lies below Wow6432Node); a key both share, once.
+TEST(PluginRegistry, MachineRulesFindBothRegistryViews) {
+  const HKEY lm = HKEY_LOCAL_MACHINE;
+  t::ScratchKey key64("dustrel-plugin-views", lm, "Software\\SuiteTests");
+  t::ScratchKey key32("dustrel-plugin-views", lm, "Software\\Wow6432Node\\SuiteTests");
+  t::SetString(lm, key64.Path(), "Recent", "64");
+  t::SetString(lm, key32.Path(), "Recent", "32");
+  t::SetString(lm, key32.Sub("MRU"), "x", "y");
+  const std::string apps = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+  t::ScratchKey shared("suite-plugin-views.exe", lm, apps);
+  t::ScratchDir dir("C:\\suite-tests\\dr-plugviews");
+  Definition d;
+  d.registry = {RegRule("HKEY_LOCAL_MACHINE", key64.Path(), "Value", "Recent"),
+                RegRule("HKEY_LOCAL_MACHINE", key64.Path(), "Key", "MRU"),
+                RegRule("HKEY_LOCAL_MACHINE", apps, "Key", "suite-plugin-views.exe")};
+  const std::vector<FoundItem> rows = RunRules(d, ScratchFolders(dir.Path()));
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].folder, key64.Path());
+  EXPECT_EQ(rows[1].folder, key32.Path());
+  EXPECT_EQ(rows[1].name, "Recent");
+  EXPECT_EQ(rows[2].folder, key32.Path());
+  EXPECT_EQ(rows[2].name, "MRU");
+  EXPECT_EQ(rows[3].folder, apps);
+}
+
 TEST(PluginRegistry, IncompleteOrUnsafeRulesAddNoRow) {
   t::ScratchKey key("dustrel-plugin-reg-bad");
   const std::string mru = key.Sub("Recent");

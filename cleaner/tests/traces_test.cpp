@@ -406,6 +406,44 @@ TEST_F(Traces, RemovedRowsAreBackedUpAndRestored) {
   EXPECT_TRUE(t::KeyExists(HKCU, "Software\\Microsoft\\Internet Explorer\\MenuExt\\SuiteRestore Menu"));
 }
 
+// A 32-bit program's machine entries lie in the 32-bit registry view of a
+// 64-bit Windows: each is listed once, by its Wow6432Node path, and comes back
+// there from the backup.
+TEST_F(Traces, ThirtyTwoBitViewEntriesAreListedOnceAndRestoredThere) {
+  const std::string run64 = kCV + "\\Run-";
+  const std::string run32 = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run-";
+  const std::string tools32 = "Software\\Wow6432Node\\Microsoft\\Shared Tools";
+  seed_.Value(HKLM, run32, "SuiteView32", "C:\\x86\\tray.exe");
+  seed_.Value(HKLM, run64, "SuiteView64", "C:\\x64\\tray.exe");
+  seed_.Value(HKLM, tools32 + "\\SuiteTool32", "Path", kMissingFolder + "\\tool.dll");
+  std::vector<FoundItem> rows = Scan(tr::ScanDisabledStartup);
+  for (const auto& row : Scan(tr::ScanSharedTools)) rows.push_back(row);
+  int named32 = 0;
+  for (const auto& row : rows) named32 += row.name == "SuiteView32" || row.name == "SuiteTool32";
+  EXPECT_EQ(named32, 2);
+  ExpectRow(rows, run32, "SuiteView32", "HKEY_LOCAL_MACHINE", "Rb1", "KeyValue");
+  ExpectRow(rows, run64, "SuiteView64", "HKEY_LOCAL_MACHINE", "Rb1", "KeyValue");
+  ExpectRow(rows, tools32, "SuiteTool32", "HKEY_LOCAL_MACHINE", "Rb7", "RootKey");
+
+  std::vector<std::string> texts, markers;
+  for (const auto* row : {Find(rows, run32, "SuiteView32"), Find(rows, tools32, "SuiteTool32")}) {
+    texts.push_back(dustrel::EntryTextOf(*row));
+    markers.push_back(row->marker);
+  }
+  t::ScratchDir store("C:\\SuiteTraceStore");
+  const auto removed = dustrel::RemoveRegistryEntries(texts, markers, store.Path());
+  EXPECT_EQ(removed.gone, (std::vector<bool>{true, true}));
+  EXPECT_FALSE(t::ValueExists(HKLM, run32, "SuiteView32"));
+  EXPECT_FALSE(t::KeyExists(HKLM, tools32 + "\\SuiteTool32"));
+  const auto backups = suite::ListBackups(store.Path());
+  ASSERT_EQ(backups.size(), 1u);
+  t::ScratchDir staging("C:\\SuiteTraceStaging");
+  EXPECT_EQ(suite::RestoreBackup(store.Path(), backups[0], staging.Path()).imported, 2);
+  EXPECT_EQ(suite::ReadString(HKLM, run32, "SuiteView32"), "C:\\x86\\tray.exe");
+  EXPECT_FALSE(t::ValueExists(HKLM, run64, "SuiteView32"));
+  EXPECT_TRUE(t::KeyExists(HKLM, tools32 + "\\SuiteTool32"));
+}
+
 // An entry text without a subkey or value name never removes the key that
 // holds it, nor the root.
 TEST_F(Traces, EntryWithEmptyNameNeverRemovesTheKey) {

@@ -39,31 +39,39 @@ void AddRow(TraceContext& context, const std::string& name, const std::string& k
 }
 
 // Lists the values of one key for which `listed` holds (the key stays open
-// for reading while it is tested). Returns false when a stop was asked for.
+// for reading while it is tested), in both registry views of a 64-bit
+// Windows: a row of the 32-bit view names its key below "Wow6432Node".
+// Returns false when a stop was asked for.
 using ValueTest = std::function<bool(HKEY key, const std::string& name)>;
-bool ListValues(TraceContext& context, const char* rootName, const std::string& path,
+bool ListValues(TraceContext& context, const char* rootName, const std::string& keyPath,
                 const std::string& description, const ValueTest& listed) {
-  if (context.stop) return false;
-  context.sink.Status(std::string(rootName) + "\\" + path);
-  suite::UniqueKey key = suite::OpenKey(RootOf(rootName), path, KEY_READ);
-  if (!key) return true;
-  for (const std::string& name : suite::ValueNames(key.get())) {
+  for (const std::string& path : suite::ViewPaths(RootOf(rootName), keyPath)) {
     if (context.stop) return false;
-    if (!listed || listed(key.get(), name))
-      AddRow(context, name, path, rootName, description, kMarkerKeyValue);
+    context.sink.Status(std::string(rootName) + "\\" + path);
+    suite::UniqueKey key = suite::OpenKey(RootOf(rootName), path, KEY_READ);
+    if (!key) continue;
+    for (const std::string& name : suite::ValueNames(key.get())) {
+      if (context.stop) return false;
+      if (!listed || listed(key.get(), name))
+        AddRow(context, name, path, rootName, description, kMarkerKeyValue);
+    }
   }
   return true;
 }
 
-using SubkeyTest = std::function<bool(const std::string& name)>;
-bool ListSubkeys(TraceContext& context, const char* rootName, const std::string& path,
+// The test gets the key path of the view it lists and the subkey's name.
+using SubkeyTest = std::function<bool(const std::string& path, const std::string& name)>;
+bool ListSubkeys(TraceContext& context, const char* rootName, const std::string& keyPath,
                  const std::string& description, const SubkeyTest& listed,
                  bool checked = true) {
-  if (context.stop) return false;
-  context.sink.Status(std::string(rootName) + "\\" + path);
-  for (const std::string& name : suite::SubkeyNames(RootOf(rootName), path, KEY_READ)) {
+  for (const std::string& path : suite::ViewPaths(RootOf(rootName), keyPath)) {
     if (context.stop) return false;
-    if (listed(name)) AddRow(context, name, path, rootName, description, kMarkerRootKey, checked);
+    context.sink.Status(std::string(rootName) + "\\" + path);
+    for (const std::string& name : suite::SubkeyNames(RootOf(rootName), path, KEY_READ)) {
+      if (context.stop) return false;
+      if (listed(path, name))
+        AddRow(context, name, path, rootName, description, kMarkerRootKey, checked);
+    }
   }
   return true;
 }
@@ -157,9 +165,10 @@ void ScanAppPaths(TraceContext& context) {
   const std::string description = Describe(context, "strRegRb6");
   const std::string path = std::string(kWindowsCurrentVersion) + "\\App Paths";
   suite::PathChecker checker(suite::kCleanerPathCheck);
-  ListSubkeys(context, kHKLM, path, description, [&](const std::string& name) {
+  ListSubkeys(context, kHKLM, path, description, [&](const std::string& view,
+                                                     const std::string& name) {
     const std::string program =
-        suite::ReadString(HKEY_LOCAL_MACHINE, path + "\\" + name, "", KEY_READ, 128);
+        suite::ReadString(HKEY_LOCAL_MACHINE, view + "\\" + name, "", KEY_READ, 128);
     return !program.empty() && program.find(":\\") != std::string::npos &&
            !checker.FileReferenceExists(program);
   });
@@ -198,9 +207,10 @@ void ScanSharedTools(TraceContext& context) {
   const std::string description = Describe(context, "strRegRb7");
   const std::string path = "Software\\Microsoft\\Shared Tools";
   suite::PathChecker checker(suite::kCleanerPathCheck);
-  ListSubkeys(context, kHKLM, path, description, [&](const std::string& name) {
+  ListSubkeys(context, kHKLM, path, description, [&](const std::string& view,
+                                                     const std::string& name) {
     const std::string tool =
-        suite::ReadString(HKEY_LOCAL_MACHINE, path + "\\" + name, "Path", KEY_READ, 128);
+        suite::ReadString(HKEY_LOCAL_MACHINE, view + "\\" + name, "Path", KEY_READ, 128);
     return !tool.empty() && !checker.FileReferenceExists(tool);
   });
 }
@@ -220,7 +230,8 @@ void ScanStartMenuOrder(TraceContext& context) {
   const std::string description = Describe(context, "strRegRb18");
   const std::string programsName = Describe(context, "strPGid");
   for (const char* path : kMenuOrderKeys) {
-    const bool go = ListSubkeys(context, kHKCU, path, description, [&](const std::string& name) {
+    const bool go = ListSubkeys(context, kHKCU, path, description, [&](const std::string&,
+                                                                       const std::string& name) {
       const std::string startMenu = suite::ReadString(
           HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
           "Start Menu", KEY_READ, 256);
@@ -240,7 +251,8 @@ void ScanContextMenuExtensions(TraceContext& context) {
   const std::string description = Describe(context, "strRegRb12");
   ListSubkeys(
       context, kHKCU, "Software\\Microsoft\\Internet Explorer\\MenuExt", description,
-      [](const std::string& name) { return !IsKeptMenuExtension(name); }, false);
+      [](const std::string&, const std::string& name) { return !IsKeptMenuExtension(name); },
+      false);
 }
 
 void ScanStartupGroup(TraceContext& context) {
@@ -316,7 +328,7 @@ void Scan3721(TraceContext& context) {
 
 void ScanRealPlayer(TraceContext& context) {
   ListSubkeys(context, kHKCU, "Software\\RealNetworks\\RealPlayer\\6.0\\Preferences",
-              "RealOne Player PlayLists", [](const std::string& name) {
+              "RealOne Player PlayLists", [](const std::string&, const std::string& name) {
                 return name.find("MostRecentClips") != std::string::npos;
               });
 }

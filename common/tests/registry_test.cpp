@@ -207,3 +207,51 @@ TEST(RegistryNames, NamesOutsideTheCodePage) {
   EXPECT_TRUE(suite::SubkeyNamesW(k.get(), left));
   EXPECT_EQ(left, (std::vector<std::wstring>{L"??"}));
 }
+
+TEST(RegistryViews, ThirtyTwoBitPlacesOfTheRedirectedKeys) {
+  ASSERT_TRUE(suite::HasTwoViews());  // a 64-bit program: two views by construction
+  const HKEY hklm = HKEY_LOCAL_MACHINE, hkcr = HKEY_CLASSES_ROOT, hkcu = HKEY_CURRENT_USER;
+  EXPECT_EQ(suite::Wow64Path(hklm, "Software"), "Software\\Wow6432Node");
+  EXPECT_EQ(suite::Wow64Path(hklm, "SOFTWARE\\Acme\\Run"), "SOFTWARE\\Wow6432Node\\Acme\\Run");
+  EXPECT_EQ(suite::Wow64Path(hklm, "Software\\Classes\\CLSID"),
+            "Software\\Classes\\Wow6432Node\\CLSID");
+  EXPECT_EQ(suite::Wow64Path(hkcr, ""), "Wow6432Node");
+  EXPECT_EQ(suite::Wow64Path(hkcr, "TypeLib\\{1}"), "Wow6432Node\\TypeLib\\{1}");
+  EXPECT_EQ(suite::Wow64Path(hkcu, "Software\\Classes\\CLSID"),
+            "Software\\Classes\\Wow6432Node\\CLSID");
+  // Already the 32-bit view, or keys both views share by path.
+  for (const auto& [root, path] : std::vector<std::pair<HKEY, std::string>>{
+           {hklm, "Software\\wow6432node\\Acme"}, {hklm, "Software\\Classes\\Wow6432Node"},
+           {hkcr, "Wow6432Node\\CLSID"}, {hkcu, "Software\\Acme"}, {hklm, "System\\Setup"},
+           {hklm, "SoftwareX"}, {HKEY_USERS, ".Default\\Software"}})
+    EXPECT_EQ(suite::Wow64Path(root, path), "") << path;
+  EXPECT_TRUE(suite::InWow64View("Software\\Wow6432Node\\Acme"));
+  EXPECT_FALSE(suite::InWow64View("Software\\Wow6432NodeX\\Acme"));
+}
+
+TEST(RegistryViews, BothPlacesAreReadOnceAndDeletedApart) {
+  t::ScratchKey native("views", HKEY_LOCAL_MACHINE, "Software\\SuiteTests");
+  t::ScratchKey wow("views", HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\SuiteTests");
+  t::SetString(native.Root(), native.Path(), "v", "64");
+  t::SetString(wow.Root(), wow.Path(), "v", "32");
+  EXPECT_EQ(suite::ViewPaths(HKEY_LOCAL_MACHINE, native.Path()),
+            (std::vector<std::string>{native.Path(), wow.Path()}));
+  // A key the system shares between the views (Wine links the 32-bit place to
+  // the 64-bit key) is read once; so is a key the 32-bit view lacks.
+  const std::string shared = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+  ASSERT_TRUE(t::KeyExists(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Microsoft\\Windows\\"
+                                               "CurrentVersion\\App Paths"));
+  EXPECT_EQ(suite::ViewPaths(HKEY_LOCAL_MACHINE, shared), std::vector<std::string>{shared});
+  EXPECT_EQ(suite::ViewPaths(HKEY_LOCAL_MACHINE, native.Sub("none")),
+            std::vector<std::string>{native.Sub("none")});
+  {
+    suite::UniqueKey a = suite::OpenKey(HKEY_LOCAL_MACHINE, native.Path(), KEY_READ);
+    suite::UniqueKey b = suite::OpenKey(HKEY_LOCAL_MACHINE, wow.Path(), KEY_READ);
+    suite::UniqueKey c = suite::OpenKey(HKEY_LOCAL_MACHINE, native.Path(), KEY_QUERY_VALUE);
+    EXPECT_FALSE(suite::SameRegistryKey(a.get(), b.get()));
+    EXPECT_TRUE(suite::SameRegistryKey(a.get(), c.get()));
+  }
+  EXPECT_TRUE(suite::DeleteKeyTree(HKEY_LOCAL_MACHINE, wow.Path()));
+  EXPECT_FALSE(t::KeyExists(HKEY_LOCAL_MACHINE, wow.Path()));
+  EXPECT_TRUE(t::ValueExists(HKEY_LOCAL_MACHINE, native.Path(), "v"));
+}

@@ -22,11 +22,15 @@ TEST(Figures, StartupEntriesAreTheValuesOfTheRunKeys) {
   t::SetString(HKEY_CURRENT_USER, run, "BriskoTestA", "C:\\a.exe");
   t::SetString(HKEY_LOCAL_MACHINE, run, "BriskoTestB", "C:\\b.exe");
   t::SetString(HKEY_CURRENT_USER, policy, "BriskoTestC", "C:\\c.exe");
+  // A 32-bit program's entry lies in the 32-bit view's Run key.
+  const std::string run32 = "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+  t::SetString(HKEY_LOCAL_MACHINE, run32, "BriskoTestD", "C:\\d.exe");
   // A subkey is no startup entry.
   t::SetString(HKEY_CURRENT_USER, run + "\\BriskoTestSub", "x", "y");
-  EXPECT_EQ(CountStartupEntries(), base + 3);
+  EXPECT_EQ(CountStartupEntries(), base + 4);
   RegDeleteKeyValueA(HKEY_CURRENT_USER, run.c_str(), "BriskoTestA");
   RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, run.c_str(), "BriskoTestB");
+  RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, run32.c_str(), "BriskoTestD");
   RegDeleteKeyA(HKEY_CURRENT_USER, policy.c_str());
   RegDeleteKeyA(HKEY_CURRENT_USER, (run + "\\BriskoTestSub").c_str());
   EXPECT_EQ(CountStartupEntries(), base);

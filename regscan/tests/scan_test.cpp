@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "probes.h"
+#include "regbackup.h"
 #include "seed.h"
 #include "testsupport.h"
 
@@ -266,6 +267,77 @@ TEST_F(ComScan, ComClassWalkListsClassesAndEverythingNamingThem) {
   EXPECT_TRUE(FindRow(rows, kIfGone, "Interface"));
   EXPECT_FALSE(FindRow(rows, kClsOk, "CLSID"));
   EXPECT_FALSE(FindRow(rows, kClsInst, "CLSID"));
+}
+
+// A 32-bit control of a 64-bit Windows: its class in the 32-bit view's
+// classes, its ProgID in the shared ones, its library written through the
+// 32-bit place of the TypeLib both views share (Wine and Windows 7 link it);
+// its program's App Paths key, also shared, written through the 32-bit place.
+TEST_F(ComScan, ThirtyTwoBitViewIsScannedOnceAndRestoredWhereItWas) {
+  const HKEY cr = HKEY_CLASSES_ROOT, lm = HKEY_LOCAL_MACHINE;
+  const std::string w = "Wow6432Node\\";
+  const std::string appPath =
+      "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\hmtest32.exe";
+  Planted p;
+  for (const std::string& k : {w + S("TypeLib", kLibGone), w + S("CLSID", kClsLib),
+                               std::string("hmtest.prog32")})
+    p.Key(cr, k);
+  p.Key(lm, appPath);
+  p.String(cr, w + S("TypeLib", kLibGone, "1.0\\0\\win32"), "", P("gone32.dll"));
+  p.String(cr, w + S("CLSID", kClsLib, "InprocServer32"), "", P("gone32.dll"));
+  p.String(cr, w + S("CLSID", kClsLib, "ProgID"), "", "hmtest.prog32");
+  p.String(cr, "hmtest.prog32\\CLSID", "", kClsLib);
+  p.String(lm, appPath, "", P("gone32.exe"));
+
+  hivemend::ScanSettings settings = hivemend::DefaultScanSettings();
+  settings.ticked.fill(false);
+  settings.ticked[2] = settings.ticked[6] = settings.ticked[7] = true;
+  std::vector<ScanRow> rows;
+  Scanner scanner(settings, {[&](const ScanRow& r) { rows.push_back(r); }, {}}, stop_,
+                  {"E:\\", "F:\\"});
+  scanner.Run();
+  std::vector<int> others;
+  int libraries = 0, apps = 0, classes = 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    libraries += rows[i].name == kLibGone;
+    apps += rows[i].name == "hmtest32.exe";
+    classes += rows[i].name == kClsLib;
+    if (rows[i].text.find("gone32") == std::string::npos && rows[i].name != "hmtest.prog32")
+      others.push_back(static_cast<int>(i));
+  }
+  // Each shared key once; the class once by the class walk of its view.
+  EXPECT_EQ(libraries, 1);
+  EXPECT_EQ(apps, 1);
+  EXPECT_EQ(classes, 1);
+  ASSERT_TRUE(FindRow(rows, kLibGone, "TypeLib"));
+  ASSERT_TRUE(FindRow(rows, kClsLib, "Wow6432Node\\CLSID"));
+  ASSERT_TRUE(FindRow(rows, "hmtest.prog32", ""));
+
+  // Backup, repair and restore of these rows alone.
+  hivemend::EraseRows(rows, others);
+  for (ScanRow& r : rows) r.checked = true;
+  t::ScratchDir store("C:\\suite-tests\\hm-views-store");
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  const std::string folder = hivemend::CreateBackupFolder(store.Path(), now);
+  std::vector<bool> held;
+  ASSERT_TRUE(hivemend::BackupRows(rows, folder, false, {}, &held));
+  hivemend::RepairOptions options;
+  options.held = &held;
+  options.nonFixedRoots = {"E:\\", "F:\\"};
+  EXPECT_EQ(hivemend::RepairRows(rows, {}, options).removedRows.size(), rows.size());
+  EXPECT_FALSE(t::KeyExists(cr, w + S("CLSID", kClsLib)));
+  EXPECT_FALSE(t::KeyExists(cr, w + S("TypeLib", kLibGone)));
+  EXPECT_FALSE(t::KeyExists(cr, "hmtest.prog32"));
+  t::ScratchDir staging("C:\\suite-tests\\hm-views-staging");
+  const std::string name = folder.substr(folder.find_last_of('\\') + 1);
+  EXPECT_EQ(hivemend::RestoreBackup(store.Path(), name, staging.Path()).imported,
+            static_cast<int>(rows.size()));
+  EXPECT_TRUE(t::KeyExists(cr, w + S("TypeLib", kLibGone, "1.0\\0\\win32")));
+  EXPECT_TRUE(t::KeyExists(cr, w + S("CLSID", kClsLib, "InprocServer32")));
+  EXPECT_FALSE(t::KeyExists(cr, S("CLSID", kClsLib)));  // not into the 64-bit view
+  EXPECT_TRUE(t::KeyExists(cr, "hmtest.prog32\\CLSID"));
+  EXPECT_TRUE(t::KeyExists(lm, appPath));
 }
 
 TEST_F(Scan, SoftwareWalkTestsValuesNamingDrivePaths) {
