@@ -401,6 +401,33 @@ TEST_F(Dustrel, WindowScansTicksCleansAndReports) {
   for (const auto& f : seeded) DeleteFileA(f.c_str());
 }
 
+// Closed during a clean, the window does not wait for the whole run: the run
+// stops after the item it is at, and what it had not reached stays.
+TEST_F(Dustrel, ClosingDuringACleanStopsTheRunAfterTheCurrentItem) {
+  Baseline();
+  const std::string many = std::string(kQ) + "\\many";
+  const int kFiles = 1500;
+  for (int i = 0; i < kFiles; ++i)
+    ASSERT_TRUE(t::WriteBytes(many + "\\f" + std::to_string(i) + ".tmp", "x"));
+  Select(true, {});
+  t::WindowProgram program(std::string(kBin) + "\\Dustrel.exe", kBin);
+  HWND main = program.WaitForWindow(IniText("strMainDlg"));
+  ASSERT_NE(main, nullptr);
+  t::ClickButton(main, 1001);
+  EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006).rfind(IniText("strFSTotal"), 0) == 0; }, 120000));
+  HWND box = program.WaitForMessageBox(main);
+  ASSERT_NE(box, nullptr);
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_GE(Rows(GetDlgItem(main, 1005)), kFiles);
+
+  t::ClickButton(main, 1002);
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(20000));
+  int left = 0;
+  for (int i = 0; i < kFiles; ++i) left += t::Exists(many + "\\f" + std::to_string(i) + ".tmp") ? 1 : 0;
+  EXPECT_GT(left, kFiles / 2) << "the run went on after the window was closed";
+}
+
 // The options window reads and writes the three settings; save selection
 // writes one byte per target row.
 TEST_F(Dustrel, OptionsAndSavedSelection) {
