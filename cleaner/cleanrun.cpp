@@ -7,6 +7,7 @@
 
 #include "cleanlog.h"
 #include "dryrun.h"
+#include "folderguard.h"
 #include "inifile.h"
 #include "options.h"
 #include "probes.h"
@@ -166,9 +167,14 @@ void Tally(const std::vector<FoundItem>& rows, const Plan& plan, CleanResult& re
   result.megabytes = result.bytes / 1024 / 1024;
 }
 
+// The IE cache folder whose files are left to the cache sweep; none when the
+// folder is not what its name says (a root or a shell folder: the scan did
+// not walk it either).
 std::string CacheFolderOf(const CleanSettings& settings) {
-  return suite::ToLower(settings.useSystemCacheFolder ? suite::ShellFolder("Cache")
-                                                      : settings.cacheFolder);
+  if (!settings.useSystemCacheFolder) return suite::ToLower(settings.cacheFolder);
+  const std::string cache = suite::ShellFolder("Cache");
+  if (!suite::IsSweepableFolder(cache, suite::SweptFolder::Cache)) return std::string();
+  return suite::ToLower(cache);
 }
 
 }  // namespace
