@@ -7,6 +7,7 @@
 
 #include "cleanlog.h"
 #include "dryrun.h"
+#include "folderguard.h"
 #include "inifile.h"
 #include "options.h"
 #include "probes.h"
@@ -69,7 +70,32 @@ struct Plan {
   std::vector<Fate> fates;  // per input row
   std::vector<size_t> files;
   std::vector<size_t> registry;
+  std::vector<size_t> stores;
+  OtherItemTicks storeTicks{};  // the stores of the ticked store rows
 };
+
+bool Stopped(const CleanSettings& settings) { return settings.stop && settings.stop->load(); }
+
+// The OtherItem row whose store holds the entries of a cookie or history row.
+int StoreOfEntry(const FoundItem& row) {
+  return row.marker.find("Cookie") != std::string::npos ? 4 : 2;
+}
+
+// Empties the stores of the ticked store rows. A store row is gone when its
+// store was emptied; the listed entries of an emptied store go with it, those
+// of a store that was kept stay listed.
+void EmptyStores(const std::vector<FoundItem>& rows, const CleanSettings& settings, Plan& plan,
+                 bool autoExit) {
+  OtherItemTicks emptied{};
+  bool any = false;
+  for (bool t : plan.storeTicks) any = any || t;
+  if (any && settings.cleanBrowserStores && !Stopped(settings))
+    emptied = CleanBrowserStores(plan.storeTicks, autoExit, settings.backupStore);
+  for (size_t i : plan.stores) plan.fates[i] = emptied[rows[i].store - 1] ? Fate::Gone : Fate::Kept;
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (KindOf(rows[i]) == RowKind::Browser)
+      plan.fates[i] = emptied[StoreOfEntry(rows[i]) - 1] ? Fate::Store : Fate::Kept;
+}
 
 // Shared by both runs: sorts the ticked rows by kind; unticked rows stay.
 Plan Classify(const std::vector<FoundItem>& rows, const CleanProgress& progress) {
@@ -81,7 +107,13 @@ Plan Classify(const std::vector<FoundItem>& rows, const CleanProgress& progress)
       switch (KindOf(row)) {
         case RowKind::File: plan.files.push_back(i); break;
         case RowKind::Registry: plan.registry.push_back(i); break;
-        case RowKind::Browser: plan.fates[i] = Fate::Store; break;
+        case RowKind::Browser: break;  // goes with its store
+        case RowKind::Store:
+          if (row.store >= 1 && row.store <= kOtherItemCount && IsStoreItem(row.store)) {
+            plan.stores.push_back(i);
+            plan.storeTicks[static_cast<size_t>(row.store - 1)] = true;
+          }
+          break;
       }
     }
     Position(progress, i + 1);
@@ -115,7 +147,10 @@ void Tally(const std::vector<FoundItem>& rows, const Plan& plan, CleanResult& re
         result.remaining.push_back(row);
         break;
       case Fate::Gone:
-        if (KindOf(row) == RowKind::Registry) {
+        if (KindOf(row) == RowKind::Store) {
+          ++result.storeRows;
+          result.cleaned.push_back(StoreTextOf(row));
+        } else if (KindOf(row) == RowKind::Registry) {
           ++result.registryRows;
           result.cleaned.push_back(EntryTextOf(row));
         } else {
@@ -132,9 +167,14 @@ void Tally(const std::vector<FoundItem>& rows, const Plan& plan, CleanResult& re
   result.megabytes = result.bytes / 1024 / 1024;
 }
 
+// The IE cache folder whose files are left to the cache sweep; none when the
+// folder is not what its name says (a root or a shell folder: the scan did
+// not walk it either).
 std::string CacheFolderOf(const CleanSettings& settings) {
-  return suite::ToLower(settings.useSystemCacheFolder ? suite::ShellFolder("Cache")
-                                                      : settings.cacheFolder);
+  if (!settings.useSystemCacheFolder) return suite::ToLower(settings.cacheFolder);
+  const std::string cache = suite::ShellFolder("Cache");
+  if (!suite::IsSweepableFolder(cache, suite::SweptFolder::Cache)) return std::string();
+  return suite::ToLower(cache);
 }
 
 }  // namespace
@@ -191,6 +231,7 @@ CleanResult CleanRun(const std::vector<FoundItem>& rows, const CleanSettings& se
   const std::string cache = CacheFolderOf(settings);
   std::vector<size_t> deferred;
   for (size_t k = 0; k < plan.files.size(); ++k) {
+    if (Stopped(settings)) break;  // what the run has not reached stays
     const size_t i = plan.files[k];
     const std::string path = FilePathOf(rows[i]);
     const std::string lower = suite::ToLower(path);
@@ -207,13 +248,14 @@ CleanResult CleanRun(const std::vector<FoundItem>& rows, const CleanSettings& se
   }
 
   Say(progress, kStatusFinal);
-  RemoveRegistryRows(rows, settings, plan);
+  if (!Stopped(settings)) RemoveRegistryRows(rows, settings, plan);
 
-  if (settings.cleanBrowserStores) CleanBrowserStores(settings.ticks, false);
+  EmptyStores(rows, settings, plan, false);
   for (size_t i : deferred)
     if (!Exists(FilePathOf(rows[i]))) plan.fates[i] = Fate::Gone;
 
   Tally(rows, plan, result);
+  result.stopped = Stopped(settings);
 
   if (settings.mode == RunMode::PowerOn) return result;
   if (settings.measureDisks) result.after = MeasureDisks();
@@ -223,7 +265,8 @@ CleanResult CleanRun(const std::vector<FoundItem>& rows, const CleanSettings& se
   result.summary = CleanSummary(strOver, result.fileRows, result.registryRows, result.megabytes);
 
   if (settings.mode == RunMode::Auto) {
-    suite::WriteCleaningLog(settings.autoLogName, result.fileRows + result.registryRows,
+    suite::WriteCleaningLog(settings.autoLogName,
+                            result.fileRows + result.registryRows + result.storeRows,
                             result.cleaned);
     result.logWritten = true;
   } else if (settings.mode == RunMode::Track) {
@@ -239,21 +282,23 @@ CleanResult AutoExitClean(const std::vector<FoundItem>& rows, const CleanSetting
                           const CleanProgress& progress) {
   CleanResult result;
   Say(progress, suite::GetInterfaceText(settings.iniName, "strCleanWait"));
-  if (settings.cleanBrowserStores) CleanBrowserStores(settings.ticks, true);
   if (rows.empty()) {
     Say(progress, "No Item!");
     return result;
   }
   result.ran = true;
   Plan plan = Classify(rows, CleanProgress{});
-  for (size_t i : plan.files)
+  EmptyStores(rows, settings, plan, true);
+  for (size_t i : plan.files) {
+    if (Stopped(settings)) break;
     plan.fates[i] = RemoveFile(FilePathOf(rows[i]), settings.deleteNoBackup);
-  if (settings.cleanBrowserStores && settings.ticks[0]) {
+  }
+  if (settings.cleanBrowserStores && plan.storeTicks[0] && !Stopped(settings)) {
     OtherItemTicks cacheOnly{};
     cacheOnly[0] = true;  // the cache sweep again, for what the deletions freed
     CleanBrowserStores(cacheOnly, true);
   }
-  RemoveRegistryRows(rows, settings, plan);
+  if (!Stopped(settings)) RemoveRegistryRows(rows, settings, plan);
   Tally(rows, plan, result);
   return result;
 }

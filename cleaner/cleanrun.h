@@ -1,9 +1,11 @@
 // The cleaning run: removes the ticked rows of the result list (files to the
 // Recycle Bin or, with DeleteNoBackup, deleted at once; registry rows through
-// the remover with its .reg backup; browser stores through the trace table),
+// the remover with its .reg backup; the browser store of each ticked store
+// row through the trace table, which names it in the log),
 // works out the statistics and, in the silent modes, writes the log. Only
 // what is really gone is counted and logged; what stays is handed back.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -32,13 +34,15 @@ struct CleanProgress {
 
 struct CleanSettings {
   RunMode mode = RunMode::Interactive;
-  OtherItemTicks ticks{};            // OtherItem1..26 (browser stores)
   bool deleteNoBackup = false;       // HKLM ...\Explorer "DeleteNoBackup"
   bool useSystemCacheFolder = true;  // read the "Cache" shell folder
   std::string cacheFolder;           // used when useSystemCacheFolder is clear
   std::string backupStore;           // registry backup store; empty = the suite's store
   std::string iniName = "Dustrel.ini";  // strOver1..7
-  bool cleanBrowserStores = true;
+  bool cleanBrowserStores = true;    // empty the stores of the ticked store rows
+  // Set by another thread (the window closing): the run ends after the item
+  // it is at; what it has not reached stays.
+  const std::atomic<bool>* stop = nullptr;
   bool measureDisks = true;          // before/after figures
   std::string autoLogName = "Dustrel.log";
   std::string trackLogName = "History.log";
@@ -49,6 +53,8 @@ struct CleanResult {
   bool ran = false;               // false: the result list was empty, nothing done
   int fileRows = 0;               // file rows really gone
   int registryRows = 0;           // registry rows really gone
+  int storeRows = 0;              // browser stores emptied
+  bool stopped = false;           // the stop flag ended the run early
   uint64_t bytes = 0;             // sizes of the file rows gone
   uint64_t megabytes = 0;         // bytes / 1024 / 1024
   std::vector<std::string> cleaned;  // the cleaned-entries list ("Files")
@@ -78,8 +84,8 @@ DiskFigures MeasureDisks();
 CleanResult CleanRun(const std::vector<FoundItem>& rows, const CleanSettings& settings,
                      const CleanProgress& progress = {});
 
-// The reduced run before the automatic shutdown: browser stores first, then
-// every ticked row, no game-cache or IE-cache exception, no statistics, no log.
+// The reduced run before the automatic shutdown: the ticked stores first
+// (cache, history, cookies), then every ticked row, no game-cache or IE-cache exception, no statistics, no log.
 // Status texts: "strCleanWait", then "No Item!" when there is no row.
 CleanResult AutoExitClean(const std::vector<FoundItem>& rows, const CleanSettings& settings,
                           const CleanProgress& progress = {});

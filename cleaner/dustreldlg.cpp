@@ -217,7 +217,9 @@ bool DustrelDialog::OnCommand(int id, int code, HWND) {
       return true;
     case IDC_NOITEMBT: FlipSelected(); return true;
     case IDC_INFOITEMBT: StopScanSoft(); return true;
-    case IDOK: End(IDOK); return true;
+    case IDOK:
+    case ID_TRAY_CLOSE: Close(IDOK); return true;
+    case IDCANCEL: Close(IDCANCEL); return true;
     case ID_VIEW: ViewFocused(); return true;
     case ID_DONOTOP: RemoveFocused(); return true;
     case ID_ALLSELECT:
@@ -230,9 +232,21 @@ bool DustrelDialog::OnCommand(int id, int code, HWND) {
       ShowWindow(Handle(), SW_RESTORE);
       SetForegroundWindow(Handle());
       return true;
-    case ID_TRAY_CLOSE: End(IDOK); return true;
   }
   return false;
+}
+
+void DustrelDialog::Close(INT_PTR code) {
+  if (!cleaning_) {
+    End(code);
+    return;
+  }
+  // A running clean ends after the item it is at; the window keeps answering
+  // meanwhile and closes when the run has handed back what stays.
+  closing_ = true;
+  closeCode_ = code;
+  worker_.RequestStop();
+  cleanPopup_.SetStatus(suite::GetInterfaceText(kIni, "strCleanStop"));
 }
 
 void DustrelDialog::StartCompanion(const char* exeName) {
@@ -243,7 +257,7 @@ void DustrelDialog::StartCompanion(const char* exeName) {
 }
 
 void DustrelDialog::SaveSelection() {
-  if (dustrel::SaveSelection(TargetTicks()))
+  if (dustrel::SaveSelection(CurrentTargets()))
     Message(suite::GetInterfaceText(kIni, "strSaveOK"), "Save", MB_OK | MB_ICONINFORMATION);
 }
 
@@ -440,13 +454,14 @@ void DustrelDialog::StartScan() {
           targets_.SetText(row, 2, suite::GetInterfaceText(kIni, "strFsOver"));
       });
     };
+    std::string note;
     try {
-      RunScan(settings, *sink, stop, driveDone);
+      note = SkippedFoldersNote(RunScan(settings, *sink, stop, driveDone), kIni);
     } catch (...) {
       // The rows found so far stay; the window goes back to idle below.
     }
     const bool stopped = stop.load();
-    Post([this, generation, stopped] { ScanEnded(generation, stopped); });
+    Post([this, generation, stopped, note] { ScanEnded(generation, stopped, note); });
   });
 }
 
@@ -464,7 +479,7 @@ void DustrelDialog::DrainScan(unsigned generation) {
   }
 }
 
-void DustrelDialog::ScanEnded(unsigned generation, bool stopped) {
+void DustrelDialog::ScanEnded(unsigned generation, bool stopped, const std::string& skipped) {
   if (generation != generation_) return;
   DrainScan(generation);  // rows found before a stop stay
   if (!scanning_) return;  // stopped: the stop has set the window already
@@ -474,7 +489,10 @@ void DustrelDialog::ScanEnded(unsigned generation, bool stopped) {
   EnableItem(IDC_SCANBT, true);
   if (stopped) return;
   suite::InterfaceTexts texts(kIni);
-  SetStatus(suite::Format("%s:%d", texts.Get("strFSTotal").c_str(), static_cast<int>(model_.Size())));
+  std::string status =
+      suite::Format("%s:%d", texts.Get("strFSTotal").c_str(), static_cast<int>(model_.Size()));
+  if (!skipped.empty()) status += "  " + skipped;  // a special folder that was left alone
+  SetStatus(status);
   scanDone_ = true;
   if (ReadOptions().autoExitWindows) {
     autoExitPending_ = true;  // the clean-and-shut-down option: cleans, then shuts down
@@ -527,11 +545,10 @@ void DustrelDialog::StartClean() {
     ShowWindow(cleanPopup_.Handle(), SW_SHOW);
   const unsigned generation = generation_;
   const std::vector<FoundItem> rows = model_.Rows();
-  const ScanTargets targets = CurrentTargets();
   const bool powerOn = mode_ == ShellMode::PowerOn;
   const bool autoExit = autoExitPending_;
   autoExitPending_ = false;
-  worker_.Start([this, generation, rows, targets, powerOn, autoExit](const std::atomic<bool>&) {
+  worker_.Start([this, generation, rows, powerOn, autoExit](const std::atomic<bool>& stop) {
     CleanOutcome outcome;
     CleanProgress progress;
     progress.status = [this](const std::string& text) {
@@ -542,7 +559,7 @@ void DustrelDialog::StartClean() {
       Post([this, position] { cleanPopup_.SetPosition(position); });
     };
     try {
-      outcome = RunWindowClean(rows, targets, powerOn, autoExit, progress);
+      outcome = RunWindowClean(rows, powerOn, autoExit, progress, &stop);
     } catch (...) {
       outcome = CleanOutcome();
       outcome.remaining = rows;
@@ -556,6 +573,10 @@ void DustrelDialog::CleanEnded(unsigned generation, const CleanOutcome& outcome)
   cleanPopup_.Destroy();
   EnableItem(IDC_SCANBT, true);
   EnableItem(IDC_DELETEBT, true);
+  if (closing_) {
+    End(closeCode_);
+    return;
+  }
   if (generation != generation_) return;
   // Only what is really gone leaves the list; what could not be removed stays.
   model_.Assign(outcome.remaining);

@@ -45,10 +45,11 @@ class DustrelDialog : public suite::Dialog {
   void StopScanSoft();
   void StopScanHard();
   void DrainScan(unsigned generation);
-  void ScanEnded(unsigned generation, bool stopped);
+  void ScanEnded(unsigned generation, bool stopped, const std::string& skipped);
   void StartClean();
   void CleanEnded(unsigned generation, const CleanOutcome& outcome);
   void SaveSelection();
+  void Close(INT_PTR code);
   void StartCompanion(const char* exeName);
   void TickAllAsked();
   void FlipSelected();
@@ -77,6 +78,8 @@ class DustrelDialog : public suite::Dialog {
   bool scanDone_ = false;
   bool cleaning_ = false;
   bool stopping_ = false;
+  bool closing_ = false;          // closed during a clean: ends when the run has stopped
+  INT_PTR closeCode_ = IDOK;
   bool autoExitPending_ = false;  // the next cleaning run is the reduced one, then shutdown
 };
 

@@ -16,6 +16,7 @@ extern const char* const kMarkerRootKey;   // "RootKey": subkey `name` of key `f
 extern const char* const kMarkerKeyValue;  // "KeyValue": value `name` of key `folder`
 extern const char* const kMarkerCookie;    // "Cookie": a browser-store row, never removed one by one
 extern const char* const kMarkerHistory;   // "History": a browser-store row, never removed one by one
+extern const char* const kMarkerStore;     // "Store": a whole browser store, emptied when ticked
 
 struct FoundItem {
   std::string name;      // column 0: file or folder name, value or subkey name, or a URL
@@ -25,18 +26,23 @@ struct FoundItem {
   std::string category;  // column 4: category label or description
   std::string marker;    // column 5: the type marker (empty for plain files)
   uint64_t bytes = 0;    // full 64-bit size of a file row (the size text keeps its format)
+  int store = 0;         // a store row: the OtherItem<n> row whose store it empties
   bool checked = true;
 };
 
-enum class RowKind { File, Registry, Browser };
-// By the marker: one that contains "Key" is a registry row; one that contains
-// "Cookie" or "History" a browser row; anything else a file or folder row.
+enum class RowKind { File, Registry, Browser, Store };
+// By the marker: "Store" is a store row; one that contains "Key" is a
+// registry row; one that contains "Cookie" or "History" an entry of a browser
+// store (listed only, never removed one by one); anything else a file or
+// folder row.
 RowKind KindOf(const FoundItem& row);
 // Full path of a file row: column 2, a backslash unless it already ends in
 // one, and column 0.
 std::string FilePathOf(const FoundItem& row);
 // Entry text of a registry row: "%s\%s|%s" of root name, key path and name.
 std::string EntryTextOf(const FoundItem& row);
+// What the cleaning log says for an emptied store: "<browser>\<store>".
+std::string StoreTextOf(const FoundItem& row);
 
 // Where scans put their rows, in the order found. Implementations hand rows
 // to the window in batches; the engine never touches a window.

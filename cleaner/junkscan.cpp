@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <unordered_set>
+
 #include "folderwalk.h"
 #include "handles.h"
 #include "inifile.h"
@@ -111,11 +113,14 @@ void ListTempSubfolders(const std::string& tempFolder, RowSink& sink,
 
 namespace {
 
-// Counts the rows that pass through to the caller's sink.
+// Counts the rows that pass through to the caller's sink; a second row of a
+// file already listed is dropped.
 class CountingSink : public RowSink {
  public:
   explicit CountingSink(RowSink& inner) : inner_(inner) {}
   void Add(FoundItem row) override {
+    if (KindOf(row) == RowKind::File && !listed_.insert(suite::ToUpper(FilePathOf(row))).second)
+      return;
     ++count;
     inner_.Add(std::move(row));
   }
@@ -124,9 +129,18 @@ class CountingSink : public RowSink {
 
  private:
   RowSink& inner_;
+  std::unordered_set<std::string> listed_;
 };
 
 }  // namespace
+
+std::string SkippedFoldersNote(const ScanOutcome& outcome, const std::string& iniName) {
+  if (outcome.skipped.empty()) return std::string();
+  std::string note = suite::GetInterfaceText(iniName, "strSkipFolder");
+  for (size_t i = 0; i < outcome.skipped.size(); ++i)
+    note += (i ? "; " : "") + outcome.skipped[i];
+  return note;
+}
 
 ScanOutcome RunScan(const ScanSettings& settings, RowSink& outer, const std::atomic<bool>& stop,
                     const DriveDoneFn& driveDone) {
@@ -156,6 +170,20 @@ ScanOutcome RunScan(const ScanSettings& settings, RowSink& outer, const std::ato
     cache = suite::ShellFolder("Cache");
     recent = suite::ShellFolder("Recent");
   }
+  // A special folder that is a root, a system or shell folder, or holds one,
+  // is not walked; the rest of the scan goes on.
+  const std::vector<suite::GuardedFolder>& guarded =
+      settings.useSystemFolders ? suite::SystemGuardedFolders() : settings.guardedFolders;
+  const std::string skipText = suite::GetInterfaceText(settings.iniName, "strSkipFolder");
+  auto judge = [&](std::string& folder, suite::SweptFolder kind) {
+    if (folder.empty() || suite::IsSweepableFolder(folder, kind, guarded)) return;
+    outcome.skipped.push_back(folder);
+    sink.Status(skipText + folder);
+    folder.clear();
+  };
+  judge(temp, suite::SweptFolder::Temp);
+  if (settings.ticks[0]) judge(cache, suite::SweptFolder::Cache);
+  if (settings.ticks[1]) judge(recent, suite::SweptFolder::Recent);
   if (!temp.empty() && !suite::EndsWithBackslash(temp)) temp.push_back('\\');
 
   ListTempSubfolders(temp, sink, stop);
@@ -184,6 +212,8 @@ ScanOutcome RunScan(const ScanSettings& settings, RowSink& outer, const std::ato
   if (settings.runTraceScanners) {
     TraceContext context{sink, stop, settings.iniName};
     RunTraceScanners(ticks, context);
+    if (stop.load()) return finish(true);
+    AddBrowserStoreRows(ticks, context);  // each store the cleaning run would empty
     if (stop.load()) return finish(true);
   }
   return finish(false);

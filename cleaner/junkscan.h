@@ -1,7 +1,8 @@
 // The junk scan: walks the ticked fixed disks, lists the temp folder's
 // sub-folders, walks the IE cache and Recent folders when their rows are
 // ticked and always the temp folder, applies the junk rules to every file,
-// then runs the ticked trace scanners. Rows go to a RowSink; the path being
+// then runs the ticked trace scanners and lists one row per browser store
+// the cleaning run would empty. Rows go to a RowSink; the path being
 // examined goes to the sink's Status. No window.
 #pragma once
 #include <atomic>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "folderguard.h"
 #include "founditem.h"
 #include "junkrules.h"
 #include "tracetable.h"
@@ -33,13 +35,23 @@ struct ScanSettings {
   std::string tempFolder;
   std::string cacheFolder;
   std::string recentFolder;
+  // What the special folders are judged against when `useSystemFolders` is
+  // clear (with it set: the system's own folders).
+  std::vector<suite::GuardedFolder> guardedFolders;
   bool runTraceScanners = true;
 };
 
 struct ScanOutcome {
   bool stopped = false;  // the stop flag ended the scan; the rows found so far stay
   size_t rows = 0;       // rows handed to the sink
+  // Special folders not walked because they are not what their name says (a
+  // root, a system or shell folder, or a folder above one).
+  std::vector<std::string> skipped;
 };
+
+// The status-line note for the skipped folders ("strSkipFolder" and the
+// folders); empty when none was skipped.
+std::string SkippedFoldersNote(const ScanOutcome& outcome, const std::string& iniName);
 
 // Called when a ticked drive's walk ends (its row gets the "strFsOver" text),
 // with the position of the drive in ScanSettings::drives; also for the drive
@@ -56,6 +68,8 @@ void ListTempSubfolders(const std::string& tempFolder, RowSink& sink,
                         const std::atomic<bool>& stop);
 
 // The whole scan. Tests `stop` in every step; a stop keeps the rows found.
+// A file is listed once: when two rules or two walks meet the same file, the
+// row found first stays.
 ScanOutcome RunScan(const ScanSettings& settings, RowSink& sink, const std::atomic<bool>& stop,
                     const DriveDoneFn& driveDone = {});
 

@@ -48,8 +48,26 @@ std::vector<bool> ScanTargets::Ticks() const {
   return ticks;
 }
 
-void ScanTargets::ApplyTicks(const std::vector<bool>& saved) {
-  for (size_t i = 0; i < rows.size() && i < saved.size(); ++i) rows[i].checked = saved[i];
+void ScanTargets::ApplyTicks(const std::vector<bool>& ticks) {
+  for (size_t i = 0; i < rows.size() && i < ticks.size(); ++i) rows[i].checked = ticks[i];
+}
+
+void ScanTargets::ApplySaved(const SavedSelection& saved) {
+  if (saved.rows.empty()) {
+    // Saved by a copy that names no rows: a list of another length has moved
+    // rows, and a guess could hand a drive another row's tick.
+    if (saved.count == rows.size() && saved.ticks.size() == rows.size()) ApplyTicks(saved.ticks);
+    return;
+  }
+  for (ScanTarget& row : rows) {
+    const std::string name = suite::ToUpper(SelectionName(row));
+    for (size_t i = 0; i < saved.rows.size() && i < saved.ticks.size(); ++i) {
+      if (suite::ToUpper(saved.rows[i]) == name) {
+        row.checked = saved.ticks[i];
+        break;
+      }
+    }
+  }
 }
 
 void ScanTargets::AddPlugin(const std::string& definitionPath) {
@@ -66,6 +84,16 @@ void ScanTargets::AddPlugin(const std::string& definitionPath) {
     if (r.kind == TargetKind::Plugin) ++plugins;
   row.index = plugins;
   rows.push_back(std::move(row));
+}
+
+std::string SelectionName(const ScanTarget& row) {
+  switch (row.kind) {
+    case TargetKind::Drive: return row.root;
+    case TargetKind::OtherItem: return suite::Format("OtherItem%d", row.index);
+    case TargetKind::Plugin: break;
+  }
+  const size_t slash = suite::LastBackslash(row.path);
+  return slash == std::string::npos ? row.path : row.path.substr(slash + 1);
 }
 
 bool OtherItemDefaultTick(int n) { return n != 2 && n != 3 && n != 4; }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "selection.h"
 #include "tracetable.h"
 
 namespace dustrel {
@@ -43,12 +44,20 @@ class ScanTargets {
   // Row indices of the ticked drive rows, in row order (parallel to TickedDrives).
   std::vector<int> TickedDriveRows() const;
   std::vector<bool> Ticks() const;
-  // Ticks each row whose saved flag is set, unticks the others; rows beyond
-  // `saved` keep their own tick.
-  void ApplyTicks(const std::vector<bool>& saved);
+  // Sets the ticks of the same rows in the same order (the list as shown);
+  // rows beyond `ticks` keep their own tick.
+  void ApplyTicks(const std::vector<bool>& ticks);
+  // A saved selection: each tick goes to the row it was saved for; a row
+  // saved for nothing keeps its default. Without row names the ticks are
+  // applied only when they are exactly one per row of this list.
+  void ApplySaved(const SavedSelection& saved);
   // Appends a plug-in row (ticked, column 1 a single blank, image 3).
   void AddPlugin(const std::string& definitionPath);
 };
+
+// The name a row is saved under: the drive root, "OtherItem<n>", or the
+// definition's file name.
+std::string SelectionName(const ScanTarget& row);
 
 // Whether OtherItem<n> (1-based) is ticked by default: all but 2, 3 and 4.
 bool OtherItemDefaultTick(int n);

@@ -3,21 +3,61 @@
 #include <windows.h>
 
 #include "dryrun.h"
+#include "scantargets.h"
 
 namespace dustrel {
 
 namespace {
+
 const char kSuiteKey[] = "Software\\Quillon";
+
+std::string MultiString(const std::vector<std::string>& names) {
+  std::string block;
+  for (const std::string& name : names) {
+    block += name;
+    block.push_back('\0');
+  }
+  block.push_back('\0');
+  return block;
 }
 
-bool SaveSelection(const std::vector<bool>& ticks) {
+std::vector<std::string> SplitMultiString(const std::vector<char>& block) {
+  std::vector<std::string> names;
+  std::string current;
+  for (char c : block) {
+    if (c != '\0') {
+      current.push_back(c);
+      continue;
+    }
+    if (current.empty()) break;  // the empty string ends the list
+    names.push_back(current);
+    current.clear();
+  }
+  if (!current.empty()) names.push_back(current);
+  return names;
+}
+
+}  // namespace
+
+bool SaveSelection(const ScanTargets& targets) {
   if (!suite::MayChange("save selection", "HKEY_LOCAL_MACHINE\\Software\\Quillon")) return true;
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSuiteKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
                       nullptr) != ERROR_SUCCESS)
     return false;
   std::vector<BYTE> bytes;
-  for (bool t : ticks) bytes.push_back(t ? 1 : 0);
+  std::vector<std::string> names;
+  for (const ScanTarget& row : targets.rows) {
+    bytes.push_back(row.checked ? 1 : 0);
+    names.push_back(SelectionName(row));
+  }
+  // The row names go first: a selection whose names could not be written is
+  // one without names, applied only to a list of the same length.
+  const std::string block = MultiString(names);
+  if (RegSetValueExA(key, "CleanSaveRows", 0, REG_MULTI_SZ,
+                     reinterpret_cast<const BYTE*>(block.data()),
+                     static_cast<DWORD>(block.size())) != ERROR_SUCCESS)
+    RegDeleteValueA(key, "CleanSaveRows");
   bool ok = RegSetValueExA(key, "CleanSaveStatus", 0, REG_BINARY, bytes.data(),
                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
   if (ok) {
@@ -29,7 +69,7 @@ bool SaveSelection(const std::vector<bool>& ticks) {
   return ok;
 }
 
-bool ReadSavedSelection(std::vector<bool>& saved) {
+bool ReadSavedSelection(SavedSelection& saved) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSuiteKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
     return false;
@@ -48,12 +88,31 @@ bool ReadSavedSelection(std::vector<bool>& saved) {
       bytes.resize(length);
     }
   }
+  std::vector<std::string> names;
+  if (ok) {
+    DWORD length = 0;
+    if (RegQueryValueExA(key, "CleanSaveRows", nullptr, &type, nullptr, &length) ==
+            ERROR_SUCCESS &&
+        type == REG_MULTI_SZ && length > 0 && length < (1u << 20)) {
+      std::vector<char> block(length);
+      if (RegQueryValueExA(key, "CleanSaveRows", nullptr, &type,
+                           reinterpret_cast<BYTE*>(block.data()), &length) == ERROR_SUCCESS) {
+        block.resize(length);
+        names = SplitMultiString(block);
+      }
+    }
+  }
   RegCloseKey(key);
   if (!ok) return false;
   // A count larger than the bytes stored reads only the bytes there are.
   if (bytes.size() > count) bytes.resize(count);
-  saved.clear();
-  for (BYTE b : bytes) saved.push_back(b == 1);
+  saved.ticks.clear();
+  for (BYTE b : bytes) saved.ticks.push_back(b == 1);
+  saved.count = count;
+  // Names that do not match the bytes one for one (another copy of the suite
+  // saved the bytes since) tell nothing about the rows.
+  if (names.size() != count || names.size() != saved.ticks.size()) names.clear();
+  saved.rows = std::move(names);
   return true;
 }
 

@@ -18,8 +18,8 @@ ShellMode ShellModeFor(const std::string& first, bool hasArgument) {
 ScanTargets BuildTargetList(const std::string& iniName, std::string& status) {
   ScanTargets targets = BuildScanTargets(iniName);
   status = AddPluginRows(targets, LoadPlugins());
-  std::vector<bool> saved;
-  if (ReadSavedSelection(saved)) targets.ApplyTicks(saved);
+  SavedSelection saved;
+  if (ReadSavedSelection(saved)) targets.ApplySaved(saved);
   return targets;
 }
 
@@ -32,11 +32,11 @@ ScanSettings ScanSettingsFor(const ScanTargets& targets, const std::string& iniN
   return s;
 }
 
-CleanOutcome RunWindowClean(const std::vector<FoundItem>& rows, const ScanTargets& targets,
-                            bool powerOn, bool autoExit, const CleanProgress& progress) {
+CleanOutcome RunWindowClean(const std::vector<FoundItem>& rows, bool powerOn, bool autoExit,
+                            const CleanProgress& progress, const std::atomic<bool>* stop) {
   CleanSettings settings;
   settings.mode = powerOn ? RunMode::PowerOn : RunMode::Interactive;
-  settings.ticks = targets.OtherTicks();
+  settings.stop = stop;
   settings.deleteNoBackup = ReadDeleteNoBackup();
   CleanOutcome outcome;
   const CleanResult result =
@@ -47,13 +47,13 @@ CleanOutcome RunWindowClean(const std::vector<FoundItem>& rows, const ScanTarget
   outcome.before = result.before;
   outcome.after = result.after;
   outcome.freedMb = result.megabytes;
-  outcome.shutDown = autoExit;
+  outcome.stopped = result.stopped;
+  outcome.shutDown = autoExit && !result.stopped;
   return outcome;
 }
 
 void RunSilentPass(bool track, const ScanTargets& targets, const std::string& iniName) {
   CleanSettings settings;
-  settings.ticks = targets.OtherTicks();
   settings.deleteNoBackup = ReadDeleteNoBackup();
   settings.iniName = iniName;
   if (!track) {
@@ -71,6 +71,7 @@ void RunSilentPass(bool track, const ScanTargets& targets, const std::string& in
   const std::vector<TrackedDefinition> tracked =
       RunTrackedPlugins(TickedPlugins(targets), sink, found);
   settings.mode = RunMode::PowerOn;  // no report, no log of its own
+  settings.cleanBrowserStores = false;  // the definitions' rows only: no browser store
   const CleanResult result = CleanRun(sink.rows, settings);
   if (!result.ran) return;  // nothing listed: no log, an older one stays
   const TrackLog log = TrackLogOfCleaned(tracked, result.cleaned);

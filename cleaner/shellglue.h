@@ -42,13 +42,16 @@ struct CleanOutcome {
   unsigned long long freedMb = 0;
   bool ran = false;       // false: nothing to clean, or the run failed
   bool shutDown = false;  // the clean-and-shut-down option: shut the computer down now
+  bool stopped = false;   // ended early by the stop flag
 };
 
 // The interactive cleaning run over the result rows (`powerOn`: no report
 // figures are wanted). `autoExit`: the reduced run of the clean-and-shut-down
-// option, after which the computer is to be shut down.
-CleanOutcome RunWindowClean(const std::vector<FoundItem>& rows, const ScanTargets& targets,
-                            bool powerOn, bool autoExit, const CleanProgress& progress);
+// option, after which the computer is to be shut down. `stop` ends the run
+// after the item it is at (the window is closing).
+CleanOutcome RunWindowClean(const std::vector<FoundItem>& rows, bool powerOn, bool autoExit,
+                            const CleanProgress& progress,
+                            const std::atomic<bool>* stop = nullptr);
 
 // The silent passes: "-Auto" (scan, clean, "Dustrel.log") and "-Track"
 // (ticked plug-in definitions, clean, "History.log").

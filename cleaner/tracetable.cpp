@@ -1,5 +1,6 @@
 #include "tracetable.h"
 
+#include "inifile.h"
 #include "traces/browserstores.h"
 #include "traces/registrytraces.h"
 
@@ -48,8 +49,31 @@ void RunTraceScanners(const OtherItemTicks& ticks, TraceContext& context) {
   }
 }
 
-void CleanBrowserStores(const OtherItemTicks& ticks, bool autoExit) {
-  traces::CleanBrowserStores(ticks, autoExit, traces::DefaultBrowserStoreActions());
+bool IsStoreItem(int n) { return n == 1 || n == 2 || n == 4 || n == 25 || n == 26; }
+
+void AddBrowserStoreRows(const OtherItemTicks& ticks, TraceContext& context) {
+  suite::InterfaceTexts texts(context.iniName);
+  const std::string category = texts.Get("strStoreRow");
+  for (int n = 1; n <= kOtherItemCount; ++n) {
+    if (context.stop) return;
+    if (!IsStoreItem(n) || !ticks[static_cast<size_t>(n - 1)] || !traces::StoreHasContent(n))
+      continue;
+    FoundItem row;
+    row.name = texts.Get("OtherItem", n);
+    row.folder = "Internet Explorer";
+    row.category = category;
+    row.marker = kMarkerStore;
+    row.store = n;
+    row.checked = true;
+    context.sink.Add(std::move(row));
+  }
+}
+
+OtherItemTicks CleanBrowserStores(const OtherItemTicks& stores, bool autoExit,
+                                  const std::string& backupStore) {
+  traces::BrowserStoreActions actions = traces::DefaultBrowserStoreActions();
+  actions.store = backupStore;
+  return traces::CleanBrowserStores(stores, autoExit, actions);
 }
 
 }  // namespace dustrel

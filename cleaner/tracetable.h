@@ -31,9 +31,21 @@ TraceScanner TraceScannerAt(int k);
 // Runs the scanners of every ticked row OtherItem2..OtherItem24 in table order.
 void RunTraceScanners(const OtherItemTicks& ticks, TraceContext& context);
 
-// The browser-store step of the cleaning run: empties the stores whose rows
-// are ticked (cache, history, cookies, form data, passwords). `autoExit` is
-// the reduced variant run before an automatic shutdown.
-void CleanBrowserStores(const OtherItemTicks& ticks, bool autoExit);
+// The OtherItem rows whose whole store the cleaning run empties: 1 cache,
+// 2 history, 4 cookies, 25 form data, 26 saved passwords.
+bool IsStoreItem(int n);
+
+// One store row per ticked store row that holds something (marker "Store",
+// ticked, `store` = its OtherItem number; texts "OtherItem<n>" and
+// "strStoreRow"). The cleaning run empties a store only through its row.
+void AddBrowserStoreRows(const OtherItemTicks& ticks, TraceContext& context);
+
+// The browser-store step of the cleaning run: empties the stores marked in
+// `stores` (index n-1 for OtherItem<n>) and tells which of them are empty
+// now. `autoExit` is the reduced variant run before an automatic shutdown
+// (cache, history and cookies only). `backupStore`: where the removed keys
+// are backed up (empty: the suite's store).
+OtherItemTicks CleanBrowserStores(const OtherItemTicks& stores, bool autoExit,
+                                  const std::string& backupStore = std::string());
 
 }  // namespace dustrel

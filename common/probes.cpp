@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "dryrun.h"
+#include "folderguard.h"
 #include "handles.h"
 
 namespace suite {
@@ -190,33 +191,6 @@ bool AcceptablePath(const std::string& path) {
   return absolute && path.find_first_of("*?") == std::string::npos && path.size() < MAX_PATH;
 }
 
-// A path in the form the guard compares: full (".", ".." and trailing dots
-// and blanks resolved as the system resolves them), long names, no trailing
-// backslash ("C:" for a root), ASCII letters upper-cased. Empty when the text
-// cannot be brought into that form.
-std::string GuardForm(const std::string& path) {
-  if (path.empty() || path.size() >= MAX_PATH) return std::string();
-  char full[MAX_PATH + 1] = {};
-  DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-  if (n == 0 || n > MAX_PATH) return std::string();
-  std::string out(full, n);
-  char longer[MAX_PATH + 1] = {};
-  DWORD m = GetLongPathNameA(out.c_str(), longer, MAX_PATH);
-  if (m > 0 && m <= MAX_PATH) out.assign(longer, m);
-  while (out.size() > 2 && EndsWithBackslash(out)) out.pop_back();
-  return ToUpper(out);
-}
-
-bool IsRootForm(const std::string& form) {
-  if (form.size() == 2 && form[1] == ':') return true;
-  if (form.rfind("\\\\", 0) != 0) return false;
-  // "\\server\share" (and "\\?\..." device forms, which the guard does not judge).
-  if (form.size() > 2 && (form[2] == '?' || form[2] == '.')) return true;
-  size_t slashes = 0;
-  for (size_t i = 2; i < form.size(); ++i) slashes += form[i] == '\\';
-  return slashes <= 1;
-}
-
 struct ProtectedFolders {
   std::vector<std::string> exact;    // the folder itself and every folder above it
   std::vector<std::string> subtree;  // the folder and everything in it
@@ -225,42 +199,7 @@ struct ProtectedFolders {
 const ProtectedFolders& Protected() {
   static const ProtectedFolders folders = [] {
     ProtectedFolders f;
-    auto add = [&f](const std::string& path) {
-      const std::string form = GuardForm(path);
-      if (!form.empty()) f.exact.push_back(form);
-    };
-    add(WindowsFolder());
-    add(SystemFolder());
-    for (const std::string& other : OtherSystemFolders()) add(other);
-    add(TempFolder());
-    static const int kFolders[] = {
-        CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_PROGRAM_FILES,
-        CSIDL_PROGRAM_FILESX86, CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86,
-        CSIDL_FONTS, CSIDL_RESOURCES, CSIDL_PROFILE, CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL,
-        CSIDL_FAVORITES, CSIDL_STARTMENU, CSIDL_PROGRAMS, CSIDL_STARTUP, CSIDL_RECENT,
-        CSIDL_SENDTO, CSIDL_TEMPLATES, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA, CSIDL_INTERNET_CACHE,
-        CSIDL_COOKIES, CSIDL_HISTORY, CSIDL_MYMUSIC, CSIDL_MYPICTURES, CSIDL_MYVIDEO,
-        CSIDL_NETHOOD, CSIDL_PRINTHOOD, CSIDL_ADMINTOOLS, CSIDL_COMMON_ADMINTOOLS,
-        CSIDL_COMMON_APPDATA, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS,
-        CSIDL_COMMON_FAVORITES, CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS,
-        CSIDL_COMMON_STARTUP, CSIDL_COMMON_TEMPLATES, CSIDL_COMMON_MUSIC,
-        CSIDL_COMMON_PICTURES, CSIDL_COMMON_VIDEO};
-    for (int csidl : kFolders) {
-      char buf[MAX_PATH + 1] = {};
-      if (SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) add(buf);
-    }
-    for (const char* name : {"Desktop", "Personal", "Favorites", "Start Menu", "Programs",
-                             "Startup", "Recent", "SendTo", "Cache", "Cookies", "History",
-                             "AppData", "Local AppData", "Common Favorites", "Common Desktop",
-                             "Common Start Menu", "Common Programs", "Common Documents"})
-      add(ShellFolder(name));
-    for (const char* variable : {"USERPROFILE", "ALLUSERSPROFILE", "PUBLIC", "ProgramFiles",
-                                 "ProgramFiles(x86)", "ProgramW6432", "CommonProgramFiles",
-                                 "SystemRoot", "windir", "ProgramData"}) {
-      char buf[MAX_PATH + 1] = {};
-      DWORD n = GetEnvironmentVariableA(variable, buf, MAX_PATH);
-      if (n > 0 && n <= MAX_PATH) add(buf);
-    }
+    for (const GuardedFolder& g : SystemGuardedFolders()) f.exact.push_back(g.form);
     // The suite's own folder holds the programs, their settings, the logs and
     // the registry backup store ("Reg-Backup..."): nothing in it is junk.
     const std::string own = GuardForm(ProgramFolder());
@@ -270,10 +209,7 @@ const ProtectedFolders& Protected() {
   return folders;
 }
 
-bool Below(const std::string& inner, const std::string& outer) {
-  return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0 &&
-         (inner[outer.size()] == '\\' || EndsWithBackslash(outer));
-}
+bool Below(const std::string& inner, const std::string& outer) { return IsBelowForm(inner, outer); }
 
 }  // namespace
 

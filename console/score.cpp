@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "folderguard.h"
 #include "folderwalk.h"
 #include "pathcheck.h"
 #include "probes.h"
@@ -26,6 +27,11 @@ ScoreInputs SystemScoreInputs() {
   in.recentFolder = SpecialFolder(CSIDL_RECENT);
   in.tempFolder = TempFolder();
   DropTrailingBackslash(in.tempFolder);
+  // A folder that is not what its name says (a root, a system or shell
+  // folder, or one that holds them) is not walked: that check finds nothing.
+  if (!IsSweepableFolder(in.cacheFolder, SweptFolder::Cache)) in.cacheFolder.clear();
+  if (!IsSweepableFolder(in.recentFolder, SweptFolder::Recent)) in.recentFolder.clear();
+  if (!IsSweepableFolder(in.tempFolder, SweptFolder::Temp)) in.tempFolder.clear();
   in.recentDocsRoot = HKEY_CURRENT_USER;
   in.recentDocsKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs";
   return in;

@@ -20,7 +20,8 @@ struct ScoreInputs {
   std::string recentDocsKey;
 };
 
-// The folders and the key of this user.
+// The folders and the key of this user; a folder the special-folder guard
+// refuses is left empty (its check finds nothing).
 ScoreInputs SystemScoreInputs();
 
 bool CacheTooLarge(const std::string& folder, const std::atomic<bool>* stop = nullptr);

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The main job on a seeded sandbox: builds the suite, makes a fresh Wine
 # sandbox, seeds it with junk for every step of the one-click run (broken
-# shortcuts, dead favorites, junk files, an application's history, leftover
-# registry entries, an update's uninstall backup), runs the console
-# "Brisko.exe -Auto" there and shows each step's count, every log's entries,
-# the Recycle Bin and the registry backup store.
+# shortcuts, dead favorites, junk files, saved browser passwords, an
+# application's history, leftover registry entries, an update's uninstall
+# backup), runs the console "Brisko.exe -Auto" there and shows each step's
+# count, every log's entries, the browser stores emptied, the Recycle Bin and
+# the registry backup store.
 #   scripts/demo.sh [BUILD_DIR]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -76,6 +77,12 @@ for s in "${steps[@]}"; do
     echo "  (no log: $program is not built yet)"
   fi
 done
+
+echo "== browser stores emptied whole (Dustrel.log)"
+stores=""
+[ -f "$suite/Dustrel.log" ] &&
+  stores=$(log_text "$suite/Dustrel.log" | sed -n '/^\[Files\]/,/^$/s/^Item[0-9]*=\(Internet Explorer\\\)/  \1/p')
+if [ -n "$stores" ]; then echo "$stores"; else echo "  (none)"; fi
 
 echo "== Recycle Bin"
 found=0

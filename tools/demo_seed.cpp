@@ -1,6 +1,7 @@
 // Seeds the demo sandbox with what a used PC holds, something for every step
 // of the one-click run: working and broken shortcuts, live and dead favorites,
-// junk files, an application history with its cleaning definition, leftover
+// junk files, saved browser passwords, an application history with its
+// cleaning definition, leftover
 // registry entries and an update's uninstall backup folder.
 //   demo_seed.exe [SUITE_FOLDER [PORT]]
 // SUITE_FOLDER is where the suite was copied (its "CleanPlugin" folder gets the
@@ -66,6 +67,9 @@ void SeedJunk() {
   t::WriteBytes("C:\\Demo Programs\\Editor\\settings.old", "old settings");
   t::WriteBytes("C:\\Demo Programs\\Player\\crash.dmp", std::string(20000, 'd'));
   t::WriteBytes("C:\\Demo Programs\\Player\\Thumbs.db", "thumbnails");
+  // The browser's saved passwords: a store the junk step empties whole.
+  t::SetString(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\IntelliForms\\SPW",
+               "demo-forum", "saved password");
 }
 
 void SeedFavorites(int port) {

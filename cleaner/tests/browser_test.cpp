@@ -12,6 +12,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cleanlog.h"
+#include "cleanrun.h"
+#include "dryrun.h"
+#include "inifile.h"
+#include "probes.h"
 #include "regstore.h"
 #include "traces/browserstores.h"
 #include "traceseed.h"
@@ -359,10 +364,13 @@ TEST_F(Browser, InternetExplorer7StartsItsClearingCommand) {
   tr::BrowserStoreActions actions;
   actions.start = [&](const std::string& program, const std::string& parameters) {
     started.push_back(program + " " + parameters);
+    return parameters.back() != '2';  // the cookie command does not start
   };
   dustrel::OtherItemTicks ticks{};
   ticks.fill(true);
-  tr::CleanBrowserStores(ticks, false, actions);
+  const dustrel::OtherItemTicks emptied = tr::CleanBrowserStores(ticks, false, actions);
+  EXPECT_TRUE(emptied[0] && emptied[1] && emptied[24] && !emptied[2] && !emptied[5]);
+  EXPECT_FALSE(emptied[3]) << "a command that did not start empties nothing";
   EXPECT_EQ(started, (std::vector<std::string>{
                          "RunDll32.exe InetCpl.cpl,ClearMyTracksByProcess 8",
                          "RunDll32.exe InetCpl.cpl,ClearMyTracksByProcess 1",
@@ -388,11 +396,14 @@ TEST_F(Browser, StoresOfTickedRowsAreEmptied) {
   tr::BrowserStoreActions actions;
   actions.store = store.Path();
   bool startedAnything = false;
-  actions.start = [&](const std::string&, const std::string&) { startedAnything = true; };
+  actions.start = [&](const std::string&, const std::string&) { return startedAnything = true; };
 
   dustrel::OtherItemTicks ticks{};
   ticks[3] = true;  // OtherItem4: cookies
-  tr::CleanBrowserStores(ticks, false, actions);
+  ticks[24] = true;  // OtherItem25: form data, of which there is none
+  dustrel::OtherItemTicks emptied = tr::CleanBrowserStores(ticks, false, actions);
+  EXPECT_TRUE(emptied[3]);
+  EXPECT_FALSE(emptied[24]) << "nothing was there to remove";
   EXPECT_TRUE(CacheUrls(kCookie).empty());
   EXPECT_EQ(CacheUrls(kHistory).size(), 2u);
   EXPECT_EQ(CacheUrls(0, "page").size(), 2u);
@@ -401,7 +412,8 @@ TEST_F(Browser, StoresOfTickedRowsAreEmptied) {
   ticks.fill(false);
   ticks[1] = true;   // OtherItem2: history
   ticks[25] = true;  // OtherItem26: passwords
-  tr::CleanBrowserStores(ticks, false, actions);
+  emptied = tr::CleanBrowserStores(ticks, false, actions);
+  EXPECT_TRUE(emptied[1] && emptied[25]);
   EXPECT_TRUE(CacheUrls(kHistory).empty());
   EXPECT_EQ(CacheUrls(0, "page").size(), 2u);
   EXPECT_FALSE(t::KeyExists(HKEY_CURRENT_USER, forms));
@@ -430,4 +442,67 @@ TEST_F(Browser, AutoExitSweepsOnlyTheUrlCache) {
   tr::CleanBrowserStores(ticks, true, actions);
   EXPECT_TRUE(CacheUrls(0).empty());
   EXPECT_TRUE(t::KeyExists(HKEY_CURRENT_USER, forms));
+}
+
+// Each store the run would empty is a ticked row of its own; the run empties
+// only the stores of the rows still ticked, names each in the log (and in the
+// preview's log), and cleans a list that holds nothing but store rows.
+TEST_F(Browser, StoreRowsAreListedAndOnlyTheTickedOnesAreEmptiedAndLogged) {
+  BrowserVersion ie9("9.11.9600.0");
+  const std::string forms = "Software\\Microsoft\\Internet Explorer\\IntelliForms";
+  seed_.Value(HKEY_CURRENT_USER, forms, "SuiteSaved", "secret");
+  FillCache();
+  dustrel::OtherItemTicks ticks{};
+  for (int n : {1, 4, 25, 26}) ticks[n - 1] = true;  // history (2) unticked; no form data
+  std::atomic<bool> stop{false};
+  dustrel::VectorSink sink;
+  dustrel::TraceContext context{sink, stop, "Dustrel.ini"};
+  dustrel::AddBrowserStoreRows(ticks, context);
+  std::vector<int> stores;
+  for (const dustrel::FoundItem& row : sink.rows) {
+    stores.push_back(row.store);
+    EXPECT_TRUE(row.checked);
+    EXPECT_EQ(dustrel::KindOf(row), dustrel::RowKind::Store);
+    EXPECT_EQ(row.name, suite::GetInterfaceText("Dustrel.ini", "OtherItem" + std::to_string(row.store)));
+  }
+  ASSERT_EQ(stores, (std::vector<int>{1, 4, 26}));
+  sink.rows[1].checked = false;  // the cookies stay
+
+  t::ScratchDir dir("C:\\SuiteStoreRows");
+  const std::string logs = suite::ProgramFolderPath("store-row-logs");
+  t::RemoveTree(logs);
+  t::MakeDirs(logs);
+  dustrel::CleanSettings settings;
+  settings.mode = dustrel::RunMode::Auto;
+  settings.measureDisks = false;
+  settings.backupStore = dir / "store";
+  settings.autoLogName = "store-row-logs\\Dustrel.log";
+  const std::string logPath = logs + "\\Dustrel.log";
+  const std::string cacheText = "Internet Explorer\\" + sink.rows[0].name;
+  const std::string formsText = "Internet Explorer\\" + sink.rows[2].name;
+  suite::SetDryRun(true);
+  dustrel::CleanResult result = dustrel::CleanRun(sink.rows, settings);
+  suite::SetDryRun(false);
+  suite::ResetDryRunRecord();
+  EXPECT_EQ(result.storeRows, 2);
+  EXPECT_FALSE(CacheUrls(0, "page").empty()) << "a preview empties nothing";
+  std::vector<std::string> logged;  // (each read appends)
+  ASSERT_TRUE(suite::ReadLogAt(suite::PreviewLogPath(logPath), "Files", logged));
+  EXPECT_EQ(logged, (std::vector<std::string>{cacheText, formsText}));
+
+  result = dustrel::CleanRun(sink.rows, settings);
+  EXPECT_TRUE(result.ran);
+  EXPECT_EQ(result.storeRows, 2);
+  EXPECT_TRUE(CacheUrls(0, "page").empty());
+  EXPECT_FALSE(CacheUrls(kCookie).empty());
+  EXPECT_FALSE(t::KeyExists(HKEY_CURRENT_USER, forms));
+  ASSERT_EQ(result.remaining.size(), 1u);
+  EXPECT_EQ(result.remaining[0].store, 4);
+  logged.clear();
+  ASSERT_TRUE(suite::ReadLogAt(logPath, "Files", logged));
+  EXPECT_EQ(logged, (std::vector<std::string>{cacheText, formsText}));
+  logged.clear();
+  ASSERT_TRUE(suite::ReadLogAt(logPath, "Numbers", logged));
+  EXPECT_EQ(logged, std::vector<std::string>{"2"});
+  t::RemoveTree(logs);
 }

@@ -53,7 +53,6 @@ struct Fixture {
   d::CleanSettings Settings(d::RunMode mode = d::RunMode::Interactive) const {
     d::CleanSettings s;
     s.mode = mode;
-    s.ticks.fill(false);
     s.useSystemCacheFolder = false;
     s.cacheFolder = dir / "Cache";
     s.backupStore = dir / "Reg-Backup";
@@ -282,4 +281,32 @@ TEST(CleanRun, RowBytesAndGameCaches) {
   EXPECT_FALSE(d::IsGameCache("D:\\Games\\gta.dir"));
   const std::string over[7] = {"A", "B", "C", "D", "E", "F", "G"};
   EXPECT_EQ(d::CleanSummary(over, 3, 2, 3), "A\n\nB3\nC2\nD 3 MB \n\nF\nG");
+}
+
+// The window closing during a clean sets the stop flag: the run ends after
+// the item it is at, and everything it has not reached stays listed.
+TEST(CleanRun, AStopEndsTheRunAfterTheCurrentItem) {
+  Fixture f;
+  std::vector<d::FoundItem> rows;
+  for (const char* name : {"a.tmp", "b.tmp", "c.tmp"}) {
+    t::WriteBytes(f.dir / name, "x");
+    rows.push_back(FileRow(f.dir.Path(), name, 1));
+  }
+  t::SetString(HKEY_CURRENT_USER, f.key.Path(), "v1", "x");
+  rows.push_back(ValueRow(f.key, "v1"));
+  std::atomic<bool> stop{false};
+  d::CleanSettings settings = f.Settings();
+  settings.stop = &stop;
+  d::CleanProgress progress;
+  progress.position = [&](int position) {
+    if (position == 1 && t::Exists(f.dir / "b.tmp") && !t::Exists(f.dir / "a.tmp")) stop = true;
+  };
+  const d::CleanResult result = d::CleanRun(rows, settings, progress);
+  EXPECT_TRUE(result.stopped);
+  EXPECT_EQ(result.fileRows, 1);
+  EXPECT_EQ(result.registryRows, 0);
+  EXPECT_TRUE(t::Exists(f.dir / "b.tmp") && t::Exists(f.dir / "c.tmp"));
+  EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, f.key.Path(), "v1"));
+  ASSERT_EQ(result.remaining.size(), 3u);
+  EXPECT_EQ(result.remaining[0].name, "b.tmp");
 }

@@ -94,13 +94,13 @@ class Dustrel : public ::testing::Test {
   // The saved selection: the fixed drives (only Q: when `driveQ`), then
   // OtherItem1..26 ticked as listed; rows after them keep their defaults.
   static std::vector<bool> Select(bool driveQ, std::set<int> otherItems) {
-    std::string bytes;
+    std::vector<std::pair<std::string, bool>> rows;
     std::vector<bool> ticks;
-    for (const std::string& root : suite::FixedDrives()) ticks.push_back(driveQ && root == "Q:\\");
-    for (int n = 1; n <= 26; ++n) ticks.push_back(otherItems.count(n) > 0);
-    for (bool b : ticks) bytes.push_back(b ? 1 : 0);
-    t::SetRaw(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveStatus", REG_BINARY, bytes);
-    t::SetDword(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount", static_cast<DWORD>(bytes.size()));
+    for (const std::string& root : suite::FixedDrives()) rows.emplace_back(root, driveQ && root == "Q:\\");
+    for (int n = 1; n <= 26; ++n)
+      rows.emplace_back("OtherItem" + std::to_string(n), otherItems.count(n) > 0);
+    for (const auto& row : rows) ticks.push_back(row.second);
+    t::SetDustrelSelection(rows);
     return ticks;
   }
 
@@ -117,6 +117,7 @@ class Dustrel : public ::testing::Test {
   suite::IniFile ini_;
   SavedValue status_{HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveStatus"};
   SavedValue count_{HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount"};
+  SavedValue rowNames_{HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveRows"};
   SavedValue autoExit_{HKEY_LOCAL_MACHINE, kSuiteKey, "AutoExitWindows"};
   SavedValue noBackup_{HKEY_LOCAL_MACHINE, kExplorerKey, "DeleteNoBackup"};
 };
@@ -176,13 +177,13 @@ TEST_F(Dustrel, AutoRecyclesTheTickedJunkOfTheChosenTargetsAndLogsWhatIsGone) {
   t::MakeDirs(q + "\\adobe\\tmp");
   t::MakeDirs(q + "\\_restore");
   t::MakeDirs(temp + "dz-e2e.dir");
-  // A .BAK file is listed unticked, but inside the temp folder the
-  // special-folder rule lists it a second time, ticked.
+  // A .BAK file is listed once, unticked, also inside the temp folder (the
+  // first row found stays; the special-folder rule adds no second one).
   const std::vector<std::string> junk = {
-      temp + "dz-e2e-1.tmp", temp + "dz-e2e.dir\\inner.txt", temp + "dz-e2e-old.bak",
+      temp + "dz-e2e-1.tmp", temp + "dz-e2e.dir\\inner.txt",
       recent + "\\dz-e2e.lnk", q + "\\junk.old", q + "\\tmp\\cache.dat"};
   const std::vector<std::string> keep = {
-      q + "\\keep.txt",      q + "\\notes.bak",
+      temp + "dz-e2e-old.bak", q + "\\keep.txt",      q + "\\notes.bak",
       q + "\\adobe\\tmp\\font.dat", q + "\\_restore\\a.old", q + "\\data.bak"};
   for (const auto& f : junk) ASSERT_TRUE(t::WriteBytes(f, "junk")) << f;
   for (const auto& f : keep) ASSERT_TRUE(t::WriteBytes(f, "keep")) << f;
@@ -211,11 +212,38 @@ TEST_F(Dustrel, AutoRecyclesTheTickedJunkOfTheChosenTargetsAndLogsWhatIsGone) {
   for (const auto& f : logged) loggedSet.insert(Upper(f));
   for (const auto& f : junk) junkSet.insert(Upper(f));
   EXPECT_EQ(loggedSet, junkSet);
-  EXPECT_EQ(t::ReadBytes(LogPath("Dustrel.log")), LogBytes("6", logged));
+  EXPECT_EQ(t::ReadBytes(LogPath("Dustrel.log")), LogBytes("5", logged));
   t::RemoveTree(temp + "dz-e2e.dir");
   for (const auto& f : keep) DeleteFileA(f.c_str());
   DeleteFileA(locked.c_str());
   t::RemoveTree(recent + "\\dz-e2e.lnk");
+}
+
+// A temp path that names a data folder: neither its files nor its folders
+// are swept, and the rest of the scan goes on.
+TEST_F(Dustrel, AutoWithTempNamingADataFolderRemovesNothingThere) {
+  Baseline();
+  const std::string data = "C:\\dustrel e2e data";
+  t::RemoveTree(data);
+  const std::vector<std::string> mine = {data + "\\notes.txt", data + "\\draft.tmp",
+                                         data + "\\Photos\\a.jpg"};
+  for (const auto& f : mine) ASSERT_TRUE(t::WriteBytes(f, "mine")) << f;
+  ASSERT_TRUE(t::WriteBytes(std::string(kQ) + "\\junk.old", "junk"));
+  Select(true, {});
+  char tmp[MAX_PATH] = {}, temp[MAX_PATH] = {};
+  GetEnvironmentVariableA("TMP", tmp, MAX_PATH);
+  GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
+  SetEnvironmentVariableA("TMP", data.c_str());
+  SetEnvironmentVariableA("TEMP", data.c_str());
+  const t::ProcessResult r = Run("-Auto");
+  SetEnvironmentVariableA("TMP", tmp[0] ? tmp : nullptr);
+  SetEnvironmentVariableA("TEMP", temp[0] ? temp : nullptr);
+  EXPECT_EQ(r.exitCode, 0u);
+  for (const auto& f : mine) EXPECT_TRUE(t::Exists(f)) << f;
+  EXPECT_FALSE(t::Exists(std::string(kQ) + "\\junk.old")) << "the drive walk still ran";
+  for (const auto& f : LogSection("Dustrel.log", "Files"))
+    EXPECT_EQ(Upper(f).find(Upper(data)), std::string::npos) << f;
+  t::RemoveTree(data);
 }
 
 // With nothing found the run writes no log and an older one stays.
@@ -371,6 +399,33 @@ TEST_F(Dustrel, WindowScansTicksCleansAndReports) {
   PostMessageA(main, WM_CLOSE, 0, 0);
   EXPECT_TRUE(program.WaitForExit(20000));
   for (const auto& f : seeded) DeleteFileA(f.c_str());
+}
+
+// Closed during a clean, the window does not wait for the whole run: the run
+// stops after the item it is at, and what it had not reached stays.
+TEST_F(Dustrel, ClosingDuringACleanStopsTheRunAfterTheCurrentItem) {
+  Baseline();
+  const std::string many = std::string(kQ) + "\\many";
+  const int kFiles = 1500;
+  for (int i = 0; i < kFiles; ++i)
+    ASSERT_TRUE(t::WriteBytes(many + "\\f" + std::to_string(i) + ".tmp", "x"));
+  Select(true, {});
+  t::WindowProgram program(std::string(kBin) + "\\Dustrel.exe", kBin);
+  HWND main = program.WaitForWindow(IniText("strMainDlg"));
+  ASSERT_NE(main, nullptr);
+  t::ClickButton(main, 1001);
+  EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006).rfind(IniText("strFSTotal"), 0) == 0; }, 120000));
+  HWND box = program.WaitForMessageBox(main);
+  ASSERT_NE(box, nullptr);
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_GE(Rows(GetDlgItem(main, 1005)), kFiles);
+
+  t::ClickButton(main, 1002);
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(program.WaitForExit(20000));
+  int left = 0;
+  for (int i = 0; i < kFiles; ++i) left += t::Exists(many + "\\f" + std::to_string(i) + ".tmp") ? 1 : 0;
+  EXPECT_GT(left, kFiles / 2) << "the run went on after the window was closed";
 }
 
 // The options window reads and writes the three settings; save selection
@@ -564,11 +619,19 @@ TEST_F(Dustrel, TrackRunsTheDefinitionsBacksUpLogsAndCanBeRestored) {
   ASSERT_TRUE(t::WriteBytes(plugins + "\\e2e-found.dat", found));
   ASSERT_TRUE(t::WriteBytes(plugins + "\\e2e-empty.dat", empty));
   ASSERT_TRUE(t::WriteBytes(plugins + "\\plain.txt", plain));
-  Select(false, {});  // no drive, no fixed row; the definition rows keep their tick
+  // No drive; the cache and saved-password rows ticked, which "-Track" never
+  // empties; the definition rows keep their tick.
+  const std::string forms = "Software\\Microsoft\\Internet Explorer\\IntelliForms";
+  const bool hadForms = t::KeyExists(HKEY_CURRENT_USER, forms);
+  t::SetString(HKEY_CURRENT_USER, forms, "SuiteE2eTrack", "secret");
+  Select(false, {1, 26});
 
   const t::ProcessResult r = Run("-Track");
   EXPECT_FALSE(r.timedOut);
   EXPECT_EQ(r.exitCode, 0u);
+  EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, forms, "SuiteE2eTrack"));
+  suite::DeleteRegEntry(hadForms ? suite::ValueEntry("HKEY_CURRENT_USER", forms, "SuiteE2eTrack")
+                                 : suite::KeyEntry("HKEY_CURRENT_USER", forms));
 
   EXPECT_EQ(t::ReadBytes(LogPath("History.log")),
             LogBytes("1", {plugins + "\\e2e-found.dat"}));

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "inifile.h"
 #include "testsupport.h"
 
 namespace d = dustrel;
@@ -206,4 +207,36 @@ TEST(JunkScan, MissingFoldersAreSkipped) {
   d::ScanOutcome outcome = d::RunScan(settings, sink, stop);
   EXPECT_FALSE(outcome.stopped);
   EXPECT_TRUE(sink.rows.empty());
+}
+
+// A file met by two rules and by the drive walk and the temp walk is listed
+// once (the first row found). A temp or cache folder that is, or holds, a
+// guarded folder is not walked; the scan says which and goes on.
+TEST(JunkScan, AFileIsListedOnceAndGuardedSpecialFoldersAreSkipped) {
+  Tree tree;
+  t::WriteBytes(tree.temp + "\\~x.tmp", "1");  // "\~" and ".TMP"
+  t::WriteBytes(tree.temp + "\\Docs\\report.doc", "1");
+  t::WriteBytes(tree.recent + "\\doc.lnk", "1");
+  t::WriteBytes(tree.cache + "\\page.htm", "1");
+  d::ScanSettings settings = tree.Settings();
+  settings.drives = {tree.root.Path()};
+  std::atomic<bool> stop{false};
+  d::VectorSink sink;
+  d::RunScan(settings, sink, stop);
+  std::vector<std::string> tilde;
+  for (const d::FoundItem& row : sink.rows)
+    if (row.name == "~x.tmp") tilde.push_back(row.folder + "|" + row.category);
+  EXPECT_EQ(tilde, std::vector<std::string>{tree.temp + "|L1"}) << "the drive walk's row";
+
+  settings.drives.clear();
+  settings.ticks[0] = settings.ticks[1] = true;
+  settings.guardedFolders = suite::GuardedFoldersOf({tree.temp + "\\Docs", tree.cache});
+  sink.rows.clear();
+  const d::ScanOutcome outcome = d::RunScan(settings, sink, stop);
+  EXPECT_EQ(outcome.skipped, (std::vector<std::string>{tree.temp, tree.cache}));
+  EXPECT_EQ(Texts(sink.rows),
+            std::vector<std::string>{"C:\\SUITE-TESTS\\JUNKSCAN\\RECENT|doc.lnk|1 Byte|L3||1"});
+  const std::string note = d::SkippedFoldersNote(outcome, "Dustrel.ini");
+  EXPECT_NE(note.find(tree.temp), std::string::npos);
+  EXPECT_EQ(note.find(suite::GetInterfaceText("Dustrel.ini", "strSkipFolder")), 0u);
 }

@@ -17,30 +17,39 @@ namespace {
 
 const char kSuiteKey[] = "Software\\Quillon";
 
-// Keeps the two saved-selection values of the sandbox as they were.
+// Keeps the saved-selection values of the sandbox as they were.
 class Selection : public ::testing::Test {
  protected:
-  void SetUp() override {
-    hadStatus_ = t::ValueExists(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveStatus");
-    hadCount_ = t::ValueExists(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount");
-    std::vector<bool> saved;
-    if (ReadSavedSelection(saved)) saved_ = saved;
-  }
-  void TearDown() override {
-    if (hadStatus_ && hadCount_) SaveSelection(saved_);
-  }
   static void Raw(const std::string& bytes, DWORD count) {
     t::SetRaw(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveStatus", REG_BINARY, bytes);
     t::SetDword(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount", count);
+    suite::DeleteRegEntry(suite::ValueEntry("HKEY_LOCAL_MACHINE", kSuiteKey, "CleanSaveRows"));
   }
-  bool hadStatus_ = false, hadCount_ = false;
-  std::vector<bool> saved_;
+  static SavedSelection Read() {
+    SavedSelection saved;
+    EXPECT_TRUE(ReadSavedSelection(saved));
+    return saved;
+  }
+  t::SavedValue status_{HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveStatus"};
+  t::SavedValue count_{HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount"};
+  t::SavedValue rows_{HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveRows"};
 };
 
-ScanTargets Targets(int drives) {
+// Drive rows for the given letters, the 26 fixed rows, then plug-in rows.
+ScanTargets Targets(const std::string& letters, const std::vector<std::string>& plugins = {}) {
   std::vector<DriveInfo> d;
-  for (int i = 0; i < drives; ++i) d.push_back(DriveInfo{std::string(1, char('C' + i)) + ":\\", 100});
-  return BuildScanTargets(d, "Dustrel.ini");
+  for (char c : letters) d.push_back(DriveInfo{std::string(1, c) + ":\\", 100});
+  ScanTargets targets = BuildScanTargets(d, "Dustrel.ini");
+  for (const std::string& name : plugins) targets.AddPlugin("C:\\Suite\\CleanPlugin\\" + name);
+  return targets;
+}
+ScanTargets Targets(int drives) { return Targets(std::string("CDEFGHIJ").substr(0, drives)); }
+
+bool Ticked(const ScanTargets& targets, const std::string& name) {
+  for (const ScanTarget& row : targets.rows)
+    if (SelectionName(row) == name) return row.checked;
+  ADD_FAILURE() << "no row " << name;
+  return false;
 }
 
 }  // namespace
@@ -57,61 +66,92 @@ TEST(ShellMode, OnlyTheExactFirstArgumentSelectsASilentMode) {
   EXPECT_EQ(ShellModeFor("", true), ShellMode::Other);  // an empty "" argument is an argument
 }
 
-TEST_F(Selection, SavedTicksRoundTripOneBytePerRow) {
-  const std::vector<bool> ticks = {true, false, false, true, true};
-  ASSERT_TRUE(SaveSelection(ticks));
-  std::vector<bool> back;
-  ASSERT_TRUE(ReadSavedSelection(back));
-  EXPECT_EQ(back, ticks);
+// Each tick follows the row it was saved for when drives come and go and
+// definitions are added; a row saved for nothing keeps its default.
+TEST_F(Selection, TicksFollowTheirRowsWhenTheListChanges) {
+  ScanTargets before = Targets("CE", {"b.ini"});
+  before.rows[before.OtherItemRow(1)].checked = false;  // OtherItem1 off
+  before.rows[before.OtherItemRow(3)].checked = true;   // OtherItem3 on
+  before.rows[1].checked = true;                         // E:
+  before.rows.back().checked = false;                    // b.ini
+  ASSERT_TRUE(SaveSelection(before));
+  SavedSelection saved = Read();
+  EXPECT_EQ(saved.ticks, before.Ticks());
+  ASSERT_EQ(saved.rows.size(), before.rows.size());
+  EXPECT_EQ(saved.rows[0], "C:\\");
+  EXPECT_EQ(saved.rows[2], "OtherItem1");
+  EXPECT_EQ(saved.rows.back(), "b.ini");
+
+  // A drive D: appeared (a USB disk that reports itself as fixed) and a file
+  // a.ini landed in the definitions before b.ini.
+  ScanTargets grown = Targets("CDE", {"a.ini", "b.ini"});
+  grown.ApplySaved(saved);
+  EXPECT_FALSE(Ticked(grown, "D:\\")) << "a new drive is never ticked";
+  EXPECT_TRUE(Ticked(grown, "E:\\"));
+  EXPECT_FALSE(Ticked(grown, "C:\\"));
+  EXPECT_FALSE(Ticked(grown, "OtherItem1"));
+  EXPECT_TRUE(Ticked(grown, "OtherItem3"));
+  EXPECT_FALSE(Ticked(grown, "OtherItem2"));
+  EXPECT_TRUE(Ticked(grown, "OtherItem5"));
+  EXPECT_TRUE(Ticked(grown, "a.ini")) << "a new definition has its default tick";
+  EXPECT_FALSE(Ticked(grown, "b.ini"));
+
+  // Drive C: went away: nothing moves up a row.
+  ScanTargets shrunk = Targets("E", {"b.ini"});
+  shrunk.ApplySaved(saved);
+  EXPECT_TRUE(Ticked(shrunk, "E:\\"));
+  EXPECT_FALSE(Ticked(shrunk, "OtherItem1"));
+  EXPECT_TRUE(Ticked(shrunk, "OtherItem3"));
+  EXPECT_FALSE(Ticked(shrunk, "b.ini"));
 }
 
-// 30 saved bytes and 32 rows: rows 1-30 follow the bytes, 31-32 keep their defaults.
-TEST_F(Selection, ShorterSavedSelectionLeavesTheLaterRowsAtTheirDefaults) {
-  ScanTargets targets = Targets(6);  // 6 drives + 26 rows = 32
-  ASSERT_EQ(targets.rows.size(), 32u);
-  std::string bytes(30, '\1');
+// Saved without row names (another copy of the suite): applied only to a list
+// of exactly the saved length, else every row keeps its default.
+TEST_F(Selection, WithoutRowNamesOnlyAListOfTheSameLengthTakesTheTicks) {
+  std::string bytes(28, '\1');
   bytes[0] = '\0';
-  Raw(bytes, 30);
-  std::vector<bool> saved;
-  ASSERT_TRUE(ReadSavedSelection(saved));
-  ASSERT_EQ(saved.size(), 30u);
-  targets.ApplyTicks(saved);
-  EXPECT_FALSE(targets.rows[0].checked);
-  EXPECT_TRUE(targets.rows[1].checked) << "a drive row ticked from its byte";
-  EXPECT_TRUE(targets.rows[6 + 2].checked) << "OtherItem3 ticked from its byte";
-  // Rows 31 and 32 are OtherItem25 and 26: ticked by default.
-  EXPECT_TRUE(targets.rows[30].checked);
-  EXPECT_TRUE(targets.rows[31].checked);
-  Raw(std::string(32, '\0'), 30);  // a count below the bytes reads the count
-  ASSERT_TRUE(ReadSavedSelection(saved));
-  targets.ApplyTicks(saved);
-  EXPECT_FALSE(targets.rows[29].checked);
-  EXPECT_TRUE(targets.rows[31].checked);
+  Raw(bytes, 28);
+  SavedSelection saved = Read();
+  EXPECT_TRUE(saved.rows.empty());
+  ScanTargets same = Targets(2);  // 2 drives + 26 rows
+  same.ApplySaved(saved);
+  EXPECT_FALSE(same.rows[0].checked);
+  EXPECT_TRUE(same.rows[1].checked) << "by position";
+  EXPECT_TRUE(Ticked(same, "OtherItem3"));
+
+  ScanTargets longer = Targets(3);  // a drive more: 29 rows
+  const std::vector<bool> defaults = longer.Ticks();
+  longer.ApplySaved(saved);
+  EXPECT_EQ(longer.Ticks(), defaults) << "nothing guessed";
+
+  // Row names that do not match the bytes one for one count as none.
+  t::SetRaw(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveRows", REG_MULTI_SZ,
+            std::string("C:\\\0OtherItem1\0\0", 16));
+  EXPECT_TRUE(Read().rows.empty());
 }
 
 TEST_F(Selection, AnythingMissingKeepsTheDefaults) {
   Raw(std::string(4, '\1'), 40);  // a count above the bytes: only the bytes there are
-  std::vector<bool> saved;
-  ASSERT_TRUE(ReadSavedSelection(saved));
-  EXPECT_EQ(saved.size(), 4u);
+  SavedSelection saved = Read();
+  EXPECT_EQ(saved.ticks.size(), 4u);
+  Raw(std::string(32, '\0'), 30);  // a count below the bytes reads the count
+  EXPECT_EQ(Read().ticks.size(), 30u);
   // Bytes other than 1 mean unticked.
   Raw(std::string("\x01\x02\xff\x00", 4), 4);
-  ASSERT_TRUE(ReadSavedSelection(saved));
-  EXPECT_EQ(saved, (std::vector<bool>{true, false, false, false}));
+  EXPECT_EQ(Read().ticks, (std::vector<bool>{true, false, false, false}));
 
   suite::DeleteRegEntry(suite::ValueEntry("HKEY_LOCAL_MACHINE", kSuiteKey, "CleanItemCount"));
-  saved = {true};
+  saved.ticks = {true};
   EXPECT_FALSE(ReadSavedSelection(saved));
-  EXPECT_EQ(saved, std::vector<bool>{true}) << "left alone";
-  ScanTargets targets = Targets(1);
-  const std::vector<bool> defaults = targets.Ticks();
+  EXPECT_EQ(saved.ticks, std::vector<bool>{true}) << "left alone";
   std::string status;
   const ScanTargets built = BuildTargetList("Dustrel.ini", status);
   // Without a saved selection the built list has the default ticks of its rows.
   for (size_t i = 0; i < built.rows.size(); ++i) {
     if (built.rows[i].kind == TargetKind::OtherItem) {
       EXPECT_EQ(built.rows[i].checked, OtherItemDefaultTick(built.rows[i].index)) << i;
+    } else if (built.rows[i].kind == TargetKind::Drive) {
+      EXPECT_FALSE(built.rows[i].checked) << i;
     }
   }
-  EXPECT_EQ(defaults.size(), 27u);
 }

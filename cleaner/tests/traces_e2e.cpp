@@ -44,11 +44,11 @@ class TracesE2e : public ::testing::Test {
 
   // No fixed drive, OtherItem<n> ticked for the listed n.
   static void Select(const std::set<int>& otherItems) {
-    std::string bytes;
-    for (size_t i = 0; i < suite::FixedDrives().size(); ++i) bytes.push_back(0);
-    for (int n = 1; n <= 26; ++n) bytes.push_back(otherItems.count(n) ? 1 : 0);
-    t::SetRaw(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveStatus", REG_BINARY, bytes);
-    t::SetDword(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount", static_cast<DWORD>(bytes.size()));
+    std::vector<std::pair<std::string, bool>> rows;
+    for (const std::string& root : suite::FixedDrives()) rows.emplace_back(root, false);
+    for (int n = 1; n <= 26; ++n)
+      rows.emplace_back("OtherItem" + std::to_string(n), otherItems.count(n) > 0);
+    t::SetDustrelSelection(rows);
   }
   static t::ProcessResult Auto() {
     return t::RunProcess(std::string(kBin) + "\\Dustrel.exe -Auto", kBin, 300000);
@@ -72,9 +72,17 @@ class TracesE2e : public ::testing::Test {
   Seed seed_;
   SavedValue status_{HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveStatus"};
   SavedValue count_{HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount"};
+  SavedValue rowNames_{HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveRows"};
   SavedValue autoExit_{HKEY_LOCAL_MACHINE, kSuiteKey, "AutoExitWindows"};
   SavedValue version_{HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Internet Explorer", "Version"};
 };
+
+// A text of the installed Dustrel.ini.
+std::string Text(const std::string& key) {
+  suite::IniFile ini(std::string(kBin) + "\\Dustrel.ini");
+  ini.ReadFile();
+  return ini.GetValue("Resource", key);
+}
 
 bool Logged(const std::vector<std::string>& files, const std::string& text) {
   for (const auto& f : files)
@@ -112,6 +120,7 @@ TEST_F(TracesE2e, AutoRemovesTickedTracesWithABackupThatRestoresThem) {
   EXPECT_TRUE(Logged(files, "HKEY_CURRENT_USER\\" + runMru + "|SuiteE2eRun"));
   EXPECT_TRUE(Logged(files, "HKEY_LOCAL_MACHINE\\" + run + "|SuiteE2eWeb"));
   EXPECT_FALSE(Logged(files, "HKEY_CURRENT_USER\\" + kMenuExt + "|SuiteE2e Menu"));
+  EXPECT_TRUE(Logged(files, "Internet Explorer\\" + Text("OtherItem26"))) << "the emptied store";
 
   // Every backup folder (trace rows, passwords) goes back in.
   const std::string store = Store();
@@ -157,6 +166,10 @@ TEST_F(TracesE2e, AutoEmptiesTheTickedUrlCacheStores) {
   EXPECT_EQ(history, 0);
   EXPECT_EQ(cookies, 0);
   EXPECT_EQ(pages, 1);
+  const auto files = LoggedFiles();
+  EXPECT_TRUE(Logged(files, "Internet Explorer\\" + Text("OtherItem2")));
+  EXPECT_TRUE(Logged(files, "Internet Explorer\\" + Text("OtherItem4")));
+  EXPECT_FALSE(Logged(files, "Internet Explorer\\" + Text("OtherItem1")));
   DeleteUrlCacheEntryA((host + "page.htm").c_str());
 }
 
@@ -175,20 +188,19 @@ TEST_F(TracesE2e, AutoRemovesFormDataOnWindows98AndVista) {
       {"vista", HKEY_CURRENT_USER,
        dustrel::traces::AutoCompleteKey(dustrel::traces::CurrentUserSidText())},
   };
-  // A typed address too: a run whose result list is empty stops before the
-  // browser stores.
-  Select({3, 25});
+  // The store row is the only row: such a list is cleaned too.
+  Select({25});
   for (const auto& c : cases) {
     Seed seed;
     seed.Value(c.root, c.target + "\\SuiteE2eForm", "SuiteField", "typed text");
-    seed.Value(HKEY_CURRENT_USER, "Software\\Microsoft\\Internet Explorer\\TypedURLs", "SuiteE2eUrl",
-               "http://typed.example/");
     t::WindowsVersionFor as("Dustrel.exe", c.version);
     ASSERT_EQ(Auto().exitCode, 0u) << c.version;
     EXPECT_FALSE(t::KeyExists(c.root, c.target)) << c.version;
+    EXPECT_EQ(LoggedFiles(), std::vector<std::string>{"Internet Explorer\\" + Text("OtherItem25")})
+        << c.version;
     const std::string store = Store();
     ASSERT_FALSE(store.empty()) << c.version;
-    EXPECT_EQ(suite::ListBackups(store).size(), 2u) << c.version;  // the address, the form data
+    EXPECT_EQ(suite::ListBackups(store).size(), 1u) << c.version;
     t::RemoveTree(store);
   }
 }

@@ -92,11 +92,35 @@ bool Sweep(size_t firstSize, const std::function<bool(DWORD type)>& selected) {
   return complete;
 }
 
+// Whether the URL cache holds an entry the test selects (the walk ends at the first).
+bool CacheHolds(const std::function<bool(DWORD type)>& selected) {
+  std::atomic<bool> found{false};
+  WalkUrlCache(
+      kScanBufferSize,
+      [&](const INTERNET_CACHE_ENTRY_INFOA& entry, size_t) {
+        if (selected(entry.CacheEntryType)) found = true;
+      },
+      &found);
+  return found;
+}
+
 bool KeyPresent(HKEY root, const std::string& path) {
   HKEY key;
   const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key);
   if (rc == ERROR_SUCCESS) RegCloseKey(key);
   return rc != ERROR_FILE_NOT_FOUND;  // a key we may not read is still there
+}
+
+// A key that holds a value or a sub-key (or that we may not read).
+bool KeyHoldsSomething(HKEY root, const std::string& path) {
+  HKEY key;
+  const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key);
+  if (rc != ERROR_SUCCESS) return rc != ERROR_FILE_NOT_FOUND;
+  DWORD keys = 0, values = 0;
+  const bool read = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &keys, nullptr, nullptr,
+                                     &values, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return !read || keys + values > 0;
 }
 
 // Backs the key up and removes it; nothing is removed without the backup.
@@ -391,48 +415,69 @@ BrowserCleanResult CleanPasswords(const std::string& store) {
   return RemoveWithBackup("HKEY_CURRENT_USER", kIntelliForms, store);
 }
 
+bool StoreHasContent(int n) {
+  switch (n) {
+    case 1: return CacheHolds([](DWORD type) { return !(type & (kCookieBit | kHistoryBit)); });
+    case 2: return CacheHolds([](DWORD type) { return (type & kHistoryBit) != 0; });
+    case 4: return CacheHolds([](DWORD type) { return (type & kCookieBit) != 0; });
+    case 25: {
+      if (!suite::IsWin9x()) {
+        const std::string sid = CurrentUserSidText();
+        return !sid.empty() && KeyHoldsSomething(HKEY_CURRENT_USER, AutoCompleteKey(sid));
+      }
+      char name[261] = {};
+      DWORD size = 260;
+      return GetUserNameA(name, &size) && name[0] &&
+             KeyHoldsSomething(HKEY_LOCAL_MACHINE, AutoCompleteKey(name));
+    }
+    case 26: return KeyHoldsSomething(HKEY_CURRENT_USER, kIntelliForms);
+    default: return false;
+  }
+}
+
 BrowserStoreActions DefaultBrowserStoreActions() {
   BrowserStoreActions actions;
   actions.start = [](const std::string& program, const std::string& parameters) {
-    if (!suite::MayChange("start", program + " " + parameters)) return;
-    ShellExecuteA(nullptr, "open", program.c_str(), parameters.c_str(), nullptr, SW_HIDE);
+    if (!suite::MayChange("start", program + " " + parameters)) return true;
+    return reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", program.c_str(),
+                                                   parameters.c_str(), nullptr, SW_HIDE)) > 32;
   };
   return actions;
 }
 
-void CleanBrowserStores(const OtherItemTicks& ticks, bool autoExit,
-                        const BrowserStoreActions& actions) {
-  const bool cache = ticks[0], history = ticks[1], cookies = ticks[3];
+OtherItemTicks CleanBrowserStores(const OtherItemTicks& stores, bool autoExit,
+                                  const BrowserStoreActions& actions) {
+  OtherItemTicks emptied{};
+  const bool cache = stores[0], history = stores[1], cookies = stores[3];
+  // The history object first; the sweep then removes whatever it left, so the
+  // history is emptied also where the object is missing or does nothing.
+  auto clearHistory = [] {
+    const bool object = ClearHistoryObject();
+    return SweepHistory() || object;
+  };
   if (autoExit) {
-    if (cache) SweepCache();
-    if (history) {
-      ClearHistoryObject();
-      SweepHistory();
-    }
-    if (cookies) SweepCookies();
-    return;
+    if (cache) emptied[0] = SweepCache();
+    if (history) emptied[1] = clearHistory();
+    if (cookies) emptied[3] = SweepCookies();
+    return emptied;
   }
   if (suite::IsIE7()) {
     const struct {
       int row;  // OtherItem<row+1>
       int store;
-    } stores[] = {{0, 8}, {1, 1}, {3, 2}, {24, 16}, {25, 32}};
-    for (const auto& s : stores)
-      if (ticks[static_cast<size_t>(s.row)] && actions.start)
-        actions.start("RunDll32.exe",
-                      suite::Format("InetCpl.cpl,ClearMyTracksByProcess %d", s.store));
-    return;
+    } commands[] = {{0, 8}, {1, 1}, {3, 2}, {24, 16}, {25, 32}};
+    for (const auto& c : commands)
+      if (stores[static_cast<size_t>(c.row)] && actions.start)
+        emptied[static_cast<size_t>(c.row)] = actions.start(
+            "RunDll32.exe", suite::Format("InetCpl.cpl,ClearMyTracksByProcess %d", c.store));
+    return emptied;
   }
-  if (cache) SweepCache();
-  if (history) {
-    // The history object first; the sweep then removes whatever it left, so
-    // the history is emptied also where the object is missing or does nothing.
-    ClearHistoryObject();
-    SweepHistory();
-  }
-  if (cookies) SweepCookies();
-  if (ticks[24]) CleanAutoComplete(actions.store);
-  if (ticks[25]) CleanPasswords(actions.store);
+  if (cache) emptied[0] = SweepCache();
+  if (history) emptied[1] = clearHistory();
+  if (cookies) emptied[3] = SweepCookies();
+  if (stores[24]) emptied[24] = CleanAutoComplete(actions.store).removed;
+  if (stores[25]) emptied[25] = CleanPasswords(actions.store).removed;
+  return emptied;
 }
 
 }  // namespace dustrel::traces

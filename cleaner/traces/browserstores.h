@@ -71,17 +71,25 @@ BrowserCleanResult CleanAutoComplete(const std::string& store);
 // Saved passwords: the "IntelliForms" key of the browser.
 BrowserCleanResult CleanPasswords(const std::string& store);
 
+// Whether the store of row OtherItem<n> holds anything the cleaning run
+// would remove: cache entries (1), history entries (2), cookies (4), the
+// AutoComplete key (25), the saved-password key (26). False for other rows.
+bool StoreHasContent(int n);
+
 // How the browser-store step reaches the outside world (tests replace parts).
 struct BrowserStoreActions {
   std::string store;  // the .reg backup store; empty: the one beside the program
-  // Starts a program without waiting (Internet Explorer 7's clearing command).
-  std::function<void(const std::string& program, const std::string& parameters)> start;
+  // Starts a program without waiting (Internet Explorer 7's clearing
+  // command); false when it could not be started.
+  std::function<bool(const std::string& program, const std::string& parameters)> start;
 };
 BrowserStoreActions DefaultBrowserStoreActions();
 
-// The cleaning run's step for the browser stores, by the ticked rows
-// OtherItem1 (cache), 2 (history), 4 (cookies), 25 (form data), 26 (passwords).
-void CleanBrowserStores(const OtherItemTicks& ticks, bool autoExit,
-                        const BrowserStoreActions& actions);
+// The cleaning run's step for the browser stores, by the marked rows
+// OtherItem1 (cache), 2 (history), 4 (cookies), 25 (form data), 26
+// (passwords). Returns the stores emptied (with Internet Explorer 7: whose
+// clearing command was started).
+OtherItemTicks CleanBrowserStores(const OtherItemTicks& stores, bool autoExit,
+                                  const BrowserStoreActions& actions);
 
 }  // namespace dustrel::traces

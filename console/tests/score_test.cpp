@@ -110,4 +110,19 @@ TEST_F(Score, TheSystemInputsNameThisUsersFolders) {
   EXPECT_FALSE(in.tempFolder.empty());
   EXPECT_NE(in.tempFolder.back(), '\\');
   EXPECT_EQ(in.recentDocsKey, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs");
+
+  // A temp path that names the profile folder (TMP and TEMP unset, or set
+  // to it) or a drive root is not walked: no temp check at all.
+  char tmp[MAX_PATH] = {}, temp[MAX_PATH] = {}, profile[MAX_PATH] = {};
+  GetEnvironmentVariableA("TMP", tmp, MAX_PATH);
+  GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
+  GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH);
+  for (const char* odd : {static_cast<const char*>(profile), "C:\\"}) {
+    SetEnvironmentVariableA("TMP", odd);
+    SetEnvironmentVariableA("TEMP", odd);
+    EXPECT_EQ(SystemScoreInputs().tempFolder, "") << odd;
+  }
+  SetEnvironmentVariableA("TMP", tmp[0] ? tmp : nullptr);
+  SetEnvironmentVariableA("TEMP", temp[0] ? temp : nullptr);
+  EXPECT_EQ(SystemScoreInputs().tempFolder, in.tempFolder);
 }

@@ -187,12 +187,12 @@ class Preview : public ::testing::Test {
   static std::string Bin(const std::string& name) { return std::string(kBin) + "\\" + name; }
 
   // The saved selection of the main cleaner: no drive, OtherItem1..26 as listed.
-  static void Select(std::set<int> otherItems) {
-    std::string bytes;
-    for (size_t i = 0; i < suite::FixedDrives().size(); ++i) bytes.push_back(0);
-    for (int n = 1; n <= 26; ++n) bytes.push_back(otherItems.count(n) ? 1 : 0);
-    t::SetRaw(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveStatus", REG_BINARY, bytes);
-    t::SetDword(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount", static_cast<DWORD>(bytes.size()));
+  static void Select(std::set<int> otherItems, bool driveQ = false) {
+    std::vector<std::pair<std::string, bool>> rows;
+    for (const std::string& root : suite::FixedDrives()) rows.emplace_back(root, driveQ && root == "Q:\\");
+    for (int n = 1; n <= 26; ++n)
+      rows.emplace_back("OtherItem" + std::to_string(n), otherItems.count(n) > 0);
+    t::SetDustrelSelection(rows);
   }
 
   // The whole check for one cleaner: an old normal log that must stay, the
@@ -300,11 +300,7 @@ TEST_F(Preview, DustrelListsTheJunkTheRealRunRecycles) {
   t::WriteBytes(q + "\\keep.txt", "keep");
   t::WriteBytes(q + "\\locked.old", "read-only junk");
   SetFileAttributesA((q + "\\locked.old").c_str(), FILE_ATTRIBUTE_READONLY);
-  std::string bytes;
-  for (const std::string& root : suite::FixedDrives()) bytes.push_back(root == "Q:\\" ? 1 : 0);
-  for (int n = 1; n <= 26; ++n) bytes.push_back(0);
-  t::SetRaw(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveStatus", REG_BINARY, bytes);
-  t::SetDword(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount", static_cast<DWORD>(bytes.size()));
+  Select({}, true);
 
   const std::vector<std::string> listed = PreviewThenReal(
       "Dustrel.exe", "-Auto", "Dustrel", Watched{{q, temp + "pv-e2e.dir"}, {}});

@@ -90,6 +90,20 @@ void SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD ty
                  static_cast<DWORD>(bytes.size()));
 }
 
+void SetDustrelSelection(const std::vector<std::pair<std::string, bool>>& rows) {
+  const char kKey[] = "Software\\Quillon";
+  std::string bytes, names;
+  for (const auto& row : rows) {
+    bytes.push_back(row.second ? 1 : 0);
+    names += row.first;
+    names.push_back('\0');
+  }
+  names.push_back('\0');
+  SetRaw(HKEY_LOCAL_MACHINE, kKey, "CleanSaveRows", REG_MULTI_SZ, names);
+  SetRaw(HKEY_LOCAL_MACHINE, kKey, "CleanSaveStatus", REG_BINARY, bytes);
+  SetDword(HKEY_LOCAL_MACHINE, kKey, "CleanItemCount", static_cast<DWORD>(bytes.size()));
+}
+
 void SetString(HKEY root, const std::string& key, const std::string& name,
                const std::string& value, DWORD type) {
   SetRaw(root, key, name, type, std::string(value.c_str(), value.size() + 1));

@@ -52,6 +52,10 @@ void SetString(HKEY root, const std::string& key, const std::string& name,
 void SetDword(HKEY root, const std::string& key, const std::string& name, DWORD value);
 void SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD type,
             const std::string& bytes);
+// The main cleaner's saved selection as its save command writes it: one byte
+// per named row (a drive root "C:\\", "OtherItem<n>", a definition's file
+// name), the count, and the row names.
+void SetDustrelSelection(const std::vector<std::pair<std::string, bool>>& rows);
 bool KeyExists(HKEY root, const std::string& key);
 bool ValueExists(HKEY root, const std::string& key, const std::string& name);
 // A registry link below `parent`, made as the system makes them
