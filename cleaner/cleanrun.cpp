@@ -89,7 +89,7 @@ Plan Classify(const std::vector<FoundItem>& rows, const CleanProgress& progress)
   return plan;
 }
 
-void RemoveRegistryRows(const std::vector<FoundItem>& rows, const CleanSettings& settings,
+void RemoveRegistryRows(const std::vector<FoundItem>& rows, suite::RestorePoint& point,
                         Plan& plan) {
   if (plan.registry.empty()) return;
   std::vector<std::string> texts, markers;
@@ -97,10 +97,8 @@ void RemoveRegistryRows(const std::vector<FoundItem>& rows, const CleanSettings&
     texts.push_back(EntryTextOf(rows[i]));
     markers.push_back(rows[i].marker);
   }
-  const RemoveResult removed = settings.backupStore.empty()
-                                   ? RemoveRegistryEntries(texts, markers)
-                                   : RemoveRegistryEntries(texts, markers, settings.backupStore);
-  if (!removed.backedUp) return;  // nothing was removed
+  const suite::RemovalReport removed = RemoveRegistryEntries(texts, markers, point);
+  if (!removed.BackedUp()) return;  // nothing was removed
   for (size_t k = 0; k < plan.registry.size(); ++k)
     if (k < removed.gone.size() && removed.gone[k]) plan.fates[plan.registry[k]] = Fate::Gone;
 }
@@ -130,6 +128,11 @@ void Tally(const std::vector<FoundItem>& rows, const Plan& plan, CleanResult& re
     }
   }
   result.megabytes = result.bytes / 1024 / 1024;
+}
+
+// Everything one run removes from the registry goes into one backup folder.
+std::string BackupStoreOf(const CleanSettings& settings) {
+  return settings.backupStore.empty() ? suite::BackupStorePath() : settings.backupStore;
 }
 
 std::string CacheFolderOf(const CleanSettings& settings) {
@@ -207,9 +210,10 @@ CleanResult CleanRun(const std::vector<FoundItem>& rows, const CleanSettings& se
   }
 
   Say(progress, kStatusFinal);
-  RemoveRegistryRows(rows, settings, plan);
+  suite::RestorePoint point(BackupStoreOf(settings));
+  RemoveRegistryRows(rows, point, plan);
 
-  if (settings.cleanBrowserStores) CleanBrowserStores(settings.ticks, false);
+  if (settings.cleanBrowserStores) CleanBrowserStores(settings.ticks, false, point);
   for (size_t i : deferred)
     if (!Exists(FilePathOf(rows[i]))) plan.fates[i] = Fate::Gone;
 
@@ -239,7 +243,8 @@ CleanResult AutoExitClean(const std::vector<FoundItem>& rows, const CleanSetting
                           const CleanProgress& progress) {
   CleanResult result;
   Say(progress, suite::GetInterfaceText(settings.iniName, "strCleanWait"));
-  if (settings.cleanBrowserStores) CleanBrowserStores(settings.ticks, true);
+  suite::RestorePoint point(BackupStoreOf(settings));
+  if (settings.cleanBrowserStores) CleanBrowserStores(settings.ticks, true, point);
   if (rows.empty()) {
     Say(progress, "No Item!");
     return result;
@@ -251,9 +256,9 @@ CleanResult AutoExitClean(const std::vector<FoundItem>& rows, const CleanSetting
   if (settings.cleanBrowserStores && settings.ticks[0]) {
     OtherItemTicks cacheOnly{};
     cacheOnly[0] = true;  // the cache sweep again, for what the deletions freed
-    CleanBrowserStores(cacheOnly, true);
+    CleanBrowserStores(cacheOnly, true, point);
   }
-  RemoveRegistryRows(rows, settings, plan);
+  RemoveRegistryRows(rows, point, plan);
   Tally(rows, plan, result);
   return result;
 }

@@ -48,8 +48,10 @@ void RunTraceScanners(const OtherItemTicks& ticks, TraceContext& context) {
   }
 }
 
-void CleanBrowserStores(const OtherItemTicks& ticks, bool autoExit) {
-  traces::CleanBrowserStores(ticks, autoExit, traces::DefaultBrowserStoreActions());
+void CleanBrowserStores(const OtherItemTicks& ticks, bool autoExit, suite::RestorePoint& point) {
+  traces::BrowserStoreActions actions = traces::DefaultBrowserStoreActions();
+  actions.restorePoint = &point;
+  traces::CleanBrowserStores(ticks, autoExit, actions);
 }
 
 }  // namespace dustrel

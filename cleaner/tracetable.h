@@ -9,6 +9,10 @@
 
 #include "founditem.h"
 
+namespace suite {
+class RestorePoint;
+}
+
 namespace dustrel {
 
 constexpr int kOtherItemCount = 26;
@@ -33,7 +37,8 @@ void RunTraceScanners(const OtherItemTicks& ticks, TraceContext& context);
 
 // The browser-store step of the cleaning run: empties the stores whose rows
 // are ticked (cache, history, cookies, form data, passwords). `autoExit` is
-// the reduced variant run before an automatic shutdown.
-void CleanBrowserStores(const OtherItemTicks& ticks, bool autoExit);
+// the reduced variant run before an automatic shutdown. The keys it removes
+// are backed up into the run's restore point.
+void CleanBrowserStores(const OtherItemTicks& ticks, bool autoExit, suite::RestorePoint& point);
 
 }  // namespace dustrel

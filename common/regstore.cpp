@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 #include "dryrun.h"
 #include "handles.h"
@@ -43,6 +44,14 @@ bool IsStringType(DWORD type) {
   return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
+// Value names as the registry matches them: without regard to case.
+bool SameValueName(const std::wstring& a, const std::wstring& b) {
+  return a.size() == b.size() &&
+         (a.empty() || CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(),
+                                      static_cast<int>(a.size()), b.c_str(),
+                                      static_cast<int>(b.size())) == CSTR_EQUAL);
+}
+
 std::string Narrow(const wchar_t* text, size_t length, bool* lossless = nullptr) {
   return AnsiFromWide(std::wstring(text, length), lossless);
 }
@@ -56,6 +65,8 @@ struct Writer : KeyTreeVisitor {
   std::wstring out;
   bool exact = true;
   std::vector<std::wstring> exactTopValues;
+  // When set, the key's own section holds this value alone.
+  const std::wstring* onlyValue = nullptr;
 
   // A name the file can carry: no line break (it would end the line) and, in
   // a REGEDIT4 file, every character in the ANSI code page.
@@ -183,6 +194,7 @@ struct Writer : KeyTreeVisitor {
       }
       retries = 0;
       const std::wstring valueName(name.data(), nameLen);
+      if (top && onlyValue && !SameValueName(valueName, *onlyValue)) continue;
       if (!Carried(valueName)) {
         exact = false;  // left out: the file could not give it back
         continue;
@@ -206,9 +218,13 @@ struct WideExport {
   std::vector<std::wstring> exactValues;
 };
 
-WideExport ExportWide(const std::string& rootName, const std::wstring& keyPath, bool regedit4) {
+// The text of root\keyPath: its whole tree, or with `onlyValue` the key's
+// section with that one value and nothing below it.
+WideExport ExportWide(const std::string& rootName, const std::wstring& keyPath, bool regedit4,
+                      const std::wstring* onlyValue = nullptr) {
   Writer w(regedit4, WideFromAnsi(regedit4 ? kRegedit4Header : kRegedit5Header));
   w.Eol();
+  w.onlyValue = onlyValue;
   WideExport result;
   HKEY root = ExportRootKey(rootName);
   UniqueKey key;
@@ -219,7 +235,9 @@ WideExport ExportWide(const std::string& rootName, const std::wstring& keyPath, 
   }
   const std::wstring fullName =
       keyPath.empty() ? WideFromAnsi(rootName) : WideFromAnsi(rootName) + L"\\" + keyPath;
-  const bool complete = WalkKeyTree(key.get(), fullName, KEY_READ, w);
+  const bool complete =
+      onlyValue ? (w.Enter(key.get(), fullName, 0), true)
+                : WalkKeyTree(key.get(), fullName, KEY_READ, w);
   result.keyFound = true;
   result.exact = complete && w.exact;
   result.exactValues = std::move(w.exactTopValues);
@@ -227,21 +245,13 @@ WideExport ExportWide(const std::string& rootName, const std::wstring& keyPath, 
   return result;
 }
 
-}  // namespace
-
-bool UseRegedit4Header() { return (GetVersion() & 0x80000000u) != 0; }
-
-std::string ExportText(const std::string& rootName, const std::string& keyPath, bool regedit4) {
-  const std::wstring text = ExportWide(rootName, WideFromAnsi(keyPath), regedit4).text;
-  return AnsiFromWide(text);
-}
-
-ExportReport ExportKeyW(const std::string& rootName, const std::wstring& keyPath,
-                        const std::string& filePath, bool regedit4) {
+// Writes an export to its file (a preview writes nothing and answers as the
+// written file would).
+ExportReport WriteExport(const std::string& filePath, bool regedit4,
+                         const std::function<WideExport()>& make) {
   ExportReport report;
   if (!MayChange("write", filePath)) {
-    // The preview reads what the file would hold and writes nothing.
-    const WideExport exported = ExportWide(rootName, keyPath, regedit4);
+    const WideExport exported = make();
     report.written = true;
     report.keyFound = exported.keyFound;
     report.exact = exported.exact;
@@ -251,7 +261,7 @@ ExportReport ExportKeyW(const std::string& rootName, const std::wstring& keyPath
   UniqueHandleKernel file(CreateFileA(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return report;
-  const WideExport exported = ExportWide(rootName, keyPath, regedit4);
+  const WideExport exported = make();
   std::string bytes;
   if (regedit4) {
     bytes = AnsiFromWide(exported.text);
@@ -271,6 +281,28 @@ ExportReport ExportKeyW(const std::string& rootName, const std::wstring& keyPath
   report.exact = report.written && exported.exact;
   if (report.written) report.exactValues = exported.exactValues;
   return report;
+}
+
+}  // namespace
+
+bool UseRegedit4Header() { return (GetVersion() & 0x80000000u) != 0; }
+
+std::string ExportText(const std::string& rootName, const std::string& keyPath, bool regedit4) {
+  const std::wstring text = ExportWide(rootName, WideFromAnsi(keyPath), regedit4).text;
+  return AnsiFromWide(text);
+}
+
+ExportReport ExportKeyW(const std::string& rootName, const std::wstring& keyPath,
+                        const std::string& filePath, bool regedit4) {
+  return WriteExport(filePath, regedit4,
+                     [&] { return ExportWide(rootName, keyPath, regedit4); });
+}
+
+ExportReport ExportValueW(const std::string& rootName, const std::wstring& keyPath,
+                          const std::wstring& valueName, const std::string& filePath,
+                          bool regedit4) {
+  return WriteExport(filePath, regedit4,
+                     [&] { return ExportWide(rootName, keyPath, regedit4, &valueName); });
 }
 
 bool ExportKey(const std::string& rootName, const std::string& keyPath,
@@ -355,52 +387,17 @@ std::string EntryText(const RegEntry& entry) {
 
 bool BackupEntryFile(const RegEntry& entry, const std::string& file, bool regedit4,
                      bool* written) {
-  const ExportReport report = ExportKeyW(entry.rootName, EntryKeyPathW(entry), file, regedit4);
+  // A value entry's file holds that value alone, so bringing it back leaves
+  // the key's other values as they are then.
+  const std::wstring name = EntryValueNameW(entry);
+  const ExportReport report =
+      entry.isValue ? ExportValueW(entry.rootName, EntryKeyPathW(entry), name, file, regedit4)
+                    : ExportKeyW(entry.rootName, EntryKeyPathW(entry), file, regedit4);
   if (written) *written = report.written;
   if (!report.written || !report.keyFound) return false;
   if (!entry.isValue) return report.exact;
-  // Value names are matched as the registry matches them: without regard to case.
-  const std::wstring name = EntryValueNameW(entry);
   return std::any_of(report.exactValues.begin(), report.exactValues.end(),
-                     [&name](const std::wstring& held) {
-                       return held.size() == name.size() &&
-                              CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, held.c_str(),
-                                             static_cast<int>(held.size()), name.c_str(),
-                                             static_cast<int>(name.size())) == CSTR_EQUAL;
-                     });
-}
-
-std::string BackupEntries(const std::vector<RegEntry>& entries) {
-  return BackupEntries(entries, BackupStorePath());
-}
-
-std::string BackupEntries(const std::vector<RegEntry>& entries, const std::string& store) {
-  std::vector<bool> held;
-  const std::string folder = BackupEntries(entries, store, held);
-  // Callers of this form remove every entry they passed: all must be held.
-  for (bool h : held)
-    if (!h) return std::string();
-  return folder;
-}
-
-std::string BackupEntries(const std::vector<RegEntry>& entries, const std::string& store,
-                          std::vector<bool>& held) {
-  held.assign(entries.size(), false);
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  const std::string folder = CreateBackupFolder(store, now);
-  if (folder.empty()) return folder;
-  const bool regedit4 = UseRegedit4Header();
-  for (size_t i = 0; i < entries.size(); ++i) {
-    const std::string file = Format("%s\\RB%d.reg", folder.c_str(), static_cast<int>(i));
-    bool written = false;
-    held[i] = BackupEntryFile(entries[i], file, regedit4, &written);
-    if (!written) {
-      held.assign(entries.size(), false);
-      return std::string();
-    }
-  }
-  return folder;
+                     [&name](const std::wstring& held) { return SameValueName(held, name); });
 }
 
 bool RegEntryGone(const RegEntry& entry) {
@@ -417,37 +414,6 @@ bool RegEntryGone(const RegEntry& entry) {
   if (rc != ERROR_SUCCESS || !entry.isValue) return false;
   return RegQueryValueExW(key.get(), EntryValueNameW(entry).c_str(), nullptr, nullptr, nullptr,
                           nullptr) == ERROR_FILE_NOT_FOUND;
-}
-
-bool DeleteRegEntry(const RegEntry& entry) {
-  HKEY root = RootKeyFromName(entry.rootName);
-  if (!root) return false;
-  const std::wstring path = EntryKeyPathW(entry);
-  if (entry.isValue) {
-    // Only a value that is there now is removed and reported gone.
-    UniqueKey key = OpenKeyNoLink(root, path, KEY_SET_VALUE | KEY_QUERY_VALUE);
-    if (!key) return false;
-    const std::wstring name = EntryValueNameW(entry);
-    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
-            ERROR_FILE_NOT_FOUND ||
-        ValueRemovedByDryRun(root, path, name))
-      return false;
-    if (!MayChange("delete value", EntryText(entry))) {
-      NoteRemovedValue(root, path, name);
-      return true;
-    }
-    RegDeleteValueW(key.get(), name.c_str());
-  } else {
-    if (path.find_first_not_of(L'\\') == std::wstring::npos) return false;
-    UniqueKey probe;
-    if (RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, probe.put()) ==
-            ERROR_FILE_NOT_FOUND ||
-        KeyRemovedByDryRun(root, path))
-      return false;  // nothing there to remove
-    probe.reset();
-    DeleteKeyTreeW(root, path);
-  }
-  return RegEntryGone(entry);
 }
 
 namespace {

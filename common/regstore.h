@@ -43,6 +43,12 @@ struct ExportReport {
 };
 ExportReport ExportKeyW(const std::string& rootName, const std::wstring& keyPath,
                         const std::string& filePath, bool regedit4);
+// The key's section with the one value `valueName` (matched without regard
+// to case) and nothing else: importing it sets that value and leaves the
+// key's other values and subkeys alone.
+ExportReport ExportValueW(const std::string& rootName, const std::wstring& keyPath,
+                          const std::wstring& valueName, const std::string& filePath,
+                          bool regedit4);
 // The same text in the ANSI code page, without a file.
 std::string ExportText(const std::string& rootName, const std::string& keyPath, bool regedit4);
 
@@ -96,26 +102,12 @@ std::wstring EntryValueNameW(const RegEntry& entry);
 // The text a log shows for the entry: "ROOT\path" or "ROOT\path\value".
 std::string EntryText(const RegEntry& entry);
 
-// Writes a new backup folder in the store beside the program with one
-// "RB<i>.reg" per entry (the key that holds a value entry, the key itself of a
-// key entry). Returns the folder, or empty when the store, the folder or any
-// file could not be written: the caller then removes nothing.
-std::string BackupEntries(const std::vector<RegEntry>& entries);
-std::string BackupEntries(const std::vector<RegEntry>& entries, const std::string& store);
-// The same, telling per entry whether its file holds it exactly (a key entry:
-// its whole tree; a value entry: that value). An entry that is not held must
-// not be removed. Empty when the store, the folder or any file could not be
-// written (then nothing may be removed).
-std::string BackupEntries(const std::vector<RegEntry>& entries, const std::string& store,
-                          std::vector<bool>& held);
-// Writes the backup file of one entry; true when it holds the entry exactly.
+// Writes the backup file of one entry (a key entry: its whole tree; a value
+// entry: that value alone); true when it holds the entry exactly. Programs
+// back up and remove through RemoveWithBackup (common/regremoval).
 bool BackupEntryFile(const RegEntry& entry, const std::string& file, bool regedit4,
                      bool* written = nullptr);
 
-// Removes one entry (opening keys with the access the deletion needs) and
-// tells whether it is gone afterwards. A key entry with an empty path, an
-// unknown root, or a path of backslashes only never deletes anything.
-bool DeleteRegEntry(const RegEntry& entry);
 // Whether the entry no longer exists (a key that cannot be opened for another
 // reason, such as access, may still hold it).
 bool RegEntryGone(const RegEntry& entry);

@@ -13,7 +13,7 @@
 #include "inifile.h"
 #include "probes.h"
 #include "registry.h"
-#include "regstore.h"
+#include "regremoval.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
@@ -57,7 +57,7 @@ class Dustrel : public ::testing::Test {
     // Never let a test shut the machine down or delete past the Recycle Bin.
     t::SetDword(HKEY_LOCAL_MACHINE, kSuiteKey, "AutoExitWindows", 0);
     if (t::ValueExists(HKEY_LOCAL_MACHINE, kExplorerKey, "DeleteNoBackup"))
-      suite::DeleteRegEntry(suite::ValueEntry("HKEY_LOCAL_MACHINE", kExplorerKey, "DeleteNoBackup"));
+      suite::RemoveSettingValue("HKEY_LOCAL_MACHINE", kExplorerKey, "DeleteNoBackup");
     ini_ = suite::IniFile(std::string(kBin) + "\\Dustrel.ini");
     ini_.ReadFile();
   }

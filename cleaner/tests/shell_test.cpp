@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "regstore.h"
+#include "regremoval.h"
 #include "scantargets.h"
 #include "selection.h"
 #include "shellglue.h"
@@ -99,7 +99,7 @@ TEST_F(Selection, AnythingMissingKeepsTheDefaults) {
   ASSERT_TRUE(ReadSavedSelection(saved));
   EXPECT_EQ(saved, (std::vector<bool>{true, false, false, false}));
 
-  suite::DeleteRegEntry(suite::ValueEntry("HKEY_LOCAL_MACHINE", kSuiteKey, "CleanItemCount"));
+  suite::RemoveSettingValue("HKEY_LOCAL_MACHINE", kSuiteKey, "CleanItemCount");
   saved = {true};
   EXPECT_FALSE(ReadSavedSelection(saved));
   EXPECT_EQ(saved, std::vector<bool>{true}) << "left alone";
