@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "regstore.h"
+#include "backupstore.h"
+#include "regentry.h"
+#include "regwriter.h"
 
 namespace suite {
 

@@ -18,6 +18,7 @@
 #include "probes.h"
 #include "registry.h"
 #include "regremoval.h"
+#include "regrestore.h"
 #include "testsupport.h"
 
 namespace t = suite::test;

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "regremoval.h"
+#include "regrestore.h"
 #include "traces/browserstores.h"
 #include "traceseed.h"
 

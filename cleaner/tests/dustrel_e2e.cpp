@@ -14,6 +14,7 @@
 #include "probes.h"
 #include "registry.h"
 #include "regremoval.h"
+#include "regrestore.h"
 #include "testsupport.h"
 
 namespace t = suite::test;

@@ -11,6 +11,7 @@
 #include "founditem.h"
 #include "registry.h"
 #include "regremoval.h"
+#include "regrestore.h"
 #include "testsupport.h"
 
 namespace t = suite::test;

@@ -9,6 +9,7 @@
 
 #include "regremove.h"
 #include "regremoval.h"
+#include "regrestore.h"
 #include "traces/registrytraces.h"
 #include "traceseed.h"
 

@@ -1,4 +1,5 @@
 #include "regremoval.h"
+#include "regrestore.h"
 
 #include <gtest/gtest.h>
 
