@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-#include <aclapi.h>
-
 #include <algorithm>
 
 #include "probes.h"
@@ -35,40 +33,6 @@ std::vector<std::string> FilesIn(const std::string& folder) {
   std::sort(names.begin(), names.end());
   return names;
 }
-
-// A key whose access list refuses deletion to everyone (reading stays
-// allowed) until the guard goes.
-class NoDeletion {
- public:
-  NoDeletion(HKEY root, const std::string& path) : root_(root), path_(path) {
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone_);
-    Apply(true);
-  }
-  ~NoDeletion() {
-    Apply(false);
-    FreeSid(everyone_);
-  }
-  NoDeletion(const NoDeletion&) = delete;
-  NoDeletion& operator=(const NoDeletion&) = delete;
-
- private:
-  void Apply(bool deny) {
-    std::vector<BYTE> acl(512);
-    PACL list = reinterpret_cast<PACL>(acl.data());
-    InitializeAcl(list, static_cast<DWORD>(acl.size()), ACL_REVISION);
-    if (deny) AddAccessDeniedAce(list, ACL_REVISION, DELETE, everyone_);
-    AddAccessAllowedAce(list, ACL_REVISION, KEY_ALL_ACCESS, everyone_);
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return;
-    SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, list,
-                    nullptr);
-    RegCloseKey(key);
-  }
-  HKEY root_;
-  std::string path_;
-  PSID everyone_ = nullptr;
-};
 
 }  // namespace
 
@@ -177,28 +141,6 @@ TEST(RemoveWithBackup, OneRestorePointPerRun) {
   EXPECT_EQ(suite::ReadString(kCu, key.Path(), "a"), "1");
   EXPECT_EQ(suite::ReadString(kCu, key.Path(), "b"), "2");
   EXPECT_EQ(suite::ReadString(kCu, key.Sub("tree\\deep"), "c"), "3");
-}
-
-// A key row goes whole or not at all: a part that may not be deleted keeps
-// the whole tree where it was, and the row is not gone.
-TEST(RemoveWithBackup, AKeyTreeThatCannotGoWholeStaysWhole) {
-  t::ScratchDir store("C:\\suite-tests\\removal-whole");
-  t::ScratchKey key("removal-whole");
-  t::SetString(kCu, key.Sub("probe"), "v", "1");
-  {
-    NoDeletion probe(kCu, key.Sub("probe"));
-    if (RegDeleteKeyA(kCu, key.Sub("probe").c_str()) == ERROR_SUCCESS)
-      GTEST_SKIP() << "this system does not hold a key's access list against deletion";
-  }
-  t::SetString(kCu, key.Sub("row\\a"), "v", "1");
-  t::SetString(kCu, key.Sub("row\\locked"), "w", "2");
-  NoDeletion lock(kCu, key.Sub("row\\locked"));
-  const suite::RemovalReport removed =
-      suite::RemoveWithBackup({suite::KeyEntry("HKEY_CURRENT_USER", key.Sub("row"))}, store.Path());
-  EXPECT_TRUE(removed.held[0]);
-  EXPECT_FALSE(removed.gone[0]);
-  EXPECT_EQ(suite::ReadString(kCu, key.Sub("row\\a"), "v"), "1");
-  EXPECT_EQ(suite::ReadString(kCu, key.Sub("row\\locked"), "w"), "2");
 }
 
 // What a deletion took is put back from the copy taken before it; what it
