@@ -85,12 +85,12 @@ int StoreOfEntry(const FoundItem& row) {
 // store was emptied; the listed entries of an emptied store go with it, those
 // of a store that was kept stay listed.
 void EmptyStores(const std::vector<FoundItem>& rows, const CleanSettings& settings, Plan& plan,
-                 bool autoExit) {
+                 bool autoExit, suite::RestorePoint& point) {
   OtherItemTicks emptied{};
   bool any = false;
   for (bool t : plan.storeTicks) any = any || t;
   if (any && settings.cleanBrowserStores && !Stopped(settings))
-    emptied = CleanBrowserStores(plan.storeTicks, autoExit, settings.backupStore);
+    emptied = CleanBrowserStores(plan.storeTicks, autoExit, point);
   for (size_t i : plan.stores) plan.fates[i] = emptied[rows[i].store - 1] ? Fate::Gone : Fate::Kept;
   for (size_t i = 0; i < rows.size(); ++i)
     if (KindOf(rows[i]) == RowKind::Browser)
@@ -121,7 +121,7 @@ Plan Classify(const std::vector<FoundItem>& rows, const CleanProgress& progress)
   return plan;
 }
 
-void RemoveRegistryRows(const std::vector<FoundItem>& rows, const CleanSettings& settings,
+void RemoveRegistryRows(const std::vector<FoundItem>& rows, suite::RestorePoint& point,
                         Plan& plan) {
   if (plan.registry.empty()) return;
   std::vector<std::string> texts, markers;
@@ -129,10 +129,8 @@ void RemoveRegistryRows(const std::vector<FoundItem>& rows, const CleanSettings&
     texts.push_back(EntryTextOf(rows[i]));
     markers.push_back(rows[i].marker);
   }
-  const RemoveResult removed = settings.backupStore.empty()
-                                   ? RemoveRegistryEntries(texts, markers)
-                                   : RemoveRegistryEntries(texts, markers, settings.backupStore);
-  if (!removed.backedUp) return;  // nothing was removed
+  const suite::RemovalReport removed = RemoveRegistryEntries(texts, markers, point);
+  if (!removed.BackedUp()) return;  // nothing was removed
   for (size_t k = 0; k < plan.registry.size(); ++k)
     if (k < removed.gone.size() && removed.gone[k]) plan.fates[plan.registry[k]] = Fate::Gone;
 }
@@ -165,6 +163,11 @@ void Tally(const std::vector<FoundItem>& rows, const Plan& plan, CleanResult& re
     }
   }
   result.megabytes = result.bytes / 1024 / 1024;
+}
+
+// Everything one run removes from the registry goes into one backup folder.
+std::string BackupStoreOf(const CleanSettings& settings) {
+  return settings.backupStore.empty() ? suite::BackupStorePath() : settings.backupStore;
 }
 
 // The IE cache folder whose files are left to the cache sweep; none when the
@@ -248,9 +251,10 @@ CleanResult CleanRun(const std::vector<FoundItem>& rows, const CleanSettings& se
   }
 
   Say(progress, kStatusFinal);
-  if (!Stopped(settings)) RemoveRegistryRows(rows, settings, plan);
+  suite::RestorePoint point(BackupStoreOf(settings));
+  if (!Stopped(settings)) RemoveRegistryRows(rows, point, plan);
 
-  EmptyStores(rows, settings, plan, false);
+  EmptyStores(rows, settings, plan, false, point);
   for (size_t i : deferred)
     if (!Exists(FilePathOf(rows[i]))) plan.fates[i] = Fate::Gone;
 
@@ -282,13 +286,14 @@ CleanResult AutoExitClean(const std::vector<FoundItem>& rows, const CleanSetting
                           const CleanProgress& progress) {
   CleanResult result;
   Say(progress, suite::GetInterfaceText(settings.iniName, "strCleanWait"));
+  suite::RestorePoint point(BackupStoreOf(settings));
   if (rows.empty()) {
     Say(progress, "No Item!");
     return result;
   }
   result.ran = true;
   Plan plan = Classify(rows, CleanProgress{});
-  EmptyStores(rows, settings, plan, true);
+  EmptyStores(rows, settings, plan, true, point);
   for (size_t i : plan.files) {
     if (Stopped(settings)) break;
     plan.fates[i] = RemoveFile(FilePathOf(rows[i]), settings.deleteNoBackup);
@@ -296,9 +301,9 @@ CleanResult AutoExitClean(const std::vector<FoundItem>& rows, const CleanSetting
   if (settings.cleanBrowserStores && plan.storeTicks[0] && !Stopped(settings)) {
     OtherItemTicks cacheOnly{};
     cacheOnly[0] = true;  // the cache sweep again, for what the deletions freed
-    CleanBrowserStores(cacheOnly, true);
+    CleanBrowserStores(cacheOnly, true, point);
   }
-  if (!Stopped(settings)) RemoveRegistryRows(rows, settings, plan);
+  if (!Stopped(settings)) RemoveRegistryRows(rows, point, plan);
   Tally(rows, plan, result);
   return result;
 }

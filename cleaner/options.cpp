@@ -5,7 +5,7 @@
 #include <string>
 
 #include "dryrun.h"
-#include "regstore.h"
+#include "regremoval.h"
 
 namespace dustrel {
 
@@ -37,13 +37,10 @@ bool WriteDword(HKEY root, const char* path, const char* name, DWORD value) {
 }
 
 // A system switch the options window sets: 1 when on, the value gone when
-// off. The switch is a setting, not a cleaned entry, so it goes through the
-// shared removal without a backup of its own.
+// off. The switch is a setting, not a cleaned entry: no backup.
 bool SetOrRemove(HKEY root, const char* rootName, const char* path, const char* name, bool on) {
   if (on) return WriteDword(root, path, name, 1);
-  const suite::RegEntry entry = suite::ValueEntry(rootName, path, name);
-  if (suite::RegEntryGone(entry)) return true;
-  return suite::DeleteRegEntry(entry);
+  return suite::RemoveSettingValue(rootName, path, name);
 }
 
 }  // namespace

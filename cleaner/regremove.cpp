@@ -47,15 +47,11 @@ bool ParseEntryText(const std::string& text, const std::string& marker, suite::R
   return true;
 }
 
-RemoveResult RemoveRegistryEntries(const std::vector<std::string>& entryTexts,
-                                   const std::vector<std::string>& markers) {
-  return RemoveRegistryEntries(entryTexts, markers, suite::BackupStorePath());
-}
-
-RemoveResult RemoveRegistryEntries(const std::vector<std::string>& entryTexts,
-                                   const std::vector<std::string>& markers,
-                                   const std::string& store) {
-  RemoveResult result;
+suite::RemovalReport RemoveRegistryEntries(const std::vector<std::string>& entryTexts,
+                                           const std::vector<std::string>& markers,
+                                           suite::RestorePoint& point) {
+  suite::RemovalReport result;
+  result.held.assign(entryTexts.size(), false);
   result.gone.assign(entryTexts.size(), false);
   std::vector<suite::RegEntry> entries;
   std::vector<size_t> index;  // entry -> position in entryTexts
@@ -67,14 +63,13 @@ RemoveResult RemoveRegistryEntries(const std::vector<std::string>& entryTexts,
     index.push_back(i);
   }
   if (entries.empty()) return result;
-  // An entry its backup file cannot hold exactly (a value name with a line
-  // break, an unreadable value) stays; the others are removed.
-  std::vector<bool> held;
-  result.backupFolder = suite::BackupEntries(entries, store, held);
-  result.backedUp = !result.backupFolder.empty();
-  if (!result.backedUp) return result;
-  for (size_t k = 0; k < entries.size(); ++k)
-    if (k < held.size() && held[k]) result.gone[index[k]] = suite::DeleteRegEntry(entries[k]);
+  const suite::RemovalReport removed = suite::RemoveWithBackup(entries, point);
+  result.folder = removed.folder;
+  result.backupFailed = removed.backupFailed;
+  for (size_t k = 0; k < entries.size(); ++k) {
+    result.held[index[k]] = removed.held[k];
+    result.gone[index[k]] = removed.gone[k];
+  }
   return result;
 }
 

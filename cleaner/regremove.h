@@ -1,11 +1,11 @@
-// The registry-entry remover: takes the entry texts of the ticked registry
-// rows ("ROOT\key path|name") with their type markers and removes each entry,
-// after writing every one of them to the suite's .reg backup store.
+// Dustrel's registry rows: the entry texts of the ticked registry rows
+// ("ROOT\key path|name") with their type markers, removed through the
+// suite's one removal path (backed up first, common/regremoval).
 #pragma once
 #include <string>
 #include <vector>
 
-#include "regstore.h"
+#include "regremoval.h"
 
 namespace dustrel {
 
@@ -25,21 +25,13 @@ bool HasEmptyPart(const std::string& path);
 // the key path itself, its root, or the key's unnamed default value.
 bool ParseEntryText(const std::string& text, const std::string& marker, suite::RegEntry& entry);
 
-struct RemoveResult {
-  bool backedUp = false;     // the backup folder was written; otherwise nothing was removed
-  std::string backupFolder;  // where the backup went
-  std::vector<bool> gone;    // per entry text, in order: the entry no longer exists
-};
-
-// Backs every parseable entry up to a new folder of the store (one RB<i>.reg
-// per entry), then removes them in list order. When the backup cannot be
-// written nothing is removed. Entries that cannot be parsed, or that have no
-// marker in the parallel list, are skipped (and not gone).
-RemoveResult RemoveRegistryEntries(const std::vector<std::string>& entryTexts,
-                                   const std::vector<std::string>& markers);
-// The same with an explicit store folder (tests).
-RemoveResult RemoveRegistryEntries(const std::vector<std::string>& entryTexts,
-                                   const std::vector<std::string>& markers,
-                                   const std::string& store);
+// Parses each entry text and removes the entries through the run's restore
+// point, in list order. The report's `held` and `gone` are per entry text;
+// entries that cannot be parsed, or that have no marker in the parallel
+// list, are skipped (and not gone). When the backup cannot be written
+// nothing is removed.
+suite::RemovalReport RemoveRegistryEntries(const std::vector<std::string>& entryTexts,
+                                           const std::vector<std::string>& markers,
+                                           suite::RestorePoint& point);
 
 }  // namespace dustrel

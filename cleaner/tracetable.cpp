@@ -70,9 +70,9 @@ void AddBrowserStoreRows(const OtherItemTicks& ticks, TraceContext& context) {
 }
 
 OtherItemTicks CleanBrowserStores(const OtherItemTicks& stores, bool autoExit,
-                                  const std::string& backupStore) {
+                                  suite::RestorePoint& point) {
   traces::BrowserStoreActions actions = traces::DefaultBrowserStoreActions();
-  actions.store = backupStore;
+  actions.restorePoint = &point;
   return traces::CleanBrowserStores(stores, autoExit, actions);
 }
 

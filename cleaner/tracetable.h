@@ -9,6 +9,10 @@
 
 #include "founditem.h"
 
+namespace suite {
+class RestorePoint;
+}
+
 namespace dustrel {
 
 constexpr int kOtherItemCount = 26;
@@ -43,9 +47,9 @@ void AddBrowserStoreRows(const OtherItemTicks& ticks, TraceContext& context);
 // The browser-store step of the cleaning run: empties the stores marked in
 // `stores` (index n-1 for OtherItem<n>) and tells which of them are empty
 // now. `autoExit` is the reduced variant run before an automatic shutdown
-// (cache, history and cookies only). `backupStore`: where the removed keys
-// are backed up (empty: the suite's store).
+// (cache, history and cookies only). The keys it removes are backed up into
+// the run's restore point.
 OtherItemTicks CleanBrowserStores(const OtherItemTicks& stores, bool autoExit,
-                                  const std::string& backupStore = std::string());
+                                  suite::RestorePoint& point);
 
 }  // namespace dustrel

@@ -1,5 +1,7 @@
 #include "registry.h"
 
+#include <algorithm>
+
 #include "dryrun.h"
 
 #include "probes.h"
@@ -352,6 +354,56 @@ class LinkFinder : public KeyTreeVisitor {
   }
 };
 
+// Reads every value of an open key; false when one could not be read.
+bool ReadValues(HKEY key, std::vector<KeyTreeCopy::Value>& values) {
+  DWORD maxName = 0, maxData = 0;
+  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
+    return false;
+  std::vector<wchar_t> name(maxName + 2);
+  std::vector<BYTE> data(maxData + 2);
+  int retries = 0;
+  for (DWORD i = 0;; ++i) {
+    DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()),
+          type = 0;
+    const LONG rc =
+        RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
+    if (rc == ERROR_MORE_DATA && ++retries < 8) {
+      name.resize(name.size() + 16384);
+      data.resize(std::max<size_t>(data.size() * 2, dataLen + 2));
+      --i;
+      continue;
+    }
+    if (rc == ERROR_NO_MORE_ITEMS) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    retries = 0;
+    values.push_back({std::wstring(name.data(), nameLen), type,
+                      std::vector<BYTE>(data.begin(), data.begin() + dataLen)});
+  }
+}
+
+// Copies a tree into memory, parent before children; a link or a key that
+// cannot be read or opened for deletion spoils the copy.
+class TreeCopier : public KeyTreeVisitor {
+ public:
+  explicit TreeCopier(size_t prefix) : prefix_(prefix) {}
+  KeyTreeCopy copy;
+  bool Enter(HKEY key, const std::wstring& path, int) override {
+    if (IsLinkKey(key)) {
+      copy.complete = false;
+      return false;
+    }
+    KeyTreeCopy::Key k;
+    k.path = path.substr(prefix_);
+    if (!ReadValues(key, k.values)) copy.complete = false;
+    copy.keys.push_back(std::move(k));
+    return true;
+  }
+
+ private:
+  size_t prefix_;
+};
+
 // Deletes children before their parents; a link is left where it is.
 class TreeDeletion : public LinkFinder {
  public:
@@ -360,6 +412,12 @@ class TreeDeletion : public LinkFinder {
   }
 };
 
+bool KeyMissing(HKEY root, const std::wstring& path) {
+  UniqueKey probe;
+  return RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, InNativeView(KEY_READ),
+                       probe.put()) == ERROR_FILE_NOT_FOUND;
+}
+
 }  // namespace
 
 bool WalkKeyTree(HKEY key, const std::wstring& path, REGSAM access, KeyTreeVisitor& visitor,
@@ -367,6 +425,37 @@ bool WalkKeyTree(HKEY key, const std::wstring& path, REGSAM access, KeyTreeVisit
   if (!visitor.Enter(key, path, 0)) return true;
   const bool complete = WalkBelow(key, path, 0, access, visitor, stop);
   return complete && !(stop && stop->load());
+}
+
+KeyTreeCopy CopyKeyTree(HKEY root, const std::wstring& path, REGSAM access) {
+  KeyTreeCopy result;
+  UniqueKey key = OpenKeyNoLink(root, path, access);
+  if (!key) return result;
+  TreeCopier copier(path.size());
+  const bool walked = WalkKeyTree(key.get(), path, access, copier);
+  result = std::move(copier.copy);
+  result.complete = result.complete && walked;
+  return result;
+}
+
+bool PutBackKeyTree(HKEY root, const std::wstring& path, const KeyTreeCopy& copy) {
+  bool whole = true;
+  for (const KeyTreeCopy::Key& k : copy.keys) {
+    const std::wstring full = path + k.path;
+    if (!KeyMissing(root, full)) continue;  // never removed: it keeps what it holds
+    if (!MayChange("put back key", RootKeyName(root) + "\\" + AnsiFromWide(full))) continue;
+    UniqueKey made;
+    if (RegCreateKeyExW(root, full.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        InNativeView(KEY_SET_VALUE), nullptr, made.put(), nullptr) != ERROR_SUCCESS) {
+      whole = false;
+      continue;
+    }
+    for (const KeyTreeCopy::Value& v : k.values)
+      if (RegSetValueExW(made.get(), v.name.c_str(), 0, v.type, v.data.data(),
+                         static_cast<DWORD>(v.data.size())) != ERROR_SUCCESS)
+        whole = false;
+  }
+  return whole;
 }
 
 bool DeleteKeyTreeW(HKEY root, const std::wstring& path) {
@@ -391,24 +480,28 @@ bool DeleteKeyTreeW(HKEY root, const std::wstring& path) {
                            InNativeView(KEY_READ), probe.put()) == ERROR_FILE_NOT_FOUND;
     }
     if (isLink) return false;  // never the link, never its target
-    if (DryRun()) {
-      // The preview walks what the deletion would walk: a tree that holds a
-      // link, or that cannot be listed to the end, would stay.
-      LinkFinder finder;
-      const bool complete = WalkKeyTree(key.get(), path, KEY_READ | DELETE, finder);
-      if (!complete || finder.linked) return false;
-      if (!MayChange("delete key", RootKeyName(root) + "\\" + AnsiFromWide(path))) {
-        NoteRemovedKey(root, path);
-        return true;
-      }
+    key.reset();
+    // Whole or not at all: a tree that holds a link, or a key that cannot be
+    // read or opened for deletion, stays untouched (a preview answers the same).
+    const KeyTreeCopy copy = CopyKeyTree(root, path, KEY_READ | DELETE);
+    if (!copy.complete) return false;
+    if (!MayChange("delete key", RootKeyName(root) + "\\" + AnsiFromWide(path))) {
+      NoteRemovedKey(root, path);
+      return true;
     }
-    TreeDeletion deletion;
-    WalkKeyTree(key.get(), path, KEY_READ | DELETE, deletion);
+    key = OpenKeyNoLink(parent.get(), leaf, KEY_READ | DELETE);
+    if (key) {
+      TreeDeletion deletion;
+      WalkKeyTree(key.get(), path, KEY_READ | DELETE, deletion);
+      key.reset();
+      DeleteSubkey(parent.get(), leaf.c_str());
+    }
+    if (KeyMissing(parent.get(), leaf)) return true;
+    // Part of the tree refused (changed since it was copied): what went is
+    // put back as it was.
+    PutBackKeyTree(root, path, copy);
+    return false;
   }
-  DeleteSubkey(parent.get(), leaf.c_str());
-  UniqueKey probe;
-  return RegOpenKeyExW(parent.get(), leaf.c_str(), REG_OPTION_OPEN_LINK, InNativeView(KEY_READ),
-                       probe.put()) == ERROR_FILE_NOT_FOUND;
 }
 
 bool DeleteKeyTree(HKEY root, const std::string& path) {

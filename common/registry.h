@@ -109,11 +109,37 @@ class KeyTreeVisitor {
 bool WalkKeyTree(HKEY key, const std::wstring& path, REGSAM access, KeyTreeVisitor& visitor,
                  const std::atomic<bool>* stop = nullptr);
 
-// Deletes the key root\path and every key below it, children first. True when
-// the key is gone afterwards. Key names are handled in UTF-16 and the ANSI
-// path is split only at real backslashes (not GBK trail bytes). An empty path
-// never deletes anything (it would name the root itself); a registry link is
-// never deleted and its target never touched, so a tree that holds one stays.
+// A key tree as it stood, in memory: every key (parent before children, its
+// path relative to the copied key: "" for the key itself, then "\\name"...)
+// with its values' names, types and data.
+struct KeyTreeCopy {
+  struct Value {
+    std::wstring name;
+    DWORD type = 0;
+    std::vector<BYTE> data;
+  };
+  struct Key {
+    std::wstring path;
+    std::vector<Value> values;
+  };
+  std::vector<Key> keys;
+  // Every key was opened with the access asked for and read to the end; no
+  // registry link in the tree. False also when the key is not there.
+  bool complete = true;
+};
+KeyTreeCopy CopyKeyTree(HKEY root, const std::wstring& path, REGSAM access = KEY_READ);
+// Makes again every key of the copy that is missing now, with the values it
+// had (keys still there keep what they hold). True when all were made.
+bool PutBackKeyTree(HKEY root, const std::wstring& path, const KeyTreeCopy& copy);
+
+// Deletes the key root\path and every key below it, children first, whole or
+// not at all: a tree that holds a registry link, or a key that cannot be read
+// or opened for deletion, is left untouched, and when a key still refuses
+// during the deletion, what went is put back from the copy taken just
+// before. True when the key is gone afterwards. Key names are handled in
+// UTF-16 and the ANSI path is split only at real backslashes (not GBK trail
+// bytes). An empty path never deletes anything (it would name the root
+// itself); a registry link is never deleted and its target never touched.
 bool DeleteKeyTree(HKEY root, const std::string& path);
 bool DeleteKeyTreeW(HKEY root, const std::wstring& path);
 

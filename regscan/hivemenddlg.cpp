@@ -57,14 +57,11 @@ void RunUnattendedPass(const ScanSettings& settings) {
   scanner.Run();
   Preselect(rows, suite::WindowsFolder());
   if (rows.empty()) return;  // nothing to back up, the old log stays
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  const std::string folder = CreateBackupFolder(BackupStorePath(), now);
-  std::vector<bool> held;
-  if (folder.empty() || !BackupRows(rows, folder, UseRegedit4Header(), {}, &held)) return;
-  // Rows the backup could not hold exactly are left alone.
+  // One restore point: the backup of every row, then the repair's removals.
+  suite::RestorePoint point;
+  if (!BackupRows(rows, point)) return;
   RepairOptions options;
-  options.held = &held;
+  options.point = &point;
   const RepairResult result = RepairRows(rows, {}, options);
   suite::WriteCleaningLog(kLogName, result.deleted);
 }
@@ -190,9 +187,11 @@ bool HivemendDialog::OnCommand(int id, int code, HWND) {
     case IDC_BUTTONFIX:
       Repair();
       return true;
-    case IDC_BUTTONRESTORE:
-      Backup();
+    case IDC_BUTTONRESTORE: {
+      suite::RestorePoint point;
+      Backup(point);
       return true;
+    }
     case IDC_BUTTONBAKUP:
       Restore();
       return true;
@@ -290,7 +289,6 @@ void HivemendDialog::StopScan() {
 }
 
 void HivemendDialog::AddResult(const ScanRow& row) {
-  backedUp_ = false;
   rows_.push_back(row);
   results_.AddRow({row.name, row.rootName, row.path, row.kind, row.text, row.category});
 }
@@ -326,28 +324,21 @@ void HivemendDialog::SyncTicks() {
   syncingTicks_ = false;
 }
 
-bool HivemendDialog::Backup() {
+bool HivemendDialog::Backup(suite::RestorePoint& point) {
   if (rows_.empty()) {
     Message(GetInterfaceText(kIniName, "strMess1"));
     return false;
   }
   WaitCursor wait;
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  const std::string folder = CreateBackupFolder(BackupStorePath(), now);
-  bool ok = !folder.empty();
+  bool ok = point.Open();
   if (!ok) {
     Message("Error while creating the file", "Registry export", MB_OK | MB_ICONERROR);
     return false;
   }
   SetStatus(GetInterfaceText(kIniName, "strMess4"));
-  ok = BackupRows(
-      rows_, folder, UseRegedit4Header(),
-      [this](const std::string&) {
-        Message("Error while creating the file", "Registry export", MB_OK | MB_ICONERROR);
-      },
-      &held_);
-  backedUp_ = true;
+  ok = BackupRows(rows_, point, [this](const std::string&) {
+    Message("Error while creating the file", "Registry export", MB_OK | MB_ICONERROR);
+  });
   SetStatus(GetInterfaceText(kIniName, "strMess5"));
   Message(GetInterfaceText(kIniName, "strMess6"), kCaption, MB_OK | MB_ICONEXCLAMATION);
   return ok;
@@ -367,17 +358,18 @@ void HivemendDialog::Repair() {
       "警告", MB_YESNO | MB_ICONEXCLAMATION);
   // A backup that could not be written completely stops the repair: nothing
   // is removed that could not be brought back.
-  if (answer == IDYES && !Backup()) {
+  // The backup of the scan results and the repair's removals share one
+  // restore point; the repair backs up what it removes in any case.
+  suite::RestorePoint point;
+  if (answer == IDYES && !Backup(point)) {
     EnableItem(IDC_BUTTONSCAN, true);
     EnableItem(IDC_BUTTONFIX, true);
     return;
   }
-  const bool backedUpNow = answer == IDYES;
   WaitCursor wait;
   SetStatus(GetInterfaceText(kIniName, "strMess2"));
   RepairOptions options;
-  // Rows the backup just made could not hold exactly are left alone.
-  if (backedUpNow && backedUp_ && held_.size() == rows_.size()) options.held = &held_;
+  options.point = &point;
   const RepairResult result =
       RepairRows(rows_, [this](const std::string& s) { SetStatus(s); }, options);
   const std::string done = GetInterfaceText(kIniName, "strMess3");
@@ -391,8 +383,6 @@ void HivemendDialog::Repair() {
   }
   results_.DeleteRows(result.removedRows);
   EraseRows(rows_, result.removedRows);
-  backedUp_ = false;
-  held_.clear();
   suite::WriteCleaningLog(kLogName, result.deleted);
   EnableItem(IDC_BUTTONSCAN, true);
   EnableItem(IDC_BUTTONFIX, true);

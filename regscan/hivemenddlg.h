@@ -11,6 +11,7 @@
 #include "app.h"
 #include "dialog.h"
 #include "listview.h"
+#include "regremoval.h"
 #include "regstore.h"
 #include "scanengine.h"
 #include "worker.h"
@@ -64,7 +65,7 @@ class HivemendDialog : public suite::Dialog {
   void AddResult(const ScanRow& row);
   void ScanFinished(unsigned generation, bool fileCheck);
   void SyncTicks();
-  bool Backup();
+  bool Backup(suite::RestorePoint& point);
   void Repair();
   void Restore();
   void TickAll();
@@ -74,8 +75,6 @@ class HivemendDialog : public suite::Dialog {
   suite::ListView categories_;
   suite::ListView results_;
   std::vector<ScanRow> rows_;  // parallel to the result list
-  std::vector<bool> held_;     // per row: held exactly by the backup just made
-  bool backedUp_ = false;      // held_ belongs to the rows of this list
   bool syncingTicks_ = false;  // the window itself is changing ticks
   suite::Worker worker_;
   suite::Worker restoreWorker_;  // the registry editor's imports, off the window's thread

@@ -1,6 +1,7 @@
 #include "regbackup.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "handles.h"
 #include "probes.h"
@@ -30,21 +31,19 @@ suite::RegEntry EntryOf(const ScanRow& row) {
   return suite::ValueEntry(row.rootName, row.path, row.defaultValue ? std::string() : row.name);
 }
 
-bool BackupRows(const std::vector<ScanRow>& rows, const std::string& folder, bool regedit4,
+bool BackupRows(const std::vector<ScanRow>& rows, suite::RestorePoint& point,
                 const std::function<void(const std::string&)>& failed, std::vector<bool>* held) {
   bool all = true;
   if (held) held->assign(rows.size(), false);
   for (size_t i = 0; i < rows.size(); ++i) {
-    const std::string file = Format("%s\\RB%d.reg", folder.c_str(), static_cast<int>(i));
-    // A key row's file holds the key; a value row's file the key that holds it.
-    suite::RegEntry entry = EntryOf(rows[i]);
-    bool written = false;
-    const bool exact = suite::BackupEntryFile(entry, file, regedit4, &written);
-    if (held) (*held)[i] = exact;
-    if (!written) {
-      all = false;
-      if (failed) failed(file);
+    // A key row's file holds the key; a value row's file that value.
+    std::vector<bool> one;
+    if (point.Write({EntryOf(rows[i])}, one)) {
+      if (held) (*held)[i] = one[0];
+      continue;
     }
+    all = false;
+    if (failed) failed(Format("%s\\RB%d.reg", point.Folder().c_str(), point.Files()));
   }
   return all;
 }
@@ -83,6 +82,9 @@ RepairResult RepairRows(const std::vector<ScanRow>& rows,
   ApplyDependencies(ticked);
   Rechecker recheck = options.nonFixedRoots.empty() ? Rechecker(rows)
                                                     : Rechecker(rows, options.nonFixedRoots);
+  std::unique_ptr<suite::RestorePoint> ownPoint;
+  if (!options.point) ownPoint = std::make_unique<suite::RestorePoint>();
+  suite::RestorePoint& point = options.point ? *options.point : *ownPoint;
   for (size_t i = 0; i < rows.size(); ++i) {
     const ScanRow& row = rows[i];
     if (!ticked[i].checked) continue;
@@ -93,10 +95,6 @@ RepairResult RepairRows(const std::vector<ScanRow>& rows,
     } else if (row.kind == kRootKeyWord) {
       if (!MayDeleteKeyRow(row)) continue;
     } else {
-      continue;
-    }
-    if (options.held && (i >= options.held->size() || !(*options.held)[i])) {
-      result.notBackedUp.push_back(static_cast<int>(i));
       continue;
     }
     const suite::RegEntry entry = EntryOf(row);
@@ -112,7 +110,15 @@ RepairResult RepairRows(const std::vector<ScanRow>& rows,
       result.nowValid.push_back(static_cast<int>(i));
       continue;
     }
-    if (!suite::DeleteRegEntry(entry)) continue;
+    const suite::RemovalReport removal = suite::RemoveWithBackup({entry}, point);
+    if (!removal.held[0]) {
+      result.notBackedUp.push_back(static_cast<int>(i));
+      continue;
+    }
+    if (!removal.gone[0]) {
+      result.notRemoved.push_back(static_cast<int>(i));
+      continue;
+    }
     // The log names the row as the list shows it (the default value by its label).
     logOnce(row.kind == kKeyValueWord
                 ? Format("%s\\%s\\%s", row.rootName.c_str(), row.path.c_str(), row.name.c_str())

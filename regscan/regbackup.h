@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "regremoval.h"
 #include "regstore.h"
 #include "scanengine.h"
 
@@ -37,11 +38,12 @@ std::string BackupKeyPath(const ScanRow& row);
 // The registry entry a row names (by its UTF-16 names when the walk had them).
 suite::RegEntry EntryOf(const ScanRow& row);
 
-// One file "RB<i>.reg" per row, ticked or not. `failed` is told the file
-// that could not be created; the backup goes on with the next row. True when
-// every file was written. `held` (when given) tells per row whether its file
-// holds the entry exactly; a row that is not held must not be repaired.
-bool BackupRows(const std::vector<ScanRow>& rows, const std::string& folder, bool regedit4,
+// One file "RB<i>.reg" per row, ticked or not, written into the restore
+// point (numbered on from its earlier files; a row index for a fresh point).
+// `failed` is told the file that could not be created; the backup goes on
+// with the next row. True when every file was written. `held` (when given)
+// tells per row whether its file holds the entry exactly.
+bool BackupRows(const std::vector<ScanRow>& rows, suite::RestorePoint& point,
                 const std::function<void(const std::string& file)>& failed = {},
                 std::vector<bool>* held = nullptr);
 
@@ -58,16 +60,20 @@ struct RepairResult {
   std::vector<std::string> deleted;  // log entries, in list order
   std::vector<int> removedRows;      // indices of the rows removed, increasing
   std::vector<int> notBackedUp;      // ticked rows left alone: the backup could not hold them
+  std::vector<int> notRemoved;       // ticked rows backed up that the registry kept (whole)
   std::vector<int> nowValid;         // ticked rows left alone: valid again since the scan
 };
 struct RepairOptions {
-  // Per row, whether the backup holds it exactly; null when no backup was made
-  // (the user declined it).
-  const std::vector<bool>* held = nullptr;
+  // Where the repair backs up what it removes (a backup of the scan results
+  // made into it just before is not written again); null: a restore point of
+  // its own in the store beside the program.
+  suite::RestorePoint* point = nullptr;
   // The non-fixed drive roots for the recheck; empty: the system's.
   std::vector<std::string> nonFixedRoots;
 };
-// Deletes the ticked rows' entries, in list order. Dependant rows of an
+// Deletes the ticked rows' entries, in list order, each through the shared
+// removal (backed up first; a row its backup cannot hold stays, and so does a
+// key row whose tree cannot go whole). Dependant rows of an
 // unticked row are left too. Just before each deletion the row's test is asked
 // again; a row that is valid now stays. A row is counted and removed only when
 // its entry is gone afterwards (an entry an earlier row already took is

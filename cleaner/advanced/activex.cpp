@@ -128,7 +128,7 @@ bool IsAbsolutePath(const std::string& path) {
 }
 
 bool DeleteRecordValue(const std::string& recordKey, const std::string& name) {
-  return suite::DeleteRegEntry(suite::ValueEntry(kHklm, recordKey, name));
+  return suite::RemoveSettingValue(kHklm, recordKey, name);
 }
 
 // Runs the registration entry in a single-threaded apartment, as the
@@ -370,13 +370,6 @@ std::vector<suite::RegEntry> RegistryOnlyEntries(const ActiveXEntry& entry) {
   return entries;
 }
 
-bool RegistryRemoval::Complete() const {
-  if (refused || !backedUp || gone.empty()) return false;
-  for (bool g : gone)
-    if (!g) return false;
-  return true;
-}
-
 RegistryRemoval RemoveRegistryOnly(const ActiveXEntry& entry) {
   return RemoveRegistryOnly(entry, suite::BackupStorePath());
 }
@@ -394,14 +387,7 @@ RegistryRemoval RemoveRegistryOnly(const ActiveXEntry& entry, const std::string&
     r.refused = true;
     return r;
   }
-  r.gone.assign(r.entries.size(), false);
-  std::vector<bool> held;
-  r.backupFolder = suite::BackupEntries(r.entries, store, held);
-  r.backedUp = !r.backupFolder.empty();
-  if (!r.backedUp) return r;
-  // An entry its backup file cannot hold exactly stays.
-  for (size_t i = 0; i < r.entries.size(); ++i)
-    if (i < held.size() && held[i]) r.gone[i] = suite::DeleteRegEntry(r.entries[i]);
+  static_cast<suite::RemovalReport&>(r) = suite::RemoveWithBackup(r.entries, store);
   return r;
 }
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "regstore.h"
+#include "regremoval.h"
 
 namespace dustrel {
 
@@ -100,18 +100,16 @@ std::string ClassesViewOf(const std::string& keyPath);
 // takes the classes of either view that name its file.
 std::vector<suite::RegEntry> RegistryOnlyEntries(const ActiveXEntry& entry);
 
-struct RegistryRemoval {
+// The shared removal's report, per entry, with the entries it was given.
+struct RegistryRemoval : suite::RemovalReport {
   bool refused = false;   // no library identifier: nothing was touched
-  bool backedUp = false;  // the backup was written (otherwise nothing was deleted)
-  std::string backupFolder;
   std::vector<suite::RegEntry> entries;
-  std::vector<bool> gone;  // per entry: no longer in the registry
   // Every entry is gone: the control is no longer registered.
-  bool Complete() const;
+  bool Complete() const { return !refused && BackedUp() && AllGone(); }
 };
-// The registry-only removal: writes every entry to the backup store, then
-// deletes those its backup holds. When the backup cannot be written nothing
-// is deleted.
+// The registry-only removal through the shared removal path: every entry is
+// backed up, then those its backup holds are deleted. When the backup cannot
+// be written nothing is deleted.
 RegistryRemoval RemoveRegistryOnly(const ActiveXEntry& entry);
 RegistryRemoval RemoveRegistryOnly(const ActiveXEntry& entry, const std::string& store);
 

@@ -227,7 +227,7 @@ void ActiveXPage::RemoveRegistryOnly(const ActiveXEntry& entry) {
     try {
       *removal = dustrel::RemoveRegistryOnly(entry);
     } catch (...) {
-      removal->backedUp = false;  // nothing is known to be removed
+      removal->backupFailed = true;  // nothing is known to be removed
     }
     Post([this, removal] {
       worker_.Join();
@@ -237,7 +237,7 @@ void ActiveXPage::RemoveRegistryOnly(const ActiveXEntry& entry) {
       if (removal->refused) {
         key = "strActiveXRefused";
         icon = MB_ICONEXCLAMATION;
-      } else if (!removal->backedUp) {
+      } else if (!removal->BackedUp()) {
         key = "strActiveXBackupFailed";
         icon = MB_ICONSTOP;
       } else if (!removal->Complete()) {

@@ -6,6 +6,7 @@
 
 #include "inifile.h"
 #include "probes.h"
+#include "regremoval.h"
 #include "resource.h"
 
 namespace dustrel {
@@ -198,12 +199,12 @@ void ListPage::DeleteFocused() {
   if (Message(question, "Warning", MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK) {
     const std::vector<suite::RegEntry> entries = EntriesToRemove(row);
     if (!entries.empty()) {
-      const AdvRemoveResult result = RemoveWithBackup(entries);
-      if (!result.backedUp)
+      const suite::RemovalReport result = suite::RemoveWithBackup(entries);
+      if (!result.BackedUp())
         Message(texts.Get("strAdvBackupFail"), std::string(), MB_OK | MB_ICONSTOP);
-      else if (!result.allGone)
+      else if (!result.AllGone())
         Message(texts.Get("strAdvDeleteFail"), std::string(), MB_OK | MB_ICONEXCLAMATION);
-      removed = result.allGone;
+      removed = result.AllGone();
     }
   }
   if (setup_.refreshAfterDelete) {

@@ -249,7 +249,7 @@ TEST(ActiveXRemoval, RegistryOnlyRemovesTheRowsLibraryVersionAfterItsBackupAndAR
   ASSERT_NE(e, nullptr);
   ASSERT_TRUE(AdviseOn(*e).registryOnly);
   const RegistryRemoval r = RemoveRegistryOnly(*e, store.Path());
-  ASSERT_TRUE(r.backedUp);
+  ASSERT_TRUE(r.BackedUp());
   EXPECT_TRUE(r.Complete());
   ASSERT_EQ(r.entries.size(), 5u);  // two classes, one ProgID, one interface, the version
   EXPECT_EQ(r.entries.back().keyPath, "TypeLib\\" + Lib(21) + "\\1.0");
@@ -264,7 +264,7 @@ TEST(ActiveXRemoval, RegistryOnlyRemovesTheRowsLibraryVersionAfterItsBackupAndAR
 
   // Every deleted key comes back from its backup.
   const suite::RestoreResult restored =
-      suite::RestoreBackup(store.Path(), FolderName(r.backupFolder), staging.Path());
+      suite::RestoreBackup(store.Path(), FolderName(r.folder), staging.Path());
   EXPECT_EQ(restored.files, 5);
   EXPECT_EQ(restored.imported, 5);
   EXPECT_EQ(suite::ReadString(kCr, "TypeLib\\" + Lib(21) + "\\1.0\\0\\win32", ""), file);
@@ -332,7 +332,7 @@ TEST(ActiveXRemoval, NothingIsDeletedWithoutABackupOrForALiveFile) {
   ASSERT_NE(Find(list, Lib(42)), nullptr);
 
   RegistryRemoval r = RemoveRegistryOnly(*Find(list, Lib(41)), dir / "store");
-  EXPECT_FALSE(r.backedUp);
+  EXPECT_FALSE(r.BackedUp());
   EXPECT_FALSE(r.Complete());
   EXPECT_TRUE(t::KeyExists(kCr, "TypeLib\\" + Lib(41)));
   EXPECT_TRUE(t::KeyExists(kCr, "CLSID\\" + Cls(41)));

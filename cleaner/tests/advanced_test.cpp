@@ -17,7 +17,8 @@
 #include "advanced/systemlists.h"
 #include "probes.h"
 #include "registry.h"
-#include "regstore.h"
+#include "regremoval.h"
+#include "regrestore.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
@@ -154,64 +155,6 @@ TEST(AdvFileTypes, ExtensionsMatchTheWholeClassNameIgnoringCase) {
   EXPECT_TRUE(ExtensionsOf("").empty());
 }
 
-// ------------------------------------------------- removal with its backup
-
-TEST(AdvRemove, RemovesAClassAndItsExtensionAfterTheBackupAndTheBackupBringsThemBack) {
-  t::ScratchDir store("C:\\suite-adv-store");
-  SeededKeys keys;
-  ASSERT_TRUE(keys.Make(HKEY_CLASSES_ROOT, "SuiteAdvT.Gone\\DefaultIcon"));
-  keys.Make(HKEY_CLASSES_ROOT, "SuiteAdvT.Gone");
-  t::SetString(HKEY_CLASSES_ROOT, "SuiteAdvT.Gone\\DefaultIcon", "", "C:\\gone\\g.ico,2");
-  t::SetString(HKEY_CLASSES_ROOT, "SuiteAdvT.Gone", "", "即将删除");
-  ASSERT_TRUE(keys.Make(HKEY_CLASSES_ROOT, ".suiteadvgone"));
-  t::SetString(HKEY_CLASSES_ROOT, ".suiteadvgone", "", "SuiteAdvT.Gone");
-
-  const std::vector<suite::RegEntry> entries = {
-      suite::KeyEntry("HKEY_CLASSES_ROOT", ".suiteadvgone"),
-      suite::KeyEntry("HKEY_CLASSES_ROOT", "SuiteAdvT.Gone")};
-  const AdvRemoveResult result = RemoveWithBackup(entries, store.Path());
-  ASSERT_TRUE(result.backedUp);
-  EXPECT_TRUE(result.allGone);
-  EXPECT_FALSE(t::KeyExists(HKEY_CLASSES_ROOT, "SuiteAdvT.Gone"));
-  EXPECT_FALSE(t::KeyExists(HKEY_CLASSES_ROOT, ".suiteadvgone"));
-
-  const suite::RestoreResult restored =
-      suite::RestoreBackup(store.Path(), LastPart(result.backupFolder));
-  EXPECT_EQ(restored.files, 2);
-  EXPECT_EQ(restored.imported, 2);
-  EXPECT_EQ(suite::ReadString(HKEY_CLASSES_ROOT, "SuiteAdvT.Gone\\DefaultIcon", ""), "C:\\gone\\g.ico,2");
-  EXPECT_EQ(suite::ReadString(HKEY_CLASSES_ROOT, "SuiteAdvT.Gone", ""), "即将删除");
-  EXPECT_EQ(suite::ReadString(HKEY_CLASSES_ROOT, ".suiteadvgone", ""), "SuiteAdvT.Gone");
-}
-
-TEST(AdvRemove, NothingIsRemovedWhenTheBackupCannotBeWritten) {
-  t::ScratchDir dir(kScratch);
-  const std::string notAFolder = dir / "store-is-a-file";
-  ASSERT_TRUE(t::WriteBytes(notAFolder, "x"));
-  t::ScratchKey key("AdvRemoveNoBackup");
-  t::SetString(key.Root(), key.Path(), "kept", "value");
-  const AdvRemoveResult result = RemoveWithBackup(
-      {suite::ValueEntry("HKEY_CURRENT_USER", key.Path(), "kept"),
-       suite::KeyEntry("HKEY_CURRENT_USER", key.Path())},
-      notAFolder);
-  EXPECT_FALSE(result.backedUp);
-  EXPECT_FALSE(result.allGone);
-  EXPECT_TRUE(t::ValueExists(key.Root(), key.Path(), "kept"));
-}
-
-TEST(AdvRemove, AnEntryTheBackupCannotHoldStaysAndTheRemovalSaysSo) {
-  t::ScratchDir store("C:\\suite-adv-store");
-  t::ScratchKey key("AdvRemoveNotHeld");
-  // A value name with a line break cannot be written to a .reg file.
-  t::SetString(key.Root(), key.Path(), "line\nbreak", "x");
-  const AdvRemoveResult result =
-      RemoveWithBackup({suite::ValueEntry("HKEY_CURRENT_USER", key.Path(), "line\nbreak")},
-                       store.Path());
-  EXPECT_TRUE(result.backedUp);
-  EXPECT_FALSE(result.allGone);
-  EXPECT_TRUE(t::ValueExists(key.Root(), key.Path(), "line\nbreak"));
-}
-
 // ---------------------------------------------------------------- vendors
 
 TEST(AdvSoftware, ListsVendorsOfBothRootsAndNeverProtectedOnes) {
@@ -251,12 +194,12 @@ TEST(AdvSoftware, ListsVendorsOfBothRootsAndNeverProtectedOnes) {
 
   // Removing the user's row leaves the machine's key with its products.
   t::ScratchDir store("C:\\suite-adv-store");
-  const AdvRemoveResult result = RemoveWithBackup(list.rows[user].entries, store.Path());
-  EXPECT_TRUE(result.allGone);
+  const suite::RemovalReport result = suite::RemoveWithBackup(list.rows[user].entries, store.Path());
+  EXPECT_TRUE(result.AllGone());
   EXPECT_FALSE(t::KeyExists(HKEY_CURRENT_USER, "Software\\SuiteAdvVendor"));
   EXPECT_TRUE(t::KeyExists(HKEY_LOCAL_MACHINE, "Software\\SuiteAdvVendor\\Product One\\Settings"));
   // And the machine's row takes the whole vendor key.
-  EXPECT_TRUE(RemoveWithBackup(list.rows[machine].entries, store.Path()).allGone);
+  EXPECT_TRUE(suite::RemoveWithBackup(list.rows[machine].entries, store.Path()).AllGone());
   EXPECT_FALSE(t::KeyExists(HKEY_LOCAL_MACHINE, "Software\\SuiteAdvVendor"));
 }
 
@@ -348,7 +291,7 @@ TEST(AdvStartup, ListsRunThenRunServicesWithDescriptions) {
 
   // Removing an entry takes only its value; the program stays.
   t::ScratchDir store("C:\\suite-adv-store");
-  EXPECT_TRUE(RemoveWithBackup(services->entries, store.Path()).allGone);
+  EXPECT_TRUE(suite::RemoveWithBackup(services->entries, store.Path()).AllGone());
   EXPECT_FALSE(t::ValueExists(HKEY_LOCAL_MACHINE, kRunServicesKey, "SuiteAdvIme"));
   EXPECT_TRUE(t::ValueExists(HKEY_LOCAL_MACHINE, kRunKey, "SuiteAdvIme"));
   EXPECT_TRUE(t::Exists(kStandin));
@@ -374,7 +317,7 @@ TEST(AdvSystemLists, CodePagesWithAndWithoutDescription) {
   EXPECT_EQ(two->columns, (std::vector<std::string>{"59992", ""}));
 
   t::ScratchDir store("C:\\suite-adv-store");
-  EXPECT_TRUE(RemoveWithBackup(two->entries, store.Path()).allGone);
+  EXPECT_TRUE(suite::RemoveWithBackup(two->entries, store.Path()).AllGone());
   EXPECT_FALSE(t::KeyExists(HKEY_CLASSES_ROOT, bare));
   EXPECT_TRUE(t::KeyExists(HKEY_CLASSES_ROOT, described));
 }
@@ -403,12 +346,12 @@ TEST(AdvSystemLists, KeyboardLayoutsAreValuesAndRemovingOneKeepsTheKey) {
   ASSERT_NE(row, nullptr);
   EXPECT_EQ(row->columns[1], "测试语言;Suite");
   t::ScratchDir store("C:\\suite-adv-store");
-  const AdvRemoveResult result = RemoveWithBackup(row->entries, store.Path());
-  EXPECT_TRUE(result.allGone);
+  const suite::RemovalReport result = suite::RemoveWithBackup(row->entries, store.Path());
+  EXPECT_TRUE(result.AllGone());
   EXPECT_FALSE(t::ValueExists(HKEY_CLASSES_ROOT, kLanguageKey, "x-suite-test"));
   EXPECT_TRUE(t::KeyExists(HKEY_CLASSES_ROOT, kLanguageKey));
   const suite::RestoreResult restored =
-      suite::RestoreBackup(store.Path(), LastPart(result.backupFolder));
+      suite::RestoreBackup(store.Path(), LastPart(result.folder));
   EXPECT_EQ(restored.imported, 1);
   EXPECT_EQ(suite::ReadString(HKEY_CLASSES_ROOT, kLanguageKey, "x-suite-test"), "测试语言;Suite");
 }

@@ -17,6 +17,8 @@
 #include "dryrun.h"
 #include "inifile.h"
 #include "probes.h"
+#include "regremoval.h"
+#include "regrestore.h"
 #include "regstore.h"
 #include "traces/browserstores.h"
 #include "traceseed.h"
@@ -237,13 +239,15 @@ TEST_F(Browser, PasswordsAreBackedUpBeforeRemoval) {
   seed_.Value(HKEY_CURRENT_USER, forms + "\\SPW", "SuiteSaved", "secret");
   t::ScratchDir blocker("C:\\SuiteTraceBlock");
   t::WriteBytes(blocker / "store", "a file where the store should be");
-  const auto refused = tr::CleanPasswords(blocker / "store");
+  suite::RestorePoint blocked(blocker / "store");
+  const auto refused = tr::CleanPasswords(blocked);
   EXPECT_TRUE(refused.found);
   EXPECT_FALSE(refused.backedUp);
   EXPECT_EQ(suite::ReadString(HKEY_CURRENT_USER, forms + "\\SPW", "SuiteSaved"), "secret");
 
   t::ScratchDir store("C:\\SuiteTraceStore");
-  const auto result = tr::CleanPasswords(store.Path());
+  suite::RestorePoint point(store.Path());
+  const auto result = tr::CleanPasswords(point);
   EXPECT_TRUE(result.backedUp);
   EXPECT_TRUE(result.removed);
   EXPECT_FALSE(t::KeyExists(HKEY_CURRENT_USER, forms));
@@ -255,7 +259,8 @@ TEST_F(Browser, PasswordsAreBackedUpBeforeRemoval) {
   // Nothing there: nothing found, no backup folder.
   suite::DeleteKeyTree(HKEY_CURRENT_USER, forms);
   t::ScratchDir empty("C:\\SuiteTraceStore2");
-  EXPECT_FALSE(tr::CleanPasswords(empty.Path()).found);
+  suite::RestorePoint emptyPoint(empty.Path());
+  EXPECT_FALSE(tr::CleanPasswords(emptyPoint).found);
   EXPECT_TRUE(suite::ListBackups(empty.Path()).empty());
 }
 
@@ -275,7 +280,8 @@ TEST_F(Browser, AutoCompleteOnNtPutsAccessListsBack) {
   // Backup refused: nothing removed, and no key keeps the temporary list.
   t::ScratchDir blocker("C:\\SuiteTraceBlock");
   t::WriteBytes(blocker / "store", "x");
-  const auto refused = tr::CleanAutoComplete(blocker / "store");
+  suite::RestorePoint blocked(blocker / "store");
+  const auto refused = tr::CleanAutoComplete(blocked);
   EXPECT_TRUE(refused.found);
   EXPECT_FALSE(refused.backedUp);
   EXPECT_EQ(suite::ReadString(HKEY_CURRENT_USER, target + "\\SuiteInner", "SuiteField"), "more text");
@@ -284,7 +290,8 @@ TEST_F(Browser, AutoCompleteOnNtPutsAccessListsBack) {
   EXPECT_EQ(AccessListOf(HKEY_CURRENT_USER, target + "\\SuiteInner"), innerList);
 
   t::ScratchDir store("C:\\SuiteTraceStore");
-  const auto result = tr::CleanAutoComplete(store.Path());
+  suite::RestorePoint point(store.Path());
+  const auto result = tr::CleanAutoComplete(point);
   EXPECT_TRUE(result.backedUp);
   EXPECT_TRUE(result.removed);
   EXPECT_FALSE(t::KeyExists(HKEY_CURRENT_USER, target));
@@ -321,7 +328,8 @@ TEST(ChildBranch, DISABLED_AutoComplete) {
     target = tr::AutoCompleteKey(tr::CurrentUserSidText());
   }
   SeedAutoComplete(seed, root, target);
-  const auto result = tr::CleanAutoComplete(store);
+  suite::RestorePoint point(store);
+  const auto result = tr::CleanAutoComplete(point);
   EXPECT_TRUE(result.backedUp);
   EXPECT_TRUE(result.removed);
   EXPECT_FALSE(t::KeyExists(root, target));
@@ -394,7 +402,8 @@ TEST_F(Browser, StoresOfTickedRowsAreEmptied) {
   FillCache();
   t::ScratchDir store("C:\\SuiteTraceStore");
   tr::BrowserStoreActions actions;
-  actions.store = store.Path();
+  suite::RestorePoint point(store.Path());
+  actions.restorePoint = &point;
   bool startedAnything = false;
   actions.start = [&](const std::string&, const std::string&) { return startedAnything = true; };
 
@@ -438,7 +447,8 @@ TEST_F(Browser, AutoExitSweepsOnlyTheUrlCache) {
   ticks.fill(true);
   tr::BrowserStoreActions actions;
   t::ScratchDir store("C:\\SuiteTraceStore");
-  actions.store = store.Path();
+  suite::RestorePoint point(store.Path());
+  actions.restorePoint = &point;
   tr::CleanBrowserStores(ticks, true, actions);
   EXPECT_TRUE(CacheUrls(0).empty());
   EXPECT_TRUE(t::KeyExists(HKEY_CURRENT_USER, forms));

@@ -9,6 +9,7 @@
 #include "cleanlog.h"
 #include "junkrules.h"
 #include "probes.h"
+#include "regstore.h"
 #include "testsupport.h"
 
 namespace d = dustrel;
@@ -209,6 +210,35 @@ TEST(CleanRun, RegistryRowsStayWhenTheBackupCannotBeWritten) {
   EXPECT_EQ(result.registryRows, 0);
   EXPECT_EQ(result.remaining.size(), 1u);
   EXPECT_TRUE(result.cleaned.empty());
+}
+
+// One run, one restore point: the registry rows and the browser store's key
+// go into one backup folder, numbered without gaps.
+TEST(CleanRun, EverythingARunRemovesFromTheRegistryGoesIntoOneBackupFolder) {
+  Fixture f;
+  t::SetString(HKEY_CURRENT_USER, f.key.Path(), "v1", "x");
+  t::SetString(HKEY_CURRENT_USER, f.key.Path(), "v2", "y");
+  const std::string forms = "Software\\Microsoft\\Internet Explorer\\IntelliForms";
+  t::SeededKey seeded(HKEY_CURRENT_USER, forms);
+  ASSERT_TRUE(seeded.Made());
+  t::SetString(HKEY_CURRENT_USER, forms + "\\SPW", "SuiteSaved", "secret");
+  d::CleanSettings settings = f.Settings(d::RunMode::Auto);
+  settings.cleanBrowserStores = true;
+  d::FoundItem passwords;  // the saved-password store's row (OtherItem26)
+  passwords.name = "passwords";
+  passwords.folder = "Internet Explorer";
+  passwords.marker = d::kMarkerStore;
+  passwords.store = 26;
+  passwords.checked = true;
+  const d::CleanResult result =
+      d::CleanRun({ValueRow(f.key, "v1"), ValueRow(f.key, "v2"), passwords}, settings);
+  EXPECT_EQ(result.registryRows, 2);
+  EXPECT_FALSE(t::KeyExists(HKEY_CURRENT_USER, forms));
+  const std::vector<std::string> folders = suite::ListBackups(settings.backupStore);
+  ASSERT_EQ(folders.size(), 1u);
+  const std::string folder = settings.backupStore + "\\" + folders[0];
+  EXPECT_TRUE(t::Exists(folder + "\\RB2.reg"));
+  EXPECT_FALSE(t::Exists(folder + "\\RB3.reg"));
 }
 
 TEST(CleanRun, SilentModesWithNoRowsWriteNoLogAndTrackWritesHistory) {

@@ -13,7 +13,8 @@
 #include "inifile.h"
 #include "probes.h"
 #include "registry.h"
-#include "regstore.h"
+#include "regremoval.h"
+#include "regrestore.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
@@ -57,7 +58,7 @@ class Dustrel : public ::testing::Test {
     // Never let a test shut the machine down or delete past the Recycle Bin.
     t::SetDword(HKEY_LOCAL_MACHINE, kSuiteKey, "AutoExitWindows", 0);
     if (t::ValueExists(HKEY_LOCAL_MACHINE, kExplorerKey, "DeleteNoBackup"))
-      suite::DeleteRegEntry(suite::ValueEntry("HKEY_LOCAL_MACHINE", kExplorerKey, "DeleteNoBackup"));
+      suite::RemoveSettingValue("HKEY_LOCAL_MACHINE", kExplorerKey, "DeleteNoBackup");
     ini_ = suite::IniFile(std::string(kBin) + "\\Dustrel.ini");
     ini_.ReadFile();
   }
@@ -630,8 +631,10 @@ TEST_F(Dustrel, TrackRunsTheDefinitionsBacksUpLogsAndCanBeRestored) {
   EXPECT_FALSE(r.timedOut);
   EXPECT_EQ(r.exitCode, 0u);
   EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, forms, "SuiteE2eTrack"));
-  suite::DeleteRegEntry(hadForms ? suite::ValueEntry("HKEY_CURRENT_USER", forms, "SuiteE2eTrack")
-                                 : suite::KeyEntry("HKEY_CURRENT_USER", forms));
+  if (hadForms)
+    suite::RemoveSettingValue("HKEY_CURRENT_USER", forms, "SuiteE2eTrack");
+  else
+    suite::DeleteKeyTree(HKEY_CURRENT_USER, forms);
 
   EXPECT_EQ(t::ReadBytes(LogPath("History.log")),
             LogBytes("1", {plugins + "\\e2e-found.dat"}));

@@ -10,7 +10,8 @@
 
 #include "founditem.h"
 #include "registry.h"
-#include "regstore.h"
+#include "regremoval.h"
+#include "regrestore.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
@@ -110,10 +111,11 @@ TEST(Remover, BacksUpThenRemovesValuesAndKeysAndARestoreBringsThemBack) {
   };
   const std::vector<std::string> markers = {kMarkerKeyValue, kMarkerKeyValue, kMarkerRootKey,
                                             kMarkerKeyValue, kMarkerRootKey};
-  const RemoveResult r = RemoveRegistryEntries(texts, markers, store.Path());
-  ASSERT_TRUE(r.backedUp);
-  EXPECT_EQ(r.backupFolder.rfind(store.Path() + "\\", 0), 0u) << r.backupFolder;
-  EXPECT_EQ(FileCount(r.backupFolder), 4);  // one file per parseable entry
+  suite::RestorePoint point(store.Path());
+  const suite::RemovalReport r = RemoveRegistryEntries(texts, markers, point);
+  ASSERT_TRUE(r.BackedUp());
+  EXPECT_EQ(r.folder.rfind(store.Path() + "\\", 0), 0u) << r.folder;
+  EXPECT_EQ(FileCount(r.folder), 3);  // one file per parseable entry that is there
   ASSERT_EQ(r.gone.size(), texts.size());
   EXPECT_TRUE(r.gone[0]);
   EXPECT_TRUE(r.gone[1]);
@@ -127,30 +129,14 @@ TEST(Remover, BacksUpThenRemovesValuesAndKeysAndARestoreBringsThemBack) {
   EXPECT_FALSE(t::KeyExists(kCu, key.Sub("Clips\\MostRecentClips")));
   EXPECT_TRUE(t::KeyExists(kCu, key.Sub("Clips\\Other")));
 
-  const std::string name = r.backupFolder.substr(r.backupFolder.find_last_of('\\') + 1);
+  const std::string name = r.folder.substr(r.folder.find_last_of('\\') + 1);
   const suite::RestoreResult restored = suite::RestoreBackup(store.Path(), name, staging.Path());
-  EXPECT_EQ(restored.files, 4);
-  EXPECT_EQ(restored.imported, 4);
+  EXPECT_EQ(restored.files, 3);
+  EXPECT_EQ(restored.imported, 3);
   EXPECT_EQ(suite::ReadString(kCu, mru, "File1"), "C:\\docs\\a.txt");
   EXPECT_EQ(suite::ReadString(kCu, mru, "File2"), "C:\\docs\\b.txt");
   EXPECT_EQ(suite::ReadString(kCu, key.Sub("Clips\\MostRecentClips\\deep"), "c"), "clip");
   EXPECT_TRUE(t::ValueExists(kCu, key.Sub("Clips\\MostRecentClips"), "n"));
-}
-
-TEST(Remover, RemovesNothingWhenTheBackupCannotBeWritten) {
-  t::ScratchKey key("dustrel-regremove-nobackup");
-  t::ScratchDir dir("C:\\suite-tests\\dr-nobackup");
-  t::SetString(kCu, key.Path(), "v", "data");
-  t::SetString(kCu, key.Sub("sub"), "w", "data");
-  // The store would have to be a folder below a plain file.
-  ASSERT_TRUE(t::WriteBytes(dir / "file", "x"));
-  const RemoveResult r =
-      RemoveRegistryEntries({Entry(key.Path(), "v"), Entry(key.Path(), "sub")},
-                            {kMarkerKeyValue, kMarkerRootKey}, dir / "file\\store");
-  EXPECT_FALSE(r.backedUp);
-  EXPECT_EQ(r.gone, std::vector<bool>({false, false}));
-  EXPECT_TRUE(t::ValueExists(kCu, key.Path(), "v"));
-  EXPECT_TRUE(t::KeyExists(kCu, key.Sub("sub")));
 }
 
 TEST(Remover, NeverRemovesTheKeyItselfOrEntriesWithoutAMarker) {
@@ -166,9 +152,10 @@ TEST(Remover, NeverRemovesTheKeyItselfOrEntriesWithoutAMarker) {
       Entry(foo + "\\", "x"),   // a key path with a trailing backslash
       Entry(foo, "child"),      // no marker in the parallel list
   };
-  const RemoveResult r = RemoveRegistryEntries(
-      texts, {kMarkerRootKey, kMarkerKeyValue, kMarkerRootKey, kMarkerRootKey}, store.Path());
-  EXPECT_FALSE(r.backedUp);  // nothing parseable: no backup folder either
+  suite::RestorePoint point(store.Path());
+  const suite::RemovalReport r = RemoveRegistryEntries(
+      texts, {kMarkerRootKey, kMarkerKeyValue, kMarkerRootKey, kMarkerRootKey}, point);
+  EXPECT_TRUE(r.folder.empty());  // nothing parseable: no backup folder either
   EXPECT_EQ(r.gone, std::vector<bool>(texts.size(), false));
   EXPECT_TRUE(t::KeyExists(kCu, foo));
   EXPECT_TRUE(t::KeyExists(kCu, key.Sub("Foo\\child")));

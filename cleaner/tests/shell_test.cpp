@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "regstore.h"
+#include "regremoval.h"
 #include "scantargets.h"
 #include "selection.h"
 #include "shellglue.h"
@@ -23,7 +23,7 @@ class Selection : public ::testing::Test {
   static void Raw(const std::string& bytes, DWORD count) {
     t::SetRaw(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanSaveStatus", REG_BINARY, bytes);
     t::SetDword(HKEY_LOCAL_MACHINE, kSuiteKey, "CleanItemCount", count);
-    suite::DeleteRegEntry(suite::ValueEntry("HKEY_LOCAL_MACHINE", kSuiteKey, "CleanSaveRows"));
+    suite::RemoveSettingValue("HKEY_LOCAL_MACHINE", kSuiteKey, "CleanSaveRows");
   }
   static SavedSelection Read() {
     SavedSelection saved;
@@ -140,7 +140,7 @@ TEST_F(Selection, AnythingMissingKeepsTheDefaults) {
   Raw(std::string("\x01\x02\xff\x00", 4), 4);
   EXPECT_EQ(Read().ticks, (std::vector<bool>{true, false, false, false}));
 
-  suite::DeleteRegEntry(suite::ValueEntry("HKEY_LOCAL_MACHINE", kSuiteKey, "CleanItemCount"));
+  suite::RemoveSettingValue("HKEY_LOCAL_MACHINE", kSuiteKey, "CleanItemCount");
   saved.ticks = {true};
   EXPECT_FALSE(ReadSavedSelection(saved));
   EXPECT_EQ(saved.ticks, std::vector<bool>{true}) << "left alone";

@@ -8,7 +8,8 @@
 #include <windows.h>
 
 #include "regremove.h"
-#include "regstore.h"
+#include "regremoval.h"
+#include "regrestore.h"
 #include "traces/registrytraces.h"
 #include "traceseed.h"
 
@@ -386,8 +387,9 @@ TEST_F(Traces, RemovedRowsAreBackedUpAndRestored) {
     markers.push_back(row.marker);
   }
   t::ScratchDir store("C:\\SuiteTraceStore");
-  const auto removed = dustrel::RemoveRegistryEntries(texts, markers, store.Path());
-  ASSERT_TRUE(removed.backedUp);
+  suite::RestorePoint point(store.Path());
+  const auto removed = dustrel::RemoveRegistryEntries(texts, markers, point);
+  ASSERT_TRUE(removed.BackedUp());
   EXPECT_EQ(removed.gone, (std::vector<bool>{true, true, true}));
   EXPECT_FALSE(t::ValueExists(HKCU, runMru, "SuiteRestoreA"));
   EXPECT_TRUE(t::KeyExists(HKCU, runMru));
@@ -431,7 +433,8 @@ TEST_F(Traces, ThirtyTwoBitViewEntriesAreListedOnceAndRestoredThere) {
     markers.push_back(row->marker);
   }
   t::ScratchDir store("C:\\SuiteTraceStore");
-  const auto removed = dustrel::RemoveRegistryEntries(texts, markers, store.Path());
+  suite::RestorePoint point(store.Path());
+  const auto removed = dustrel::RemoveRegistryEntries(texts, markers, point);
   EXPECT_EQ(removed.gone, (std::vector<bool>{true, true}));
   EXPECT_FALSE(t::ValueExists(HKLM, run32, "SuiteView32"));
   EXPECT_FALSE(t::KeyExists(HKLM, tools32 + "\\SuiteTool32"));
@@ -459,9 +462,10 @@ TEST_F(Traces, EntryWithEmptyNameNeverRemovesTheKey) {
   FoundItem rootRow = keyRow;
   rootRow.folder.clear();
   t::ScratchDir store("C:\\SuiteTraceStore");
+  suite::RestorePoint point(store.Path());
   const auto removed = dustrel::RemoveRegistryEntries(
       {dustrel::EntryTextOf(keyRow), dustrel::EntryTextOf(rootRow), dustrel::EntryTextOf(valueRow)},
-      {"RootKey", "RootKey", "KeyValue"}, store.Path());
+      {"RootKey", "RootKey", "KeyValue"}, point);
   EXPECT_FALSE(removed.gone[0]);
   EXPECT_FALSE(removed.gone[1]);
   EXPECT_TRUE(t::KeyExists(HKCU, key.Path()));

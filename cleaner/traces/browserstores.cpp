@@ -15,7 +15,7 @@
 #include "founditem.h"
 #include "inifile.h"
 #include "probes.h"
-#include "regstore.h"
+#include "regremoval.h"
 #include "registry.h"
 
 namespace dustrel::traces {
@@ -124,16 +124,16 @@ bool KeyHoldsSomething(HKEY root, const std::string& path) {
 }
 
 // Backs the key up and removes it; nothing is removed without the backup.
-BrowserCleanResult RemoveWithBackup(const char* rootName, const std::string& path,
-                                    const std::string& store) {
+BrowserCleanResult RemoveKey(const char* rootName, const std::string& path,
+                             suite::RestorePoint& point) {
   BrowserCleanResult result;
   if (!KeyPresent(suite::RootKeyFromName(rootName), path)) return result;
   result.found = true;
-  const suite::RegEntry entry = suite::KeyEntry(rootName, path);
-  result.backupFolder = store.empty() ? suite::BackupEntries({entry})
-                                      : suite::BackupEntries({entry}, store);
-  result.backedUp = !result.backupFolder.empty();
-  if (result.backedUp) result.removed = suite::DeleteRegEntry(entry);
+  const suite::RemovalReport removal =
+      suite::RemoveWithBackup({suite::KeyEntry(rootName, path)}, point);
+  result.backupFolder = removal.folder;
+  result.backedUp = removal.BackedUp();
+  result.removed = removal.gone[0];
   return result;
 }
 
@@ -271,7 +271,7 @@ TokenUserSid ReadUserSid() {
   return result;
 }
 
-BrowserCleanResult CleanAutoCompleteNt(const std::string& store) {
+BrowserCleanResult CleanAutoCompleteNt(suite::RestorePoint& point) {
   BrowserCleanResult result;
   TokenUserSid user = ReadUserSid();
   if (!user.Get()) return result;
@@ -286,7 +286,7 @@ BrowserCleanResult CleanAutoCompleteNt(const std::string& store) {
       guard.Open(data);
       guard.OpenTree(target);
     }
-    result = RemoveWithBackup("HKEY_CURRENT_USER", target, store);
+    result = RemoveKey("HKEY_CURRENT_USER", target, point);
   }
   return result;
 }
@@ -403,16 +403,16 @@ std::string AutoCompleteKey(const std::string& owner) {
   return ProtectedStorageKey(owner) + "\\Data\\" + kAutoCompleteLeaf;
 }
 
-BrowserCleanResult CleanAutoComplete(const std::string& store) {
-  if (!suite::IsWin9x()) return CleanAutoCompleteNt(store);
+BrowserCleanResult CleanAutoComplete(suite::RestorePoint& point) {
+  if (!suite::IsWin9x()) return CleanAutoCompleteNt(point);
   char name[261] = {};
   DWORD size = 260;
   if (!GetUserNameA(name, &size) || !name[0]) return BrowserCleanResult();
-  return RemoveWithBackup("HKEY_LOCAL_MACHINE", AutoCompleteKey(name), store);
+  return RemoveKey("HKEY_LOCAL_MACHINE", AutoCompleteKey(name), point);
 }
 
-BrowserCleanResult CleanPasswords(const std::string& store) {
-  return RemoveWithBackup("HKEY_CURRENT_USER", kIntelliForms, store);
+BrowserCleanResult CleanPasswords(suite::RestorePoint& point) {
+  return RemoveKey("HKEY_CURRENT_USER", kIntelliForms, point);
 }
 
 bool StoreHasContent(int n) {
@@ -475,8 +475,10 @@ OtherItemTicks CleanBrowserStores(const OtherItemTicks& stores, bool autoExit,
   if (cache) emptied[0] = SweepCache();
   if (history) emptied[1] = clearHistory();
   if (cookies) emptied[3] = SweepCookies();
-  if (stores[24]) emptied[24] = CleanAutoComplete(actions.store).removed;
-  if (stores[25]) emptied[25] = CleanPasswords(actions.store).removed;
+  suite::RestorePoint ownPoint;
+  suite::RestorePoint& point = actions.restorePoint ? *actions.restorePoint : ownPoint;
+  if (stores[24]) emptied[24] = CleanAutoComplete(point).removed;
+  if (stores[25]) emptied[25] = CleanPasswords(point).removed;
   return emptied;
 }
 

@@ -67,9 +67,10 @@ struct BrowserCleanResult {
 // under HKEY_LOCAL_MACHINE. NT family: the key of the user's security
 // identifier under HKEY_CURRENT_USER, opened up with a temporary access list
 // while it is backed up and removed; every access list changed is put back.
-BrowserCleanResult CleanAutoComplete(const std::string& store);
+// The key goes through the shared removal into `point` (the run's restore point).
+BrowserCleanResult CleanAutoComplete(suite::RestorePoint& point);
 // Saved passwords: the "IntelliForms" key of the browser.
-BrowserCleanResult CleanPasswords(const std::string& store);
+BrowserCleanResult CleanPasswords(suite::RestorePoint& point);
 
 // Whether the store of row OtherItem<n> holds anything the cleaning run
 // would remove: cache entries (1), history entries (2), cookies (4), the
@@ -78,7 +79,9 @@ bool StoreHasContent(int n);
 
 // How the browser-store step reaches the outside world (tests replace parts).
 struct BrowserStoreActions {
-  std::string store;  // the .reg backup store; empty: the one beside the program
+  // The run's restore point for the keys removed; null: a point of its own
+  // in the store beside the program.
+  suite::RestorePoint* restorePoint = nullptr;
   // Starts a program without waiting (Internet Explorer 7's clearing
   // command); false when it could not be started.
   std::function<bool(const std::string& program, const std::string& parameters)> start;

@@ -8,7 +8,8 @@
 #include "cleanlog.h"
 #include "probes.h"
 #include "registry.h"
-#include "regstore.h"
+#include "regremoval.h"
+#include "regrestore.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
@@ -83,6 +84,7 @@ TEST_F(DryRun, FilesAreNeitherRecycledNorDeletedButCountAsGoneAfterwards) {
 }
 
 TEST_F(DryRun, RegistryDeletionsChangeNothingAndCountAsGone) {
+  t::ScratchDir store("C:\\suite-tests\\dryrun-removal-store");
   t::ScratchKey key("dryrun");
   t::SetString(HKEY_CURRENT_USER, key.Path(), "value", "v");
   t::SetString(HKEY_CURRENT_USER, key.Path(), "stays", "s");
@@ -90,8 +92,8 @@ TEST_F(DryRun, RegistryDeletionsChangeNothingAndCountAsGone) {
   const suite::RegEntry value = suite::ValueEntry("HKEY_CURRENT_USER", key.Path(), "value");
   const suite::RegEntry tree = suite::KeyEntry("HKEY_CURRENT_USER", key.Sub("tree"));
 
-  EXPECT_TRUE(suite::DeleteRegEntry(value));
-  EXPECT_TRUE(suite::DeleteRegEntry(tree));
+  EXPECT_EQ(suite::RemoveWithBackup({value, tree}, store.Path()).gone,
+            (std::vector<bool>{true, true}));
   EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, key.Path(), "value"));
   EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, key.Sub("tree\\deep"), "x"));
   EXPECT_TRUE(suite::RegEntryGone(value));
@@ -99,8 +101,8 @@ TEST_F(DryRun, RegistryDeletionsChangeNothingAndCountAsGone) {
   EXPECT_TRUE(suite::RegEntryGone(suite::ValueEntry("HKEY_CURRENT_USER", key.Sub("tree\\deep"), "x")));
   EXPECT_FALSE(suite::RegEntryGone(suite::ValueEntry("HKEY_CURRENT_USER", key.Path(), "stays")));
   // Taken already in this run: nothing more to remove.
-  EXPECT_FALSE(suite::DeleteRegEntry(value));
-  EXPECT_FALSE(suite::DeleteRegEntry(tree));
+  EXPECT_EQ(suite::RemoveWithBackup({value, tree}, store.Path()).gone,
+            (std::vector<bool>{false, false}));
 
   t::SetString(HKEY_CURRENT_USER, key.Sub("other\\x"), "a", "b");
   EXPECT_TRUE(suite::DeleteKeyTree(HKEY_CURRENT_USER, key.Sub("other")));
@@ -114,10 +116,11 @@ TEST_F(DryRun, TheBackupIsJudgedButNeverWritten) {
   t::SetString(HKEY_CURRENT_USER, key.Path(), "v", "data");
   t::SetString(HKEY_CURRENT_USER, key.Path(), "line\nbreak", "data");
   std::vector<bool> held;
-  const std::string folder = suite::BackupEntries(
-      {suite::ValueEntry("HKEY_CURRENT_USER", key.Path(), "v"),
-       suite::ValueEntry("HKEY_CURRENT_USER", key.Path(), "line\nbreak")},
-      store.Path(), held);
+  suite::RestorePoint point(store.Path());
+  ASSERT_TRUE(point.Write({suite::ValueEntry("HKEY_CURRENT_USER", key.Path(), "v"),
+                           suite::ValueEntry("HKEY_CURRENT_USER", key.Path(), "line\nbreak")},
+                          held));
+  const std::string folder = point.Folder();
   EXPECT_FALSE(folder.empty()) << "the preview answers as a written backup";
   EXPECT_EQ(held, (std::vector<bool>{true, false})) << "what the file could not hold stays";
   EXPECT_FALSE(t::Exists(folder));

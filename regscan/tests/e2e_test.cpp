@@ -18,8 +18,8 @@
 
 namespace t = suite::test;
 using hivemend::test::Planted;
-using hivemend::test::Snapshot;
-using hivemend::test::Take;
+using suite::test::Snapshot;
+constexpr auto Take = suite::test::TakeSnapshot;
 
 namespace {
 

@@ -51,10 +51,12 @@ class Safety : public ::testing::Test {
     walk(scanner);
     return rows;
   }
+  // The repair backs up into `point`, or into a store in the scratch folder.
   static hivemend::RepairResult Repair(const std::vector<ScanRow>& rows,
-                                       const std::vector<bool>* held = nullptr) {
+                                       suite::RestorePoint* point = nullptr) {
+    suite::RestorePoint own(P("store"));
     hivemend::RepairOptions options;
-    options.held = held;
+    options.point = point ? point : &own;
     options.nonFixedRoots = {"E:\\", "F:\\"};
     return hivemend::RepairRows(rows, {}, options);
   }
@@ -278,12 +280,11 @@ TEST_F(Safety, NamesOutsideTheCodePageAreRemovedByTheirRealNames) {
   EXPECT_EQ(value->nameW, L"\x0e01\x0e02");
   for (ScanRow& r : rows) r.checked = true;
 
-  const std::string folder = store.Path() + "\\b";
-  CreateDirectoryA(folder.c_str(), nullptr);
+  suite::RestorePoint point(store.Path());
   std::vector<bool> held;
-  ASSERT_TRUE(hivemend::BackupRows(rows, folder, false, {}, &held));
+  ASSERT_TRUE(hivemend::BackupRows(rows, point, {}, &held));
   EXPECT_EQ(held, (std::vector<bool>{true, true}));
-  const auto result = Repair(rows, &held);
+  const auto result = Repair(rows, &point);
   EXPECT_EQ(result.removedRows, (std::vector<int>{0, 1}));
   const std::string root = "HKEY_CURRENT_USER\\" + key.Path();
   EXPECT_NE(std::find(result.deleted.begin(), result.deleted.end(), root + "\\<U+0E01><U+0E02>"),
@@ -296,7 +297,9 @@ TEST_F(Safety, NamesOutsideTheCodePageAreRemovedByTheirRealNames) {
   EXPECT_TRUE(t::ValueExists(key.Root(), key.Sub("?key"), "v"));
 
   // The backup gives them back under their real names.
-  const auto restored = hivemend::RestoreBackup(store.Path(), "b");
+  const std::string folder = point.Folder();
+  const auto restored =
+      hivemend::RestoreBackup(store.Path(), folder.substr(folder.find_last_of('\\') + 1));
   EXPECT_EQ(restored.files, 2);
   EXPECT_EQ(restored.imported, 2);
   EXPECT_EQ(RegQueryValueExW(k.get(), L"\x0e01\x0e02", nullptr, nullptr, nullptr, nullptr), 0);
@@ -316,13 +319,14 @@ TEST_F(Safety, EntriesTheBackupCannotHoldExactlyAreLeftAlone) {
   rows.push_back(tree);
   for (ScanRow& r : rows) r.checked = true;
   std::vector<bool> held;
-  ASSERT_TRUE(hivemend::BackupRows(rows, store.Path(), false, {}, &held));
+  suite::RestorePoint point(store.Path());
+  ASSERT_TRUE(hivemend::BackupRows(rows, point, {}, &held));
   const int odd = IndexOf(rows, "line\r\nbreak"), plain = IndexOf(rows, "plain");
   ASSERT_GE(odd, 0);
   EXPECT_FALSE(held[static_cast<size_t>(odd)]);
   EXPECT_TRUE(held[static_cast<size_t>(plain)]);  // its own value is in the file whole
   EXPECT_FALSE(held[2]);
-  const auto result = Repair(rows, &held);
+  const auto result = Repair(rows, &point);
   EXPECT_EQ(result.notBackedUp, (std::vector<int>{odd, 2}));
   EXPECT_TRUE(t::ValueExists(key.Root(), key.Path(), "line\r\nbreak"));
   EXPECT_TRUE(t::KeyExists(key.Root(), key.Sub("tree")));
@@ -338,14 +342,13 @@ TEST_F(Safety, EntriesTheBackupCannotHoldExactlyAreLeftAlone) {
                                       store / "t4.reg", true));
   EXPECT_TRUE(suite::BackupEntryFile(suite::KeyEntry("HKEY_CURRENT_USER", key.Sub("tree")),
                                      store / "t5.reg", false));
-  // The older form of the call removes nothing when any entry is not held.
-  EXPECT_TRUE(suite::BackupEntries({suite::KeyEntry("HKEY_CURRENT_USER", key.Sub("tree"))},
-                                   store.Path())
-                  .size() > 0);
+  // A restore point tells the same per entry.
+  std::vector<bool> one;
+  EXPECT_TRUE(point.Write({suite::KeyEntry("HKEY_CURRENT_USER", key.Sub("tree"))}, one));
+  EXPECT_EQ(one, std::vector<bool>{true});
   t::SetString(key.Root(), key.Sub("tree"), "x\ny", "1");
-  EXPECT_TRUE(suite::BackupEntries({suite::KeyEntry("HKEY_CURRENT_USER", key.Sub("tree"))},
-                                   store.Path())
-                  .empty());
+  EXPECT_TRUE(point.Write({suite::KeyEntry("HKEY_CURRENT_USER", key.Sub("tree"))}, one));
+  EXPECT_EQ(one, std::vector<bool>{false});
 }
 
 // The restore counts what the registry holds after the import, stages in a
@@ -429,4 +432,62 @@ TEST_F(Safety, TypeLibraryIndexSplitRespectsGbkTrailBytes) {
            P("present.dll") + "\\2");
   rows = RunWalk([](Scanner& s) { s.TypeLibraryWalk(); });
   EXPECT_FALSE(FindRow(rows, kLib, "TypeLib"));
+}
+
+TEST(Repair, DeletesOnlyTheTickedEntriesItMayTouch) {
+  t::ScratchKey key("hivemend-repair");
+  const HKEY cu = HKEY_CURRENT_USER;
+  const std::string guarded = key.Sub("System\\CurrentControlSet\\x");
+  const std::string nt = key.Sub("Microsoft\\Windows NT\\CurrentVersion");
+  t::SetString(cu, guarded, "v", "1");
+  t::SetString(cu, nt, "v", "1");
+  t::SetString(cu, key.Sub("vals"), "", "C:\\gone\\default.exe");
+  t::SetString(cu, key.Sub("vals"), "默认", "a value that happens to carry the label's name");
+  t::SetString(cu, key.Sub("vals"), "plain", "C:\\gone\\x.exe");
+  t::SetString(cu, key.Sub("vals"), "unticked", "C:\\gone\\y.exe");
+  t::SetString(cu, key.Sub("tree\\a\\b"), "v", "1");
+
+  auto row = [](const char* name, const std::string& path, const char* kind, bool checked) {
+    ScanRow r{name, "HKEY_CURRENT_USER", path, kind, "", ""};
+    r.checked = checked;
+    return r;
+  };
+  std::vector<ScanRow> rows = {
+      row("v", guarded, "KeyValue", true),
+      row("v", nt, "KeyValue", true),
+      row("默认", key.Sub("vals"), "KeyValue", true),
+      row("plain", key.Sub("vals"), "KeyValue", true),
+      row("unticked", key.Sub("vals"), "KeyValue", false),
+      row("", key.Path(), "RootKey", true),         // a nameless ProgID and the like
+      row("", std::string(), "RootKey", true),       // would name the root itself
+      row("", key.Sub("vals"), "KeyValue", true),    // a nameless value row that is no default hit
+      row("a", key.Sub("tree"), "RootKey", true),
+  };
+  rows[2].defaultValue = true;
+  rows.push_back(row("x", key.Path(), "KeyValue", true));
+  rows.back().rootName = "HKEY_NOWHERE";
+
+  std::vector<std::string> statuses;
+  t::ScratchDir store("C:\\suite-tests\\hm-repair-store");
+  suite::RestorePoint point(store.Path());
+  hivemend::RepairOptions options;
+  options.point = &point;
+  const auto result = hivemend::RepairRows(
+      rows, [&](const std::string& s) { statuses.push_back(s); }, options);
+  EXPECT_EQ(result.removedRows, (std::vector<int>{2, 3, 8}));
+  const std::string root = "HKEY_CURRENT_USER\\";
+  EXPECT_EQ(result.deleted, (std::vector<std::string>{root + key.Sub("vals") + "\\默认",
+                                                      root + key.Sub("vals") + "\\plain",
+                                                      root + key.Sub("tree") + "\\a"}));
+  EXPECT_EQ(statuses.front(), "正在清理:" + result.deleted.front());
+  EXPECT_TRUE(t::ValueExists(cu, guarded, "v"));
+  EXPECT_TRUE(t::ValueExists(cu, nt, "v"));
+  EXPECT_FALSE(t::ValueExists(cu, key.Sub("vals"), ""));    // the unnamed value went
+  EXPECT_TRUE(t::ValueExists(cu, key.Sub("vals"), "默认"));  // the named one stays
+  EXPECT_FALSE(t::ValueExists(cu, key.Sub("vals"), "plain"));
+  EXPECT_TRUE(t::ValueExists(cu, key.Sub("vals"), "unticked"));
+  EXPECT_TRUE(t::KeyExists(cu, key.Path()));
+  EXPECT_TRUE(t::KeyExists(cu, "Software"));
+  EXPECT_FALSE(t::KeyExists(cu, key.Sub("tree\\a")));
+  EXPECT_TRUE(t::KeyExists(cu, key.Sub("tree")));
 }

@@ -317,13 +317,11 @@ TEST_F(ComScan, ThirtyTwoBitViewIsScannedOnceAndRestoredWhereItWas) {
   hivemend::EraseRows(rows, others);
   for (ScanRow& r : rows) r.checked = true;
   t::ScratchDir store("C:\\suite-tests\\hm-views-store");
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  const std::string folder = hivemend::CreateBackupFolder(store.Path(), now);
-  std::vector<bool> held;
-  ASSERT_TRUE(hivemend::BackupRows(rows, folder, false, {}, &held));
+  suite::RestorePoint point(store.Path());
+  ASSERT_TRUE(hivemend::BackupRows(rows, point));
+  const std::string folder = point.Folder();
   hivemend::RepairOptions options;
-  options.held = &held;
+  options.point = &point;
   options.nonFixedRoots = {"E:\\", "F:\\"};
   EXPECT_EQ(hivemend::RepairRows(rows, {}, options).removedRows.size(), rows.size());
   EXPECT_FALSE(t::KeyExists(cr, w + S("CLSID", kClsLib)));

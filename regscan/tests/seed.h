@@ -2,7 +2,6 @@
 #pragma once
 #include <windows.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -56,40 +55,6 @@ inline const ScanRow* FindRow(const std::vector<ScanRow>& rows, const std::strin
   for (const ScanRow& r : rows)
     if (r.name == name && r.path == path) return &r;
   return nullptr;
-}
-
-struct Value {
-  DWORD type;
-  std::string data;
-  bool operator==(const Value& o) const { return type == o.type && data == o.data; }
-};
-using Snapshot = std::map<std::string, std::map<std::string, Value>>;  // key path -> values
-
-// Every key and value below root\path as the ANSI calls see them.
-inline void Take(HKEY root, const std::string& path, Snapshot& out) {
-  suite::UniqueKey key = suite::OpenKey(root, path, KEY_READ);
-  if (!key) return;
-  auto& values = out[path];
-  for (DWORD i = 0;; ++i) {
-    char name[1024];
-    DWORD nameLen = sizeof name, type = 0, size = 0;
-    if (RegEnumValueA(key.get(), i, name, &nameLen, nullptr, &type, nullptr, &size) !=
-        ERROR_SUCCESS)
-      break;
-    std::string data(size, '\0');
-    nameLen = sizeof name;
-    RegEnumValueA(key.get(), i, name, &nameLen, nullptr, &type,
-                  reinterpret_cast<BYTE*>(&data[0]), &size);
-    data.resize(size);
-    values[std::string(name, nameLen)] = {type, data};
-  }
-  for (const std::string& sub : suite::SubkeyNames(key.get())) Take(root, path + "\\" + sub, out);
-}
-
-inline Snapshot Take(HKEY root, const std::string& path) {
-  Snapshot s;
-  Take(root, path, s);
-  return s;
 }
 
 }  // namespace hivemend::test

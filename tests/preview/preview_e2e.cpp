@@ -16,7 +16,7 @@
 #include "plugins.h"
 #include "probes.h"
 #include "registry.h"
-#include "regstore.h"
+#include "regremoval.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
@@ -170,8 +170,7 @@ class Preview : public ::testing::Test {
     // the temp folder is a target of the main cleaner unless a test ticks more.
     t::SetDword(HKEY_LOCAL_MACHINE, kSuiteKey, "AutoExitWindows", 0);
     if (t::ValueExists(HKEY_LOCAL_MACHINE, kExplorerKey, "DeleteNoBackup"))
-      suite::DeleteRegEntry(
-          suite::ValueEntry("HKEY_LOCAL_MACHINE", kExplorerKey, "DeleteNoBackup"));
+      suite::RemoveSettingValue("HKEY_LOCAL_MACHINE", kExplorerKey, "DeleteNoBackup");
     Select({});
   }
   void TearDown() override {

@@ -117,6 +117,36 @@ bool KeyExists(HKEY root, const std::string& key) {
   return static_cast<bool>(OpenKey(root, key, KEY_READ));
 }
 
+namespace {
+
+void TakeInto(HKEY root, const std::string& path, Snapshot& out) {
+  UniqueKey key = OpenKey(root, path, KEY_READ);
+  if (!key) return;
+  auto& values = out[path];
+  for (DWORD i = 0;; ++i) {
+    char name[1024];
+    DWORD nameLen = sizeof name, type = 0, size = 0;
+    if (RegEnumValueA(key.get(), i, name, &nameLen, nullptr, &type, nullptr, &size) !=
+        ERROR_SUCCESS)
+      break;
+    std::string data(size, '\0');
+    nameLen = sizeof name;
+    RegEnumValueA(key.get(), i, name, &nameLen, nullptr, &type,
+                  reinterpret_cast<BYTE*>(&data[0]), &size);
+    data.resize(size);
+    values[std::string(name, nameLen)] = {type, data};
+  }
+  for (const std::string& sub : SubkeyNames(key.get())) TakeInto(root, path + "\\" + sub, out);
+}
+
+}  // namespace
+
+Snapshot TakeSnapshot(HKEY root, const std::string& path) {
+  Snapshot s;
+  TakeInto(root, path, s);
+  return s;
+}
+
 bool ValueExists(HKEY root, const std::string& key, const std::string& name) {
   UniqueKey k = OpenKey(root, key, KEY_READ);
   return k && RegQueryValueExA(k.get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,15 @@ void SetRaw(HKEY root, const std::string& key, const std::string& name, DWORD ty
 void SetDustrelSelection(const std::vector<std::pair<std::string, bool>>& rows);
 bool KeyExists(HKEY root, const std::string& key);
 bool ValueExists(HKEY root, const std::string& key, const std::string& name);
+// Every key and value below root\path as the ANSI calls see them.
+struct RegValue {
+  DWORD type;
+  std::string data;
+  bool operator==(const RegValue& o) const { return type == o.type && data == o.data; }
+};
+using Snapshot = std::map<std::string, std::map<std::string, RegValue>>;  // key path -> values
+Snapshot TakeSnapshot(HKEY root, const std::string& path);
+
 // A registry link below `parent`, made as the system makes them
 // (REG_OPTION_CREATE_LINK and a "SymbolicLinkValue" naming the target's full
 // native path, such as "\\Registry\\Machine\\Software\\X"); and its removal

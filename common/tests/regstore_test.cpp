@@ -1,4 +1,4 @@
-#include "regbackup.h"
+#include "regstore.h"
 
 #include <gtest/gtest.h>
 
@@ -7,13 +7,9 @@
 #include "handles.h"
 #include "probes.h"
 #include "registry.h"
-#include "seed.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
-using hivemend::ScanRow;
-using hivemend::test::Snapshot;
-using hivemend::test::Take;
 
 namespace {
 
@@ -59,7 +55,7 @@ TEST(RegFile, LayoutOfValuesAndSections) {
                     nullptr);
   }
   const std::string full = "HKEY_CURRENT_USER\\" + key.Path();
-  const std::string text = hivemend::ExportText("HKEY_CURRENT_USER", key.Path(), false);
+  const std::string text = suite::ExportText("HKEY_CURRENT_USER", key.Path(), false);
   EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00\r\n\r\n[" + full + "]\r\n", 0), 0u);
   EXPECT_NE(text.find("@ = \"C:\\\\a\\\\b\"\r\n"), std::string::npos);
   EXPECT_NE(text.find("\"quote\" = \"say \\\"hi\\\"\"\r\n"), std::string::npos);
@@ -72,22 +68,22 @@ TEST(RegFile, LayoutOfValuesAndSections) {
   EXPECT_NE(text.find("\"t10\" = hex(a):01,02\r\n"), std::string::npos);
   EXPECT_NE(text.find("\"qw\" = hex(b):01,00,00,00,00,00,00,00\r\n"), std::string::npos);
   EXPECT_NE(text.find("\r\n[" + full + "\\empty]\r\n"), std::string::npos);  // no values
-  EXPECT_EQ(hivemend::ExportText("HKEY_CURRENT_USER", key.Path(), true).rfind("REGEDIT4\r\n", 0),
+  EXPECT_EQ(suite::ExportText("HKEY_CURRENT_USER", key.Path(), true).rfind("REGEDIT4\r\n", 0),
             0u);
   // An unknown root writes no key data.
-  EXPECT_EQ(hivemend::ExportText("HKEY_NOWHERE", key.Path(), false),
+  EXPECT_EQ(suite::ExportText("HKEY_NOWHERE", key.Path(), false),
             "Windows Registry Editor Version 5.00\r\n");
   // GBK text: a trail byte with the value of a backslash is not doubled.
   t::SetString(cu, key.Sub("gbk"), "名", kTrail + "\\x");
-  EXPECT_NE(hivemend::ExportText("HKEY_CURRENT_USER", key.Sub("gbk"), false)
+  EXPECT_NE(suite::ExportText("HKEY_CURRENT_USER", key.Sub("gbk"), false)
                 .find("\"名\" = \"" + kTrail + "\\\\x\"\r\n"),
             std::string::npos);
 }
 
 class RoundTrip : public ::testing::TestWithParam<bool> {};
 
-// Every value type, awkward names and data: backed up, repaired away, restored
-// through the system registry editor, compared value by value.
+// Every value type, awkward names and data: written to backup files, removed,
+// restored through the system registry editor, compared value by value.
 TEST_P(RoundTrip, RestoreBringsBackEveryValueExactly) {
   const bool regedit4 = GetParam();
   t::ScratchKey key(regedit4 ? "hivemend-rt4" : "hivemend-rt5");
@@ -129,28 +125,28 @@ TEST_P(RoundTrip, RestoreBringsBackEveryValueExactly) {
     RegSetValueExW(wk.get(), L"\x0e04", 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
   }
-  const Snapshot before = Take(cu, key.Path());
+  const t::Snapshot before = t::TakeSnapshot(cu, key.Path());
 
-  std::vector<ScanRow> rows = {
-      {"app", "HKEY_CURRENT_USER", key.Path(), "RootKey", "", "c"},
-      {"gone", "HKEY_CURRENT_USER", key.Sub("values"), "KeyValue", "C:\\gone\\gone.exe", "c"}};
-  rows[0].checked = rows[1].checked = true;
   SYSTEMTIME now;
   GetLocalTime(&now);
-  const std::string folder = hivemend::CreateBackupFolder(store.Path(), now);
+  const std::string folder = suite::CreateBackupFolder(store.Path(), now);
   ASSERT_FALSE(folder.empty());
-  ASSERT_TRUE(hivemend::BackupRows(rows, folder, regedit4));
-  const hivemend::RepairResult repaired = hivemend::RepairRows(rows);
-  EXPECT_EQ(repaired.removedRows, (std::vector<int>{0, 1}));
+  ASSERT_TRUE(suite::BackupEntryFile(suite::KeyEntry("HKEY_CURRENT_USER", k), folder + "\\RB0.reg",
+                                     regedit4));
+  ASSERT_TRUE(suite::BackupEntryFile(
+      suite::ValueEntry("HKEY_CURRENT_USER", key.Sub("values"), "gone"), folder + "\\RB1.reg",
+      regedit4));
+  ASSERT_TRUE(suite::DeleteKeyTree(cu, k));
+  RegDeleteKeyValueA(cu, key.Sub("values").c_str(), "gone");
   ASSERT_FALSE(t::KeyExists(cu, k));
   ASSERT_FALSE(t::ValueExists(cu, key.Sub("values"), "gone"));
 
   const std::string name = folder.substr(folder.find_last_of('\\') + 1);
   t::ScratchDir staging("C:\\suite-tests\\hm-staging");
-  const hivemend::RestoreResult restored = hivemend::RestoreBackup(store.Path(), name, staging.Path());
+  const suite::RestoreResult restored = suite::RestoreBackup(store.Path(), name, staging.Path());
   EXPECT_EQ(restored.files, 2);
   EXPECT_EQ(restored.imported, 2);
-  const Snapshot after = Take(cu, key.Path());
+  const t::Snapshot after = t::TakeSnapshot(cu, key.Path());
   if (!regedit4) {
     wchar_t data[64] = {};
     DWORD size = sizeof data;
@@ -174,59 +170,6 @@ TEST_P(RoundTrip, RestoreBringsBackEveryValueExactly) {
 INSTANTIATE_TEST_SUITE_P(Headers, RoundTrip, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Regedit4" : "Version5"; });
 
-TEST(Repair, DeletesOnlyTheTickedEntriesItMayTouch) {
-  t::ScratchKey key("hivemend-repair");
-  const HKEY cu = HKEY_CURRENT_USER;
-  const std::string guarded = key.Sub("System\\CurrentControlSet\\x");
-  const std::string nt = key.Sub("Microsoft\\Windows NT\\CurrentVersion");
-  t::SetString(cu, guarded, "v", "1");
-  t::SetString(cu, nt, "v", "1");
-  t::SetString(cu, key.Sub("vals"), "", "C:\\gone\\default.exe");
-  t::SetString(cu, key.Sub("vals"), "默认", "a value that happens to carry the label's name");
-  t::SetString(cu, key.Sub("vals"), "plain", "C:\\gone\\x.exe");
-  t::SetString(cu, key.Sub("vals"), "unticked", "C:\\gone\\y.exe");
-  t::SetString(cu, key.Sub("tree\\a\\b"), "v", "1");
-
-  auto row = [](const char* name, const std::string& path, const char* kind, bool checked) {
-    ScanRow r{name, "HKEY_CURRENT_USER", path, kind, "", ""};
-    r.checked = checked;
-    return r;
-  };
-  std::vector<ScanRow> rows = {
-      row("v", guarded, "KeyValue", true),
-      row("v", nt, "KeyValue", true),
-      row("默认", key.Sub("vals"), "KeyValue", true),
-      row("plain", key.Sub("vals"), "KeyValue", true),
-      row("unticked", key.Sub("vals"), "KeyValue", false),
-      row("", key.Path(), "RootKey", true),         // a nameless ProgID and the like
-      row("", std::string(), "RootKey", true),       // would name the root itself
-      row("", key.Sub("vals"), "KeyValue", true),    // a nameless value row that is no default hit
-      row("a", key.Sub("tree"), "RootKey", true),
-  };
-  rows[2].defaultValue = true;
-  rows.push_back(row("x", key.Path(), "KeyValue", true));
-  rows.back().rootName = "HKEY_NOWHERE";
-
-  std::vector<std::string> statuses;
-  const auto result = hivemend::RepairRows(rows, [&](const std::string& s) { statuses.push_back(s); });
-  EXPECT_EQ(result.removedRows, (std::vector<int>{2, 3, 8}));
-  const std::string root = "HKEY_CURRENT_USER\\";
-  EXPECT_EQ(result.deleted, (std::vector<std::string>{root + key.Sub("vals") + "\\默认",
-                                                      root + key.Sub("vals") + "\\plain",
-                                                      root + key.Sub("tree") + "\\a"}));
-  EXPECT_EQ(statuses.front(), "正在清理:" + result.deleted.front());
-  EXPECT_TRUE(t::ValueExists(cu, guarded, "v"));
-  EXPECT_TRUE(t::ValueExists(cu, nt, "v"));
-  EXPECT_FALSE(t::ValueExists(cu, key.Sub("vals"), ""));    // the unnamed value went
-  EXPECT_TRUE(t::ValueExists(cu, key.Sub("vals"), "默认"));  // the named one stays
-  EXPECT_FALSE(t::ValueExists(cu, key.Sub("vals"), "plain"));
-  EXPECT_TRUE(t::ValueExists(cu, key.Sub("vals"), "unticked"));
-  EXPECT_TRUE(t::KeyExists(cu, key.Path()));
-  EXPECT_TRUE(t::KeyExists(cu, "Software"));
-  EXPECT_FALSE(t::KeyExists(cu, key.Sub("tree\\a")));
-  EXPECT_TRUE(t::KeyExists(cu, key.Sub("tree")));
-}
-
 TEST(BackupStore, FolderNamesSuffixesAndDeletion) {
   SYSTEMTIME time{};
   time.wYear = 2007;
@@ -234,33 +177,33 @@ TEST(BackupStore, FolderNamesSuffixesAndDeletion) {
   time.wDay = 9;
   time.wHour = 8;
   time.wMinute = 5;
-  EXPECT_EQ(hivemend::BackupFolderName(time), "03-09-2007 08-05 备份");
-  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 5, 1, ""), "-XP");
-  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 5, 0, ""), "-2000");
-  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 5, 2, ""), "");
-  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 6, 0, ""), "");
-  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 6, 1, ""), "");
-  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_WINDOWS, 4, 10, " A"), "-98SE");
-  EXPECT_EQ(hivemend::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 4, 0, ""), "-NT");
+  EXPECT_EQ(suite::BackupFolderName(time), "03-09-2007 08-05 备份");
+  EXPECT_EQ(suite::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 5, 1, ""), "-XP");
+  EXPECT_EQ(suite::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 5, 0, ""), "-2000");
+  EXPECT_EQ(suite::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 5, 2, ""), "");
+  EXPECT_EQ(suite::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 6, 0, ""), "");
+  EXPECT_EQ(suite::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 6, 1, ""), "");
+  EXPECT_EQ(suite::BackupSuffixFor(VER_PLATFORM_WIN32_WINDOWS, 4, 10, " A"), "-98SE");
+  EXPECT_EQ(suite::BackupSuffixFor(VER_PLATFORM_WIN32_NT, 4, 0, ""), "-NT");
 
   t::ScratchDir store("C:\\suite-tests\\hm-store");
-  const std::string first = hivemend::CreateBackupFolder(store.Path(), time);
-  const std::string second = hivemend::CreateBackupFolder(store.Path(), time);
+  const std::string first = suite::CreateBackupFolder(store.Path(), time);
+  const std::string second = suite::CreateBackupFolder(store.Path(), time);
   EXPECT_EQ(first, store.Path() + "\\03-09-2007 08-05 备份");
   EXPECT_EQ(second, store.Path() + "\\03-09-2007 08-05 备份 (2)");
   t::WriteBytes(store / "notes.txt", "x");
   t::WriteBytes(second + "\\RB0.reg", "x");
   t::WriteBytes(second + "\\inner\\file", "x");
   SetFileAttributesA((second + "\\RB0.reg").c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(hivemend::ListBackups(store.Path()),
+  EXPECT_EQ(suite::ListBackups(store.Path()),
             (std::vector<std::string>{"03-09-2007 08-05 备份", "03-09-2007 08-05 备份 (2)"}));
-  EXPECT_FALSE(hivemend::DeleteBackup(store.Path(), ".."));
-  EXPECT_FALSE(hivemend::DeleteBackup(store.Path(), ""));
-  EXPECT_TRUE(hivemend::DeleteBackup(store.Path(), "03-09-2007 08-05 备份 (2)"));
-  EXPECT_EQ(hivemend::ListBackups(store.Path()),
+  EXPECT_FALSE(suite::DeleteBackup(store.Path(), ".."));
+  EXPECT_FALSE(suite::DeleteBackup(store.Path(), ""));
+  EXPECT_TRUE(suite::DeleteBackup(store.Path(), "03-09-2007 08-05 备份 (2)"));
+  EXPECT_EQ(suite::ListBackups(store.Path()),
             (std::vector<std::string>{"03-09-2007 08-05 备份"}));
   EXPECT_TRUE(t::Exists(store / "notes.txt"));
-  EXPECT_TRUE(hivemend::ListBackups("C:\\suite-tests\\no-such-store").empty());
+  EXPECT_TRUE(suite::ListBackups("C:\\suite-tests\\no-such-store").empty());
 }
 
 TEST(Restore, ImportsTheChosenBackupsOwnFilesOverStaleStagedOnes) {
@@ -275,10 +218,10 @@ TEST(Restore, ImportsTheChosenBackupsOwnFilesOverStaleStagedOnes) {
   t::WriteBytes(store / "b\\RB0.reg", std::string("REGEDIT4\r\n\r\n[") + full +
                                           "]\r\n\"v\"=\"fresh\"\r\n");
   t::WriteBytes(store / "b\\notes.txt", "not a backup file");
-  const auto result = hivemend::RestoreBackup(store.Path(), "b", staging.Path());
+  const auto result = suite::RestoreBackup(store.Path(), "b", staging.Path());
   EXPECT_EQ(result.files, 1);
   EXPECT_EQ(result.imported, 1);
   // The import has finished when the restore returns.
   EXPECT_EQ(suite::ReadString(HKEY_CURRENT_USER, key.Path(), "v"), "fresh");
-  EXPECT_EQ(hivemend::RestoreBackup(store.Path(), "..\\x", staging.Path()).files, 0);
+  EXPECT_EQ(suite::RestoreBackup(store.Path(), "..\\x", staging.Path()).files, 0);
 }
