@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 
+#include "handles.h"
 #include "probes.h"
+#include "registry.h"
 
 namespace suite {
 
@@ -59,6 +61,15 @@ bool DefaultIconStale(const std::string& iconValue, PathChecker& checker) {
   int index = 0;
   SplitIconValue(iconValue, file, index);
   return !file.empty() && Missing(file, checker);
+}
+
+bool ReadComServer(HKEY key, const std::string& clsidPath, std::string& server) {
+  server.clear();
+  UniqueKey found = OpenKey(key, clsidPath + "\\" + kInprocServerKey, KEY_READ);
+  if (!found) found = OpenKey(key, clsidPath + "\\" + kLocalServerKey, KEY_READ);
+  if (!found) return false;
+  ReadString(found.get(), std::string(), server);
+  return true;
 }
 
 bool ComServerStale(const std::string& server, PathChecker& checker) {

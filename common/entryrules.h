@@ -4,8 +4,10 @@
 // A rule takes the entry's texts as read (value data, value or key names) and
 // the caller's path checker (each program keeps its own variant); it answers
 // "stale" only when the entry names a file that the checker calls missing.
-// Nothing here reads the registry.
+// Only the server look-up below reads the registry.
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 #include "pathcheck.h"
@@ -52,8 +54,12 @@ void SplitIconValue(const std::string& value, std::string& file, int& index);
 // it, there is no file to judge.
 bool DefaultIconStale(const std::string& iconValue, PathChecker& checker);
 
-// A class identifier, by the default value of its server key: stale when the
-// server (perhaps with arguments) is gone.
+// The default value of a class identifier's server key (`clsidPath` below
+// `key`): the in-process server, else the local one. False when the class has
+// neither key.
+bool ReadComServer(HKEY key, const std::string& clsidPath, std::string& server);
+// A class identifier, by that server text: stale when the server (perhaps
+// with arguments) is gone.
 bool ComServerStale(const std::string& server, PathChecker& checker);
 
 // A verb key, by the default value of its command key: stale when the

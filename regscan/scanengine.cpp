@@ -289,12 +289,8 @@ void Scanner::LoadServers() {
   if (!clsidRoot) return;
   for (const std::string& clsid : SubkeyNames(clsidRoot.get())) {
     if (Stopped()) return;
-    UniqueKey server =
-        OpenKey(clsidRoot.get(), clsid + "\\" + suite::kInprocServerKey, KEY_READ);
-    if (!server) server = OpenKey(clsidRoot.get(), clsid + "\\" + suite::kLocalServerKey, KEY_READ);
-    if (!server) continue;
     std::string path;
-    ReadString(server.get(), std::string(), path);
+    if (!suite::ReadComServer(clsidRoot.get(), clsid, path)) continue;
     servers_.emplace_back(clsid, path);
     Status("ROOT-" + clsid);
   }
@@ -754,14 +750,9 @@ bool Rechecker::Check(const ScanRow& row) {
     }
     case RowRule::ComClass: {
       const std::string clsidKey = view + "CLSID\\" + row.name;
-      UniqueKey server =
-          OpenKey(HKEY_CLASSES_ROOT, clsidKey + "\\" + suite::kInprocServerKey, KEY_READ);
-      if (!server)
-        server = OpenKey(HKEY_CLASSES_ROOT, clsidKey + "\\" + suite::kLocalServerKey, KEY_READ);
-      if (!server) return false;
       std::string path;
-      ReadString(server.get(), std::string(), path);
-      return suite::ComServerStale(path, checker_);
+      return suite::ReadComServer(HKEY_CLASSES_ROOT, clsidKey, path) &&
+             suite::ComServerStale(path, checker_);
     }
     case RowRule::ProgId:
       return !row.name.empty() &&

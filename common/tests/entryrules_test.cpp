@@ -142,3 +142,19 @@ TEST_F(EntryRules, ComServersAndShellCommands) {
   EXPECT_FALSE(suite::ShellCommandStale("\"" + P("present.exe") + "\" \"%1\"", hivemend_));
   EXPECT_FALSE(suite::ShellCommandStale("\"" + P("gone.exe") + "\" \"%1\"", hivemend_));
 }
+
+// The server a class identifier names: the in-process one first.
+TEST(ComServer, InProcessServerBeforeTheLocalOne) {
+  t::ScratchKey key("entryrules-clsid");
+  t::SetString(key.Root(), key.Sub("both\\LocalServer32"), "", "C:\\x\\local.exe");
+  t::SetString(key.Root(), key.Sub("both\\InprocServer32"), "", "C:\\x\\inproc.dll");
+  t::SetString(key.Root(), key.Sub("local\\LocalServer32"), "", "C:\\x\\local.exe /a");
+  t::SetString(key.Root(), key.Sub("none\\ProgID"), "", "x");
+  std::string server = "old";
+  EXPECT_TRUE(suite::ReadComServer(key.Root(), key.Sub("both"), server));
+  EXPECT_EQ(server, "C:\\x\\inproc.dll");
+  EXPECT_TRUE(suite::ReadComServer(key.Root(), key.Sub("local"), server));
+  EXPECT_EQ(server, "C:\\x\\local.exe /a");
+  EXPECT_FALSE(suite::ReadComServer(key.Root(), key.Sub("none"), server));
+  EXPECT_EQ(server, "");
+}
