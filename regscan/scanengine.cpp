@@ -169,29 +169,21 @@ std::string Scanner::ClassesKey() const {
   return classes_.empty() ? classes_ : classes_.substr(0, classes_.size() - 1);
 }
 
-void Scanner::KnownDllWalk(const std::string& keyPath) {
-  UniqueKey key = OpenKey(HKEY_LOCAL_MACHINE, keyPath, KEY_READ);
-  if (!key) return;
-  const std::string system = suite::SystemFolder();
-  for (const std::string& name : ValueNames(key.get())) {
-    if (Stopped()) return;
-    std::string data;
-    ReadString(key.get(), name, data);
-    if (suite::KnownDllStale(data, system, checker_))
-      Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(0)}, RowRule::KnownDll);
-    Status("System\\CurrentControlSet\\Control-" + name);
-  }
-}
+void Scanner::KnownDllWalk(const std::string& keyPath) { KnownFileWalk(keyPath, RowRule::KnownDll); }
 
-void Scanner::KnownVxdWalk(const std::string& keyPath) {
+void Scanner::KnownVxdWalk(const std::string& keyPath) { KnownFileWalk(keyPath, RowRule::KnownVxd); }
+
+void Scanner::KnownFileWalk(const std::string& keyPath, RowRule rule) {
   UniqueKey key = OpenKey(HKEY_LOCAL_MACHINE, keyPath, KEY_READ);
   if (!key) return;
+  const bool dll = rule == RowRule::KnownDll;
+  const std::string system = dll ? suite::SystemFolder() : std::string();
   for (const std::string& name : ValueNames(key.get())) {
     if (Stopped()) return;
     std::string data;
     ReadString(key.get(), name, data);
-    if (suite::KnownVxdStale(data, checker_))
-      Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(1)}, RowRule::KnownVxd);
+    if (dll ? suite::KnownDllStale(data, system, checker_) : suite::KnownVxdStale(data, checker_))
+      Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(dll ? 0 : 1)}, rule);
     Status("System\\CurrentControlSet\\Control-" + name);
   }
 }

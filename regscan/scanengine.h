@@ -138,6 +138,8 @@ class Scanner {
 
  private:
   bool Missing(const std::string& text) { return !Present(text); }
+  // A known-DLL list (`rule` KnownDll) or the known-VxD list (KnownVxd).
+  void KnownFileWalk(const std::string& keyPath, RowRule rule);
   int Add(ScanRow row, RowRule rule, int parent = -1);
   void Status(const std::string& what);
   void StatusF(const std::string& text);
