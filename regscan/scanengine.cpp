@@ -32,15 +32,6 @@ const char* const kRootKeyWord = "RootKey";
 const char* const kKeyValueWord = "KeyValue";
 const char* const kDefaultValueLabel = "默认";
 
-// The known-DLL keys are spelt as the scanner has always looked for them.
-const char* const kKnownDllsKey = "System\\CurrentControlSet\\Control\\SessionManager\\KnownDLLs";
-const char* const kKnown16DllsKey =
-    "System\\CurrentControlSet\\Control\\SessionManager\\Known16DLLs";
-const char* const kKnownVxdsKey = "System\\CurrentControlSet\\Control\\SessionManager\\KnownVxDs";
-const char* const kAppPathsKey = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
-const char* const kHelpKey = "Software\\Microsoft\\Windows\\Help";
-const char* const kHtmlHelpKey = "Software\\Microsoft\\Windows\\HTML Help";
-
 namespace {
 
 const char* const kHklm = "HKEY_LOCAL_MACHINE";
@@ -178,29 +169,21 @@ std::string Scanner::ClassesKey() const {
   return classes_.empty() ? classes_ : classes_.substr(0, classes_.size() - 1);
 }
 
-void Scanner::KnownDllWalk(const std::string& keyPath) {
-  UniqueKey key = OpenKey(HKEY_LOCAL_MACHINE, keyPath, KEY_READ);
-  if (!key) return;
-  const std::string system = suite::SystemFolder();
-  for (const std::string& name : ValueNames(key.get())) {
-    if (Stopped()) return;
-    std::string data;
-    ReadString(key.get(), name, data);
-    if (Missing(Format("%s\\%s", system.c_str(), data.c_str())))
-      Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(0)}, RowRule::KnownDll);
-    Status("System\\CurrentControlSet\\Control-" + name);
-  }
-}
+void Scanner::KnownDllWalk(const std::string& keyPath) { KnownFileWalk(keyPath, RowRule::KnownDll); }
 
-void Scanner::KnownVxdWalk(const std::string& keyPath) {
+void Scanner::KnownVxdWalk(const std::string& keyPath) { KnownFileWalk(keyPath, RowRule::KnownVxd); }
+
+void Scanner::KnownFileWalk(const std::string& keyPath, RowRule rule) {
   UniqueKey key = OpenKey(HKEY_LOCAL_MACHINE, keyPath, KEY_READ);
   if (!key) return;
+  const bool dll = rule == RowRule::KnownDll;
+  const std::string system = dll ? suite::SystemFolder() : std::string();
   for (const std::string& name : ValueNames(key.get())) {
     if (Stopped()) return;
     std::string data;
     ReadString(key.get(), name, data);
-    if (Missing(data))
-      Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(1)}, RowRule::KnownVxd);
+    if (dll ? suite::KnownDllStale(data, system, checker_) : suite::KnownVxdStale(data, checker_))
+      Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(dll ? 0 : 1)}, rule);
     Status("System\\CurrentControlSet\\Control-" + name);
   }
 }
@@ -210,7 +193,7 @@ void Scanner::AppPathWalk(const std::string& keyPath) {
     if (Stopped()) return;
     // A failed read gives the empty text, never the previous key's.
     const std::string text = DefaultValue(HKEY_LOCAL_MACHINE, keyPath + "\\" + name, 128);
-    if (!text.empty() && HasDrivePath(text) && Missing(text))
+    if (suite::AppPathStale(text, checker_))
       Add({name, kHklm, keyPath, kRootKeyWord, std::string(), Category(2)}, RowRule::AppPath);
     Status("Software\\Microsoft\\Windows-" + name);
   }
@@ -223,8 +206,7 @@ void Scanner::HelpWalk(const std::string& keyPath) {
     if (Stopped()) return;
     std::string folder;
     ReadString(key.get(), name, folder, 128);
-    const std::string candidate = suite::JoinPath(folder, name);
-    if (!folder.empty() && Missing(candidate))
+    if (suite::HelpFileStale(name, folder, checker_))
       Add({name, kHklm, keyPath, kKeyValueWord, std::string(), Category(3)}, RowRule::HelpFile);
     Status("Software\\Microsoft\\Windows-" + name);
   }
@@ -239,15 +221,16 @@ void Scanner::FileTypeWalk() {
   for (const std::string& name : classes) {
     if (Stopped()) return;
     if (IsProtectedClass(name)) continue;
-    UniqueKey icon = OpenKey(HKEY_CLASSES_ROOT, Classes(name) + "\\DefaultIcon", KEY_READ);
+    UniqueKey icon =
+        OpenKey(HKEY_CLASSES_ROOT, Classes(name) + "\\" + suite::kDefaultIconKey, KEY_READ);
     if (!icon) continue;
     std::string iconValue;
     ReadString(icon.get(), std::string(), iconValue);
     icon.reset();
-    const size_t comma = iconValue.find(',');
-    // Without a comma there is no icon file to judge.
-    const std::string iconFile = comma == std::string::npos ? std::string() : iconValue.substr(0, comma);
-    if (Missing(iconFile)) {
+    if (suite::DefaultIconStale(iconValue, checker_)) {
+      std::string iconFile;
+      int index = 0;
+      suite::SplitIconValue(iconValue, iconFile, index);
       invalid.push_back(name);
       const std::string description = DefaultValue(HKEY_CLASSES_ROOT, Classes(name));
       invalidRows.push_back(Add({name, kHkcr, view, kRootKeyWord, iconFile,
@@ -282,9 +265,9 @@ void Scanner::ContextMenuWalk() {
     if (!shellKey) continue;
     for (const std::string& verb : SubkeyNames(shellKey.get())) {
       if (Stopped()) return;
-      const std::string commandKey = shell + "\\" + verb + "\\command";
+      const std::string commandKey = shell + "\\" + verb + "\\" + suite::kCommandKey;
       const std::string command = DefaultValue(HKEY_CLASSES_ROOT, commandKey);
-      if (Missing(command))
+      if (suite::ShellCommandStale(command, checker_))
         Add({verb, kHkcr, shell, kRootKeyWord, command, Category(5)}, RowRule::Command);
       Status(commandKey);
     }
@@ -298,11 +281,8 @@ void Scanner::LoadServers() {
   if (!clsidRoot) return;
   for (const std::string& clsid : SubkeyNames(clsidRoot.get())) {
     if (Stopped()) return;
-    UniqueKey server = OpenKey(clsidRoot.get(), clsid + "\\InprocServer32", KEY_READ);
-    if (!server) server = OpenKey(clsidRoot.get(), clsid + "\\LocalServer32", KEY_READ);
-    if (!server) continue;
     std::string path;
-    ReadString(server.get(), std::string(), path);
+    if (!suite::ReadComServer(clsidRoot.get(), clsid, path)) continue;
     servers_.emplace_back(clsid, path);
     Status("ROOT-" + clsid);
   }
@@ -501,7 +481,7 @@ void Scanner::ComClassWalk() {
   std::vector<std::string> invalid, invalidServers;
   for (const auto& s : servers_) {
     if (Stopped()) return;
-    if (Missing(s.second)) {
+    if (suite::ComServerStale(s.second, checker_)) {
       invalid.push_back(s.first);
       invalidServers.push_back(s.second);
     }
@@ -718,32 +698,32 @@ bool Rechecker::Check(const ScanRow& row) {
       std::string data;
       if (!key || !ReadString(key.get(), row.name, data)) return false;
       return row.rule == RowRule::KnownVxd
-                 ? Missing(data)
-                 : Missing(Format("%s\\%s", suite::SystemFolder().c_str(), data.c_str()));
+                 ? suite::KnownVxdStale(data, checker_)
+                 : suite::KnownDllStale(data, suite::SystemFolder(), checker_);
     }
     case RowRule::AppPath: {
       const std::string text = DefaultValue(root, row.path + "\\" + row.name, 128);
-      return !text.empty() && HasDrivePath(text) && Missing(text);
+      return suite::AppPathStale(text, checker_);
     }
     case RowRule::HelpFile: {
       UniqueKey key = OpenKey(root, row.path, KEY_READ);
       std::string folder;
-      if (!key || !ReadString(key.get(), row.name, folder, 128) || folder.empty()) return false;
-      return Missing(suite::JoinPath(folder, row.name));
+      if (!key || !ReadString(key.get(), row.name, folder, 128)) return false;
+      return suite::HelpFileStale(row.name, folder, checker_);
     }
     case RowRule::ClassIcon: {
-      const std::string icon = ClassValue(view + row.name, "DefaultIcon");
-      const size_t comma = icon.find(',');
-      return comma != std::string::npos && Missing(icon.substr(0, comma));
+      return suite::DefaultIconStale(ClassValue(view + row.name, suite::kDefaultIconKey),
+                                     checker_);
     }
     case RowRule::Extension: {
       const std::string cls = ClassValue(view + row.name, std::string());
       return !cls.empty() && EqualsNoCase(cls, parentName);
     }
     case RowRule::Command: {
-      const std::string command = DefaultValue(root, row.path + "\\" + row.name + "\\command");
-      UniqueKey verb = OpenKey(root, row.path + "\\" + row.name, KEY_READ);
-      return verb && Missing(command);
+      const std::string verbKey = row.path + "\\" + row.name;
+      const std::string command = DefaultValue(root, verbKey + "\\" + suite::kCommandKey);
+      UniqueKey verb = OpenKey(root, verbKey, KEY_READ);
+      return verb && suite::ShellCommandStale(command, checker_);
     }
     case RowRule::TypeLibrary: {
       std::atomic<bool> never{false};
@@ -762,12 +742,9 @@ bool Rechecker::Check(const ScanRow& row) {
     }
     case RowRule::ComClass: {
       const std::string clsidKey = view + "CLSID\\" + row.name;
-      UniqueKey server = OpenKey(HKEY_CLASSES_ROOT, clsidKey + "\\InprocServer32", KEY_READ);
-      if (!server) server = OpenKey(HKEY_CLASSES_ROOT, clsidKey + "\\LocalServer32", KEY_READ);
-      if (!server) return false;
       std::string path;
-      ReadString(server.get(), std::string(), path);
-      return Missing(path);
+      return suite::ReadComServer(HKEY_CLASSES_ROOT, clsidKey, path) &&
+             suite::ComServerStale(path, checker_);
     }
     case RowRule::ProgId:
       return !row.name.empty() &&

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "classkeys.h"
+#include "entryrules.h"
 #include "pathcheck.h"
 
 namespace hivemend {
@@ -95,13 +96,13 @@ struct ScanSettings {
 // Defaults: rows 0-9 ticked, the built-in category texts.
 ScanSettings DefaultScanSettings();
 
-// Key paths of the walks (under HKEY_LOCAL_MACHINE unless stated).
-extern const char* const kKnownDllsKey;
-extern const char* const kKnown16DllsKey;
-extern const char* const kKnownVxdsKey;
-extern const char* const kAppPathsKey;
-extern const char* const kHelpKey;
-extern const char* const kHtmlHelpKey;
+// Key paths of the walks (under HKEY_LOCAL_MACHINE), kept beside the rules.
+using suite::kAppPathsKey;
+using suite::kHelpKey;
+using suite::kHtmlHelpKey;
+using suite::kKnown16DllsKey;
+using suite::kKnownDllsKey;
+using suite::kKnownVxdsKey;
 
 // One scan: make one per run (it owns the path checker and its folder cache).
 class Scanner {
@@ -137,6 +138,8 @@ class Scanner {
 
  private:
   bool Missing(const std::string& text) { return !Present(text); }
+  // A known-DLL list (`rule` KnownDll) or the known-VxD list (KnownVxd).
+  void KnownFileWalk(const std::string& keyPath, RowRule rule);
   int Add(ScanRow row, RowRule rule, int parent = -1);
   void Status(const std::string& what);
   void StatusF(const std::string& text);

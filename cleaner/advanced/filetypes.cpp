@@ -1,7 +1,6 @@
 #include "filetypes.h"
 
-#include <cstdlib>
-
+#include "entryrules.h"
 #include "pathcheck.h"
 #include "probes.h"
 #include "registry.h"
@@ -24,15 +23,6 @@ bool IsProtectedClass(const std::string& name) {
   return InNameList(name, kProtectedClasses, sizeof kProtectedClasses / sizeof *kProtectedClasses);
 }
 
-void SplitIconValue(const std::string& value, std::string& file, int& index) {
-  file.clear();
-  index = 0;
-  const size_t comma = value.find(',');
-  if (comma == std::string::npos) return;
-  file = value.substr(0, comma);
-  index = std::atoi(value.c_str() + comma + 1);
-}
-
 AdvList ListFileTypes(const std::atomic<bool>* stop) {
   AdvList list;
   std::vector<std::string> classes;
@@ -49,7 +39,8 @@ AdvList ListFileTypes(const std::atomic<bool>* stop) {
     if (stop && *stop) break;
     // Every letter case of a protected class stays off the list.
     if (IsProtectedClass(name)) continue;
-    suite::UniqueKey iconKey = suite::OpenKey(HKEY_CLASSES_ROOT, name + "\\DefaultIcon", KEY_READ);
+    suite::UniqueKey iconKey =
+        suite::OpenKey(HKEY_CLASSES_ROOT, name + "\\" + suite::kDefaultIconKey, KEY_READ);
     if (!iconKey) continue;
     std::string iconValue;
     suite::ReadString(iconKey.get(), "", iconValue);
@@ -58,7 +49,7 @@ AdvList ListFileTypes(const std::atomic<bool>* stop) {
     row.name = name;
     std::string description = suite::ReadString(HKEY_CLASSES_ROOT, name, "", KEY_READ);
     SplitIconValue(iconValue, row.iconFile, row.iconIndex);
-    const bool faulty = !row.iconFile.empty() && !checker.FileReferenceExists(row.iconFile);
+    const bool faulty = suite::DefaultIconStale(iconValue, checker);
     row.columns = {name, description, faulty ? kTypeFaulty : kTypeNormal, row.iconFile};
     row.checked = faulty;
     row.entries.push_back(suite::KeyEntry("HKEY_CLASSES_ROOT", name));

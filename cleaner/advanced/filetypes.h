@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "advlist.h"
+#include "entryrules.h"
 
 namespace dustrel {
 
@@ -17,9 +18,8 @@ extern const char kTypeFaulty[];  // "错误类型"
 // Whether `name` is a class the page never lists (any letter case).
 bool IsProtectedClass(const std::string& name);
 
-// The icon file (before the first ",") and index (the number after it) of a
-// "DefaultIcon" value; a value without "," gives no file.
-void SplitIconValue(const std::string& value, std::string& file, int& index);
+// The icon file and index of a "DefaultIcon" value (the shared rule's split).
+using suite::SplitIconValue;
 
 // Rows: column 0 class name, 1 description, 2 status, 3 icon file; ticked
 // when faulty; the entry is the class key.

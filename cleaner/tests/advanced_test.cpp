@@ -66,20 +66,6 @@ std::string LastPart(const std::string& folder) {
 
 // ------------------------------------------------------------- file types
 
-TEST(AdvFileTypes, IconFileSplitsAtTheFirstComma) {
-  std::string file;
-  int index = 7;
-  SplitIconValue("C:\\a,b\\x.ico,3", file, index);
-  EXPECT_EQ(file, "C:\\a");
-  EXPECT_EQ(index, 0);  // "b\x.ico,3" is no number
-  SplitIconValue("C:\\x.dll,-12", file, index);
-  EXPECT_EQ(file, "C:\\x.dll");
-  EXPECT_EQ(index, -12);
-  SplitIconValue("C:\\x.ico", file, index);
-  EXPECT_EQ(file, "");
-  EXPECT_EQ(index, 0);
-}
-
 TEST(AdvFileTypes, ListsTypesWithIconsMarksMissingIconFilesAndHidesProtectedClasses) {
   t::ScratchDir dir(kScratch);
   const std::string present = dir / "here.ico";

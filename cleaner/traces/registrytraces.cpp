@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "entryrules.h"
 #include "founditem.h"
 #include "inifile.h"
 #include "pathcheck.h"
@@ -100,7 +101,6 @@ std::string ReadValue(HKEY key, const std::string& name, size_t limit) {
   return data;
 }
 
-const char* const kWindowsCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion";
 const char* const kMenuOrderKeys[] = {
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu\\Programs",
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Start Menu\\&Programs"};
@@ -112,8 +112,7 @@ const char* const kSearchBar =
 void ListMissingHelpFiles(TraceContext& context, const std::string& description,
                           suite::PathChecker& checker, const char* path) {
   ListValues(context, kHKLM, path, description, [&](HKEY key, const std::string& name) {
-    const std::string folder = ReadValue(key, name, 128);
-    return !folder.empty() && !checker.FileReferenceExists(suite::JoinPath(folder, name));
+    return suite::HelpFileStale(name, ReadValue(key, name, 128), checker);
   });
 }
 
@@ -125,8 +124,8 @@ bool ListMissingKnownFiles(TraceContext& context, const char* textKey, const cha
   const std::string system = suite::SystemFolder();
   return ListValues(context, kHKLM, path, description, [&](HKEY key, const std::string& name) {
     const std::string data = ReadValue(key, name, 256);
-    const std::string tested = inSystemFolder ? system + "\\" + data : data;
-    return !checker.FileReferenceExists(tested);
+    return inSystemFolder ? suite::KnownDllStale(data, system, checker)
+                          : suite::KnownVxdStale(data, checker);
   });
 }
 
@@ -163,15 +162,13 @@ void ScanTypedUrls(TraceContext& context) {
 
 void ScanAppPaths(TraceContext& context) {
   const std::string description = Describe(context, "strRegRb6");
-  const std::string path = std::string(kWindowsCurrentVersion) + "\\App Paths";
   suite::PathChecker checker(suite::kCleanerPathCheck);
-  ListSubkeys(context, kHKLM, path, description, [&](const std::string& view,
-                                                     const std::string& name) {
-    const std::string program =
-        suite::ReadString(HKEY_LOCAL_MACHINE, view + "\\" + name, "", KEY_READ, 128);
-    return !program.empty() && program.find(":\\") != std::string::npos &&
-           !checker.FileReferenceExists(program);
-  });
+  ListSubkeys(context, kHKLM, suite::kAppPathsKey, description,
+              [&](const std::string& view, const std::string& name) {
+                return suite::AppPathStale(
+                    suite::ReadString(HKEY_LOCAL_MACHINE, view + "\\" + name, "", KEY_READ, 128),
+                    checker);
+              });
 }
 
 void ScanSharedDlls(TraceContext& context) {
@@ -182,19 +179,15 @@ void ScanSharedDlls(TraceContext& context) {
 void ScanHelpFiles(TraceContext& context) {
   const std::string description = Describe(context, "strRegRb19");
   suite::PathChecker checker(suite::kCleanerPathCheck);
-  ListMissingHelpFiles(context, description, checker, "Software\\Microsoft\\Windows\\Help");
-  ListMissingHelpFiles(context, description, checker, "Software\\Microsoft\\Windows\\HTML Help");
+  ListMissingHelpFiles(context, description, checker, suite::kHelpKey);
+  ListMissingHelpFiles(context, description, checker, suite::kHtmlHelpKey);
 }
 
 void ScanKnownDlls(TraceContext& context) {
-  // "SessionManager" as one word: these are the keys the cleaner has always read.
-  const std::string base = "System\\CurrentControlSet\\Control\\SessionManager\\";
   suite::PathChecker checker(suite::kCleanerPathCheck);
-  if (!ListMissingKnownFiles(context, "strRegRb20", (base + "KnownDLLs").c_str(), true, checker))
-    return;
-  if (!ListMissingKnownFiles(context, "strRegRb21", (base + "Known16DLLs").c_str(), true, checker))
-    return;
-  ListMissingKnownFiles(context, "strRegRb22", (base + "KnownVxDs").c_str(), false, checker);
+  if (!ListMissingKnownFiles(context, "strRegRb20", suite::kKnownDllsKey, true, checker)) return;
+  if (!ListMissingKnownFiles(context, "strRegRb21", suite::kKnown16DllsKey, true, checker)) return;
+  ListMissingKnownFiles(context, "strRegRb22", suite::kKnownVxdsKey, false, checker);
 }
 
 void ScanDisabledStartup(TraceContext& context) {

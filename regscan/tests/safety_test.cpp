@@ -250,6 +250,52 @@ TEST_F(Safety, WhatBecameValidSinceTheScanIsLeftAlone) {
             (std::vector<std::string>{"HKEY_CURRENT_USER\\" + key.Path() + "\\gone"}));
 }
 
+// The second look asks each walk's rule again: entries whose files came back
+// stay, one whose file is still gone goes.
+TEST_F(Safety, EveryRuleIsAskedAgainBeforeTheRepair) {
+  const HKEY lm = HKEY_LOCAL_MACHINE, cr = HKEY_CLASSES_ROOT;
+  const std::string app = std::string(hivemend::kAppPathsKey) + "\\hmsafe-";
+  Planted p;
+  for (const std::string& k : {app + "late.exe", app + "gone.exe", std::string("hmsafe.icon"),
+                               std::string("hmsafefile")})
+    p.Key(k.front() == 'h' ? cr : lm, k);
+  p.String(lm, app + "late.exe", "", P("late.exe"));
+  p.String(lm, app + "gone.exe", "", P("gone.exe"));
+  p.ForeignValue(lm, hivemend::kHelpKey, "hmsafe-late.hlp", kDir);
+  p.Key(lm, hivemend::kKnownVxdsKey);
+  p.String(lm, hivemend::kKnownVxdsKey, "hmsafe-late", P("late.vxd"));
+  p.String(cr, "hmsafe.icon\\DefaultIcon", "", P("late.ico") + ",0");
+  p.String(cr, "hmsafefile\\shell\\open\\command", "", P("late.exe") + " %1");
+  auto rows = RunWalk([](Scanner& s) {
+    s.AppPathWalk();
+    s.HelpWalk(hivemend::kHelpKey);
+    s.KnownVxdWalk(hivemend::kKnownVxdsKey);
+    s.FileTypeWalk();
+    s.ContextMenuWalk();
+  });
+  // Only this test's rows go to the repair.
+  std::vector<int> others;
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (rows[i].name.rfind("hmsafe", 0) != 0 && rows[i].path.rfind("hmsafe", 0) != 0)
+      others.push_back(static_cast<int>(i));
+  hivemend::EraseRows(rows, others);
+  for (const char* name : {"hmsafe-late.exe", "hmsafe-gone.exe", "hmsafe-late.hlp",
+                           "hmsafe-late", "hmsafe.icon", "open"})
+    ASSERT_GE(IndexOf(rows, name), 0) << name;
+  ASSERT_EQ(rows.size(), 6u);
+  for (ScanRow& r : rows) r.checked = true;
+  for (const char* f : {"late.exe", "hmsafe-late.hlp", "late.vxd", "late.ico"})
+    t::WriteBytes(P(f), "MZ");
+  const auto result = Repair(rows);
+  EXPECT_EQ(result.removedRows, (std::vector<int>{IndexOf(rows, "hmsafe-gone.exe")}));
+  EXPECT_TRUE(t::KeyExists(lm, app + "late.exe"));
+  EXPECT_FALSE(t::KeyExists(lm, app + "gone.exe"));
+  EXPECT_TRUE(t::ValueExists(lm, hivemend::kHelpKey, "hmsafe-late.hlp"));
+  EXPECT_TRUE(t::ValueExists(lm, hivemend::kKnownVxdsKey, "hmsafe-late"));
+  EXPECT_TRUE(t::KeyExists(cr, "hmsafe.icon"));
+  EXPECT_TRUE(t::KeyExists(cr, "hmsafefile\\shell\\open"));
+}
+
 // Values and keys whose names the ANSI code page lacks are found, backed up,
 // removed and logged by their real names; an entry that happens to be named
 // "??" is never touched instead.
