@@ -114,6 +114,18 @@ TEST_F(Snipwell, AutoWithNothingBrokenLogsACountOfZero) {
   EXPECT_EQ(t::ReadBytes(LogPath()), "[Numbers]\r\nItem0=0\r\n\r\n");
 }
 
+// Nobody answers a message box in an unattended run: a log that cannot be
+// created ends the program at once with status 1 (a folder stands where the
+// log would be written).
+TEST_F(Snipwell, AutoWhoseLogCannotBeCreatedEndsWithStatusOneAndNoBox) {
+  t::MakeDirs(LogPath());
+  t::WriteBytes(LogPath() + "\\keep.txt", "x");
+  t::ProcessResult r = t::RunProcess(std::string(kBin) + "\\Snipwell.exe -Auto", kBin, 120000);
+  EXPECT_FALSE(r.timedOut) << "a message box waited for a click";
+  EXPECT_EQ(r.exitCode, 1u);
+  t::RemoveTree(LogPath());
+}
+
 // Real shortcuts written by several Windows versions: the ones whose local
 // target exists (or is recreated here) stay; the others are removed where the
 // raw scan sees a missing path on a fixed disk.
