@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "founditem.h"
+#include "programs.h"
 #include "reportfigures.h"
 #include "tracetable.h"
 
@@ -40,8 +41,8 @@ struct CleanSettings {
   std::string iniName = "Dustrel.ini";  // strOver1..7
   bool cleanBrowserStores = true;
   bool measureDisks = true;          // before/after figures
-  std::string autoLogName = "Dustrel.log";
-  std::string trackLogName = "History.log";
+  std::string autoLogName = suite::LogNameOf(suite::Program::Dustrel);      // "Dustrel.log"
+  std::string trackLogName = suite::LogNameOf(suite::Program::Dustrel, 1);  // "History.log"
   const TrackLog* track = nullptr;   // "-Track": what History.log holds
 };
 

@@ -485,32 +485,6 @@ bool IsBackupFolder(const std::string& store, const std::string& name) {
 
 namespace {
 
-// Removes a folder's files and real subfolders; a link inside is removed as
-// a link (its own entry), never entered.
-void RemoveFolderTree(const std::string& folder, int depth) {
-  WIN32_FIND_DATAA data;
-  if (depth < 64) {
-    UniqueFind find(FindFirstFileA((folder + "\\*.*").c_str(), &data));
-    if (find) {
-      do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        const std::string path = folder + "\\" + name;
-        if (RealFolder(data.dwFileAttributes)) {
-          RemoveFolderTree(path, depth + 1);
-        } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          RemoveDirectoryA(path.c_str());  // a junction or folder link: the link only
-        } else {
-          SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-          DeleteFileA(path.c_str());
-        }
-      } while (FindNextFileA(find.get(), &data));
-    }
-  }
-  SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryA(folder.c_str());
-}
-
 // "RB<i>.reg" -> i, or -1.
 int BackupFileIndex(const std::string& name) {
   if (name.size() < 7 || (name[0] != 'R' && name[0] != 'r') || (name[1] != 'B' && name[1] != 'b'))
@@ -606,12 +580,9 @@ bool RegFileContentPresent(const std::string& file) {
   return sawKey;
 }
 
-bool DeleteBackup(const std::string& store, const std::string& name) {
+bool DeleteBackup(const std::string& store, const std::string& name, HWND owner) {
   if (!IsBackupFolder(store, name)) return false;
-  const std::string folder = store + "\\" + name;
-  if (!MayChange("delete backup", folder)) return true;
-  RemoveFolderTree(folder, 0);
-  return GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+  return RecycleBackupFolder(store + "\\" + name, owner);
 }
 
 bool RunThroughShellAndWait(const std::string& program, const std::string& parameters,

@@ -426,6 +426,29 @@ TEST_F(Hivemend, WindowScansBacksUpRepairsAndRestoresThroughTheChooser) {
   EXPECT_EQ(suite::ReadString(HKEY_CURRENT_USER, kSoftware, "gone"),
             std::string(kFiles) + "\\gone.exe");
   EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "other"));
+
+  // Deleting a backup asks first; No keeps it, Yes sends it to the Recycle Bin.
+  const std::vector<std::string> backups = Backups(hivemend::BackupStoreName());
+  ASSERT_EQ(backups.size(), 1u);
+  t::EmptyRecycleBin();
+  for (int button : {IDNO, IDYES}) {
+    w.Click(w.Main(), 1008);
+    chooser = w.WaitFor([](HWND h) { return Window::Text(h) == "选择要恢复的备份"; });
+    ASSERT_TRUE(chooser);
+    w.Click(chooser, 1008);  // delete the chosen backup
+    EXPECT_EQ(w.Answer(button).rfind(IniText("strMess15"), 0), 0u);
+    EXPECT_EQ(SendMessageA(GetDlgItem(chooser, 1007), LB_GETCOUNT, 0, 0), button == IDNO ? 1 : 0);
+    w.Click(chooser, IDCANCEL);
+    for (int i = 0; i < 100 && IsWindow(chooser); ++i) Sleep(20);
+  }
+  EXPECT_TRUE(Backups(hivemend::BackupStoreName()).empty());
+  const std::string folder =
+      std::string(kBin) + "\\" + hivemend::BackupStoreName() + "\\" + backups[0];
+  const std::vector<std::string> recycled = t::RecycledPaths();
+  EXPECT_NE(std::find_if(recycled.begin(), recycled.end(),
+                         [&](const std::string& p) { return suite::EqualsNoCase(p, folder); }),
+            recycled.end());
+  t::EmptyRecycleBin();
 }
 
 // The reported case: an application registered AuditApp.Document with a valid
