@@ -224,8 +224,11 @@ TEST_F(Brisko, TheReportShowsOnlyMeasuredChanges) {
   // The bin is emptied only after a question, and only on Yes.
   for (int answer : {IDNO, IDYES}) {
     t::ClickButton(report, IDC_BUTTON_EMPTYBIN);
-    HWND box = c.Program().WaitForMessageBox(report, 10000);
-    ASSERT_NE(box, nullptr);
+    HWND box = nullptr;  // the question, by its caption
+    ASSERT_TRUE(WaitUntil([&] {
+      box = FindWindowA("#32770", Ini("strInfo19").c_str());
+      return box != nullptr;
+    }, 10000));
     EXPECT_EQ(t::MessageBoxText(box), Ini("strEmptyBin"));
     t::ClickButton(box, answer);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));

@@ -284,20 +284,3 @@ TEST_F(Snipwell, StopEndsTheScanAndKeepsItsRows) {
   for (int i = 0; i < 60; ++i) EXPECT_TRUE(t::Exists(desk / ("s" + std::to_string(i) + ".lnk")));
 }
 
-// A log that cannot be created is the one message an unattended run shows; the
-// program then ends with exit status 1.
-TEST_F(Snipwell, AutoReportsALogThatCannotBeCreated) {
-  CreateDirectoryA(LogPath().c_str(), nullptr);  // a folder where the file should go
-  t::WindowProgram program(std::string(kBin) + "\\Snipwell.exe -Auto", kBin);
-  HWND window = program.WaitForWindow(kCaption);
-  ASSERT_NE(window, nullptr);
-  // The unattended worker shows the box from its own thread, with no owner.
-  HWND box = program.WaitForDialog(window);
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(t::MessageBoxText(box), "无法创建日志文件!");
-  SendMessageA(box, WM_COMMAND, IDOK, 0);
-  DWORD code = 0;
-  ASSERT_TRUE(program.WaitForExit(20000, &code));
-  EXPECT_EQ(code, 1u);
-  RemoveDirectoryA(LogPath().c_str());
-}
