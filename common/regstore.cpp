@@ -304,6 +304,19 @@ std::string BackupFolderName(const SYSTEMTIME& t) {
 std::string CreateBackupFolder(const std::string& store, const SYSTEMTIME& time) {
   const std::string base = store + "\\" + BackupFolderName(time);
   if (DryRun()) {
+    // Where the real run would fail to make the store (a file in its way, no
+    // folder to make it in), the preview fails too: it then removes nothing.
+    const DWORD storeAttributes = GetFileAttributesA(store.c_str());
+    if (storeAttributes == INVALID_FILE_ATTRIBUTES) {
+      const size_t slash = LastBackslash(store);
+      const DWORD parent = slash == std::string::npos
+                               ? INVALID_FILE_ATTRIBUTES
+                               : GetFileAttributesA(store.substr(0, slash + 1).c_str());
+      if (parent == INVALID_FILE_ATTRIBUTES || !(parent & FILE_ATTRIBUTE_DIRECTORY))
+        return std::string();
+    } else if (!(storeAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return std::string();
+    }
     // The folder the real run would make; nothing is created.
     for (int n = 1; n < 1000; ++n) {
       const std::string folder = n == 1 ? base : Format("%s (%d)", base.c_str(), n);

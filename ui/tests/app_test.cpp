@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "programs.h"
+
 using suite::ParseStartRequest;
 using suite::StartMode;
 
@@ -38,4 +40,19 @@ TEST(StartRequest, PreviewOnlyExactlyAfterASilentSwitch) {
   EXPECT_FALSE(ParseStartRequest({"-auto", "-Preview"}, autoOnly).preview);
   EXPECT_FALSE(ParseStartRequest({"-Preview"}, autoOnly).preview);
   EXPECT_EQ(ParseStartRequest({"-Preview"}, autoOnly).mode, StartMode::Other);
+}
+
+// Each program's silent switches come from the programs table: Dustrel's
+// "-Track" is silent, and no other program knows it.
+TEST(StartRequest, TheSilentSwitchesOfEachProgramComeFromTheTable) {
+  using suite::Program;
+  using suite::SilentSwitchesOf;
+  EXPECT_EQ(ParseStartRequest({"-Track"}, SilentSwitchesOf(Program::Dustrel)).mode,
+            StartMode::Unattended);
+  EXPECT_EQ(ParseStartRequest({"-Track"}, SilentSwitchesOf(Program::Hivemend)).mode,
+            StartMode::Other);
+  EXPECT_EQ(ParseStartRequest({"-Auto"}, SilentSwitchesOf(Program::Brisko)).mode,
+            StartMode::Unattended);
+  EXPECT_STREQ(suite::LogNameOf(Program::Dustrel, 1), "History.log");
+  EXPECT_STREQ(suite::LogNameOf(Program::Brisko), "") << "the console writes no log";
 }
