@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
+#include "cleanlog.h"
 #include "handles.h"
 #include "probes.h"
+#include "programs.h"
 #include "registry.h"
 #include "seed.h"
 #include "testsupport.h"
+#include "unattendedpass.h"
 
 namespace t = suite::test;
 using hivemend::ScanRow;
@@ -281,4 +285,27 @@ TEST(Restore, ImportsTheChosenBackupsOwnFilesOverStaleStagedOnes) {
   // The import has finished when the restore returns.
   EXPECT_EQ(suite::ReadString(HKEY_CURRENT_USER, key.Path(), "v"), "fresh");
   EXPECT_EQ(hivemend::RestoreBackup(store.Path(), "..\\x", staging.Path()).files, 0);
+}
+
+// The unattended pass, in process: the stale entry of the ticked category is
+// backed up to the store, removed and logged.
+TEST(UnattendedPass, BacksUpRemovesAndLogsTheStaleEntries) {
+  t::ScratchDir files("C:\\suite-tests\\hm-pass");
+  const std::string appPath = std::string(hivemend::kAppPathsKey) + "\\hm-pass-test.exe";
+  t::SetString(HKEY_LOCAL_MACHINE, appPath, "", files / "gone.exe");
+  hivemend::ScanSettings settings = hivemend::DefaultScanSettings();
+  settings.ticked.fill(false);
+  settings.ticked[2] = true;  // the App Paths walk only
+  const std::string log = suite::LogNameOf(suite::Program::Hivemend);
+  const std::vector<std::string> removed = hivemend::RunUnattendedPass(settings);
+  EXPECT_NE(std::find(removed.begin(), removed.end(), "HKEY_LOCAL_MACHINE\\" + appPath),
+            removed.end());
+  EXPECT_FALSE(t::KeyExists(HKEY_LOCAL_MACHINE, appPath));
+  EXPECT_FALSE(hivemend::ListBackups(hivemend::BackupStorePath()).empty()) << "backed up first";
+  std::vector<std::string> logged;
+  EXPECT_TRUE(suite::ReadLog(log, "Files", logged));
+  EXPECT_EQ(logged, removed);
+  suite::DeleteLog(log);
+  t::RemoveTree(hivemend::BackupStorePath());
+  suite::DeleteKeyTree(HKEY_LOCAL_MACHINE, appPath);
 }
