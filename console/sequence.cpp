@@ -1,5 +1,6 @@
 #include "sequence.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "cleanlog.h"
@@ -173,8 +174,7 @@ unsigned long ReadStepTimeout(const std::string& settingsPath) {
   IniFile file(settingsPath);
   if (!file.ReadFile()) return kDefaultStepTimeoutSeconds;
   const std::string text = file.GetValue("Setting", "StepTimeout");
-  // Seconds as a plain decimal number; at most 24 days, so that the limit in
-  // milliseconds fits below INFINITE.
+  // Seconds as a plain decimal number (a longer one is no setting of ours).
   if (text.empty() || text.size() > 7) return kDefaultStepTimeoutSeconds;
   for (char c : text)
     if (c < '0' || c > '9') return kDefaultStepTimeoutSeconds;
@@ -211,8 +211,11 @@ bool RunControl::Sleep(DWORD ms) const {
 SequenceResult RunSequence(const SequenceOptions& options, const RunControl& control,
                            SequenceSink& sink) {
   SequenceResult result;
-  const DWORD limitMs =
-      options.stepTimeoutSeconds == 0 ? INFINITE : options.stepTimeoutSeconds * 1000;
+  // A limit in milliseconds stays below INFINITE (about 49 days).
+  const unsigned long kMaxSeconds = (INFINITE - 1) / 1000;
+  const DWORD limitMs = options.stepTimeoutSeconds == 0
+                            ? INFINITE
+                            : std::min(options.stepTimeoutSeconds, kMaxSeconds) * 1000;
   int run = 0;
   for (int i = 0; i < kStepCount; ++i) {
     if (!options.enabled[static_cast<size_t>(i)]) continue;
