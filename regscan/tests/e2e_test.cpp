@@ -451,6 +451,43 @@ TEST_F(Hivemend, WindowScansBacksUpRepairsAndRestoresThroughTheChooser) {
   t::EmptyRecycleBin();
 }
 
+// A backup that could not be written is never reported done: the program
+// lies so deep that its backup folder still fits the path limit but the
+// files in it do not.
+TEST_F(Hivemend, AFailedBackupIsNeverReportedDone) {
+  t::ScratchDir files(kFiles);
+  const size_t folderLength = 255;  // <bin>\<store>\MM-DD-YYYY HH-MM 备份
+  const size_t binLength = folderLength - 2 - hivemend::BackupStoreName().size() -
+                           std::string("01-01-2000 00-00 备份").size();
+  std::string bin = "C:\\hm-deep";
+  while (bin.size() < binLength) {
+    const size_t room = binLength - bin.size();
+    bin += room >= 2 ? "\\" + std::string(std::min<size_t>(room - 1, 100), 'd') : "d";
+  }
+  t::ScratchDir deep(bin);
+  t::InstallFromDist(bin, {"Hivemend.exe", "Hivemend.ini"});
+  Planted p;
+  p.Key(HKEY_CURRENT_USER, kSoftware);
+  p.String(HKEY_CURRENT_USER, kSoftware, "gone", std::string(kFiles) + "\\gone.exe");
+
+  Window w(bin + "\\Hivemend.exe -window");
+  ASSERT_TRUE(w.Main());
+  w.Click(w.Main(), 1000);
+  EXPECT_EQ(w.Answer().rfind(IniText("strMess11"), 0), 0u);
+  w.Click(w.Main(), 1002);  // back up the scan's rows
+  int errors = 0;
+  while (HWND box = w.WaitFor([&](HWND h) { return h != w.Main() && GetDlgItem(h, 0xFFFF); }, 5000)) {
+    const std::string text = Window::Text(GetDlgItem(box, 0xFFFF));
+    EXPECT_NE(text, IniText("strMess6")) << "a failed backup was reported done";
+    errors += text == "Error while creating the file";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(25);
+  }
+  EXPECT_GE(errors, 1);
+  EXPECT_EQ(Window::Text(GetDlgItem(w.Main(), 1005)), IniText("strMess14"));
+  EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "gone"));
+}
+
 // The reported case: an application registered AuditApp.Document with a valid
 // class and a .auditdoc association; the leftover class of its older version
 // (its DLL gone) still names the same ProgID. Another leftover class names
