@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "founditem.h"
+#include "programs.h"
 #include "reportfigures.h"
 #include "tracetable.h"
 
@@ -44,8 +45,8 @@ struct CleanSettings {
   // it is at; what it has not reached stays.
   const std::atomic<bool>* stop = nullptr;
   bool measureDisks = true;          // before/after figures
-  std::string autoLogName = "Dustrel.log";
-  std::string trackLogName = "History.log";
+  std::string autoLogName = suite::LogNameOf(suite::Program::Dustrel);      // "Dustrel.log"
+  std::string trackLogName = suite::LogNameOf(suite::Program::Dustrel, 1);  // "History.log"
   const TrackLog* track = nullptr;   // "-Track": what History.log holds
 };
 

@@ -7,11 +7,14 @@
 
 #include "app.h"
 #include "dustreldlg.h"
+#include "programs.h"
 #include "resource.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // "-Auto" and "-Track" are the silent modes (each may be followed by "-Preview").
-  const bool hasArgument = suite::GetStartMode({"-Auto", "-Track"}) != suite::StartMode::None;
+  const bool hasArgument =
+      suite::GetStartMode(suite::SilentSwitchesOf(suite::Program::Dustrel)) !=
+      suite::StartMode::None;
   dustrel::DustrelDialog dialog(dustrel::ShellModeFor(suite::FirstArgument(), hasArgument));
   return suite::RunDialogProgram(instance, dialog, IDD_DUSTREL);
 }

@@ -123,11 +123,9 @@ BOOL DustrelDialog::OnInit() {
       const ScanTargets targets = CurrentTargets();
       RunUnattended([this, track, targets] {
         Post([this] { ShowResults(true); });
-        try {
-          RunSilentPass(track, targets, kIni);
-        } catch (...) {
-          // Out of memory and the like: the run ends, the program never hangs hidden.
-        }
+        // A failure (out of memory and the like) ends the process with
+        // status 1 in RunUnattended: never a hidden program, never "done".
+        RunSilentPass(track, targets, kIni);
       });
       break;
     }

@@ -32,6 +32,19 @@ std::string BackupFolderName(const SYSTEMTIME& t) {
 std::string CreateBackupFolder(const std::string& store, const SYSTEMTIME& time) {
   const std::string base = store + "\\" + BackupFolderName(time);
   if (DryRun()) {
+    // Where the real run would fail to make the store (a file in its way, no
+    // folder to make it in), the preview fails too: it then removes nothing.
+    const DWORD storeAttributes = GetFileAttributesA(store.c_str());
+    if (storeAttributes == INVALID_FILE_ATTRIBUTES) {
+      const size_t slash = LastBackslash(store);
+      const DWORD parent = slash == std::string::npos
+                               ? INVALID_FILE_ATTRIBUTES
+                               : GetFileAttributesA(store.substr(0, slash + 1).c_str());
+      if (parent == INVALID_FILE_ATTRIBUTES || !(parent & FILE_ATTRIBUTE_DIRECTORY))
+        return std::string();
+    } else if (!(storeAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      return std::string();
+    }
     // The folder the real run would make; nothing is created.
     for (int n = 1; n < 1000; ++n) {
       const std::string folder = n == 1 ? base : Format("%s (%d)", base.c_str(), n);
@@ -84,42 +97,9 @@ bool IsBackupFolder(const std::string& store, const std::string& name) {
   return RealFolder(GetFileAttributesA((store + "\\" + name).c_str()));
 }
 
-namespace {
-
-// Removes a folder's files and real subfolders; a link inside is removed as
-// a link (its own entry), never entered.
-void RemoveFolderTree(const std::string& folder, int depth) {
-  WIN32_FIND_DATAA data;
-  if (depth < 64) {
-    UniqueFind find(FindFirstFileA((folder + "\\*.*").c_str(), &data));
-    if (find) {
-      do {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..") continue;
-        const std::string path = folder + "\\" + name;
-        if (RealFolder(data.dwFileAttributes)) {
-          RemoveFolderTree(path, depth + 1);
-        } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          RemoveDirectoryA(path.c_str());  // a junction or folder link: the link only
-        } else {
-          SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-          DeleteFileA(path.c_str());
-        }
-      } while (FindNextFileA(find.get(), &data));
-    }
-  }
-  SetFileAttributesA(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
-  RemoveDirectoryA(folder.c_str());
-}
-
-}  // namespace
-
-bool DeleteBackup(const std::string& store, const std::string& name) {
+bool DeleteBackup(const std::string& store, const std::string& name, HWND owner) {
   if (!IsBackupFolder(store, name)) return false;
-  const std::string folder = store + "\\" + name;
-  if (!MayChange("delete backup", folder)) return true;
-  RemoveFolderTree(folder, 0);
-  return GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+  return RecycleBackupFolder(store + "\\" + name, owner);
 }
 
 }  // namespace suite

@@ -32,8 +32,8 @@ std::vector<std::string> ListBackups(const std::string& store);
 // (no separator, not "." or ".."), a real folder directly inside the store,
 // not a link or junction.
 bool IsBackupFolder(const std::string& store, const std::string& name);
-// Deletes store\name with everything in it; refuses anything IsBackupFolder
-// refuses. Links met inside are removed as links, never followed.
-bool DeleteBackup(const std::string& store, const std::string& name);
+// Sends store\name with everything in it to the Recycle Bin (never an
+// outright delete); refuses anything IsBackupFolder refuses.
+bool DeleteBackup(const std::string& store, const std::string& name, HWND owner = nullptr);
 
 }  // namespace suite

@@ -6,6 +6,7 @@
 #include "handles.h"
 #include "inifile.h"
 #include "probes.h"
+#include "programs.h"
 
 namespace suite {
 
@@ -61,7 +62,8 @@ void WriteCleaningLog(const std::string& fileName, const std::vector<std::string
   DeleteLog(fileName);
   if (!WriteLog(fileName, "Numbers", numbers) ||
       !WriteLog(fileName, "Files", files)) {
-    MessageBoxA(nullptr, "无法创建日志文件!", nullptr, MB_OK | MB_ICONERROR);
+    // An unattended run has nobody to click the box away: it ends at once.
+    if (!UnattendedRun()) MessageBoxA(nullptr, "无法创建日志文件!", nullptr, MB_OK | MB_ICONERROR);
     ExitProcess(1);
   }
 }

@@ -33,8 +33,9 @@ bool ReadLogAt(const std::string& path, const std::string& section, std::vector<
 void DeleteLogAt(const std::string& path);
 
 // One whole pass: deletes the old log, writes "Numbers" with `count`, then
-// "Files" with `files`. When the log cannot be created it shows
-// "无法创建日志文件!" and ends the process with exit status 1.
+// "Files" with `files`. When the log cannot be created it ends the process
+// with exit status 1, after showing "无法创建日志文件!" only when someone is
+// there to read it (not in a silent mode, common/programs.h).
 void WriteCleaningLog(const std::string& fileName, int count,
                       const std::vector<std::string>& files);
 // The same with a whole "Numbers" list (the main cleaner's "-Track" pass logs

@@ -8,6 +8,7 @@
 
 #include "dryrun.h"
 #include "folderguard.h"
+#include "programs.h"
 #include "handles.h"
 
 namespace suite {
@@ -174,11 +175,11 @@ void ShutdownComputer() {
   static const char kMessage[] = "Error:关机错误,请立即重新启动计算机!";
   if (!MayChange("shut down", std::string())) return;
   if (!IsWin9x() && !EnablePrivilege(SE_SHUTDOWN_NAME)) {
-    MessageBoxA(nullptr, kMessage, nullptr, MB_OK | MB_ICONERROR);
+    if (!UnattendedRun()) MessageBoxA(nullptr, kMessage, nullptr, MB_OK | MB_ICONERROR);
     PostQuitMessage(0);
   }
   if (!ExitWindowsEx(EWX_SHUTDOWN | EWX_FORCE, 0)) {
-    MessageBoxA(nullptr, kMessage, nullptr, MB_OK | MB_ICONERROR);
+    if (!UnattendedRun()) MessageBoxA(nullptr, kMessage, nullptr, MB_OK | MB_ICONERROR);
     PostQuitMessage(0);
   }
 }
@@ -261,8 +262,10 @@ bool IsGone(const std::string& path) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool MoveToRecycleBin(const std::string& path, HWND owner, bool recycleOnly) {
-  if (!AcceptablePath(path) || IsProtectedPath(path)) return false;
+namespace {
+
+// The shell's move to the Recycle Bin of an item the caller has judged.
+bool SendToRecycleBin(const std::string& path, HWND owner, bool recycleOnly) {
   std::string from = path;
   while (from.size() > 3 && EndsWithBackslash(from)) from.pop_back();
   if (GetFileAttributesA(from.c_str()) == INVALID_FILE_ATTRIBUTES || RemovedByDryRun(from))
@@ -296,6 +299,32 @@ bool MoveToRecycleBin(const std::string& path, HWND owner, bool recycleOnly) {
       DeleteFileA(from.c_str());
   }
   return IsGone(from);
+}
+
+}  // namespace
+
+bool MoveToRecycleBin(const std::string& path, HWND owner, bool recycleOnly) {
+  if (!AcceptablePath(path) || IsProtectedPath(path)) return false;
+  return SendToRecycleBin(path, owner, recycleOnly);
+}
+
+bool RecycleBackupFolder(const std::string& folder, HWND owner) {
+  if (!AcceptablePath(folder)) return false;
+  if (IsProtectedPath(folder)) {
+    // Inside the suite's own folder only a folder directly in its backup
+    // store ("Reg-Backup...") may go.
+    const size_t slash = LastBackslash(folder);
+    if (slash == std::string::npos) return false;
+    const std::string store = folder.substr(0, slash);
+    const size_t up = LastBackslash(store);
+    if (up == std::string::npos || !EqualsNoCase(store.substr(0, up), ProgramFolder())) return false;
+    if (ToUpper(store.substr(up + 1)).rfind("REG-BACKUP", 0) != 0) return false;
+  }
+  const DWORD attributes = GetFileAttributesA(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return false;
+  return SendToRecycleBin(folder, owner, /*recycleOnly=*/true);
 }
 
 bool DeletePermanently(const std::string& path) {

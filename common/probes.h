@@ -63,6 +63,12 @@ bool IsGone(const std::string& path);
 // on every match. True when the item is gone afterwards (IsGone).
 bool MoveToRecycleBin(const std::string& path, HWND owner = nullptr, bool recycleOnly = false);
 
+// Sends a registry backup folder to the Recycle Bin, never deleting it
+// outright (where no Recycle Bin takes it, it stays). The one exception to
+// the guard: a folder directly in the backup store of the suite's own folder
+// may go; anything else protected is refused, and so is a link.
+bool RecycleBackupFolder(const std::string& folder, HWND owner = nullptr);
+
 // Deletes one file permanently (no Recycle Bin), its attributes cleared
 // first; the same path rules and the same guard as MoveToRecycleBin. Folders
 // are not deleted. True when the file is gone afterwards.

@@ -19,6 +19,7 @@
 #include "listview.h"
 #include "performance.h"
 #include "probes.h"
+#include "programs.h"
 #include "resource.h"
 #include "score.h"
 #include "sequence.h"
@@ -30,7 +31,7 @@ namespace {
 using namespace suite;
 using namespace suite::console;
 
-const char kIni[] = "Brisko.ini";
+const char* const kIni = SettingsFileOf(Program::Brisko);
 const char kReading[] = "Reading...";
 
 std::string Text(const char* key) { return GetInterfaceText(kIni, key); }
@@ -116,6 +117,10 @@ class ReportDialog : public Dialog {
       return true;
     }
     if (id == IDC_BUTTON_EMPTYBIN) {
+      // Emptying the bin is the one step that cannot be undone: asked first.
+      if (Message(Text("strEmptyBin"), Text("strInfo19"), MB_YESNO | MB_ICONQUESTION |
+                                                             MB_DEFBUTTON2) != IDYES)
+        return true;
       if (MayChange("empty the Recycle Bin", std::string()))
         SHEmptyRecycleBinA(Handle(), nullptr,
                            SHERB_NOCONFIRMATION | SHERB_NOPROGRESSUI | SHERB_NOSOUND);
@@ -449,11 +454,12 @@ class BriskoDialog : public Dialog {
     options.enabled = enabled_;
     options.folder = folder_;
     options.osSuffix = GetOsSuffix();
+    options.stepTimeoutSeconds = ReadStepTimeout(ProgramFolderPath(kIni));
     const int generation = generation_;
     auto control = control_;
     runWorker_.Start([this, options, control, generation](const std::atomic<bool>& stop) {
       WindowSink sink(*this, generation);
-      if (!RunSequence(options, *control, sink) || stop) return;
+      if (!RunSequence(options, *control, sink).completed || stop) return;
       Post([this, generation] { FinishRun(generation); });
     });
   }
@@ -564,10 +570,10 @@ class BriskoDialog : public Dialog {
     if (optionsWorker_.Running()) return;
     optionsWorker_.Join();
     ShowWindow(Handle(), SW_MINIMIZE);
-    const std::string line = CommandLineFor(folder_, "Dustrel.exe", "");
+    const std::string line = CommandLineFor(folder_, ExecutableOf(Program::Dustrel), "");
     optionsWorker_.Start([this, line](const std::atomic<bool>&) {
-      UniqueHandleKernel done = StartWatched(line);
-      if (done && !optionsControl_.WaitFor(done.get())) return;  // the window is closing
+      WatchedChild dustrel = StartWatched(line);
+      if (dustrel.Done() && !optionsControl_.WaitFor(dustrel.Done())) return;  // the window is closing
       Post([this] { ShowWindow(Handle(), SW_RESTORE); });
     });
   }
@@ -609,7 +615,8 @@ void WindowSink::Progress(int position) {
   d.Post([&d, g, position] { d.OnProgress(g, position); });
 }
 
-// The unattended run: every step, no window, no question.
+// The unattended run: every step, no window, no question. Exit status 0 only
+// when every step that started ended by itself with status 0.
 class SilentSink : public SequenceSink {
  public:
   void StepStarted(int) override {}
@@ -623,10 +630,11 @@ int RunAuto() {
   SequenceOptions options;
   options.folder = folder;
   options.osSuffix = GetOsSuffix();
+  options.stepTimeoutSeconds = ReadStepTimeout(ProgramFolderPath(kIni));
   RunControl control;
   SilentSink sink;
-  RunSequence(options, control, sink);
-  return 0;
+  const SequenceResult result = RunSequence(options, control, sink);
+  return result.completed && result.succeeded ? 0 : 1;
 }
 
 }  // namespace

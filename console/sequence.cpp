@@ -1,20 +1,33 @@
 #include "sequence.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "cleanlog.h"
 #include "dryrun.h"
+#include "inifile.h"
 #include "probes.h"
+#include "programs.h"
 
 namespace suite::console {
 
+namespace {
+
+// A step runs one silent switch of one program of the suite's table.
+constexpr Step StepOf(const char* labelKey, Program program, int slot = 0) {
+  return Step{labelKey, ExecutableOf(program), SwitchOf(program, slot).argument,
+              LogNameOf(program, slot)};
+}
+
+}  // namespace
+
 const std::array<Step, kStepCount> kSteps{{
-    {"IDC_STATICCLINFO1", "Snipwell.exe", "-Auto", "Snipwell.log"},
-    {"IDC_STATICCLINFO2", "Marksift.exe", "-Auto", "Marksift.log"},
-    {"IDC_STATICCLINFO3", "Dustrel.exe", "-Auto", "Dustrel.log"},
-    {"IDC_STATICCLINFO4", "Dustrel.exe", "-Track", "History.log"},
-    {"IDC_STATICCLINFO5", "Hivemend.exe", "-Auto", "Hivemend.log"},
-    {"IDC_STATICCLINFO6", "Patchmoor.exe", "-Auto", "Patchmoor.log"},
+    StepOf("IDC_STATICCLINFO1", Program::Snipwell),
+    StepOf("IDC_STATICCLINFO2", Program::Marksift),
+    StepOf("IDC_STATICCLINFO3", Program::Dustrel),
+    StepOf("IDC_STATICCLINFO4", Program::Dustrel, 1),
+    StepOf("IDC_STATICCLINFO5", Program::Hivemend),
+    StepOf("IDC_STATICCLINFO6", Program::Patchmoor),
 }};
 
 const char kVistaPatchProgram[] = "Patchmoorv.exe";
@@ -73,22 +86,23 @@ std::string LogViewStatus(const std::string& caption, const LogView& view) {
 
 // Buttons 3 and 4 take each other's caption keys.
 const std::array<LogButton, kStepCount> kLogButtons{{
-    {"Snipwell.log", "strInfo1"},
-    {"Marksift.log", "strInfo2"},
-    {"Dustrel.log", "strInfo4"},
-    {"History.log", "strInfo3"},
-    {"Hivemend.log", "strInfo5"},
-    {"Patchmoor.log", "strInfo6"},
+    {LogNameOf(Program::Snipwell), "strInfo1"},
+    {LogNameOf(Program::Marksift), "strInfo2"},
+    {LogNameOf(Program::Dustrel), "strInfo4"},
+    {LogNameOf(Program::Dustrel, 1), "strInfo3"},
+    {LogNameOf(Program::Hivemend), "strInfo5"},
+    {LogNameOf(Program::Patchmoor), "strInfo6"},
 }};
 
 void DeleteStepLogs(const std::string& folder) {
   for (const Step& step : kSteps) DeleteLogAt(JoinPath(folder, step.logName));
 }
 
-UniqueHandleKernel StartWatched(const std::string& commandLine, DWORD* processId) {
-  if (processId) *processId = 0;
-  UniqueHandleKernel done(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-  if (!done) return done;
+WatchedChild StartWatched(const std::string& commandLine) {
+  WatchedChild watched;
+  watched.done_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  if (!watched.done_) return watched;
+  UniqueHandleKernel& done = watched.done_;
 
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -99,9 +113,11 @@ UniqueHandleKernel StartWatched(const std::string& commandLine, DWORD* processId
   if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                       nullptr, &startup, &child)) {
     SetEvent(done.get());
-    return done;
+    return watched;
   }
-  if (processId) *processId = child.dwProcessId;
+  watched.id_ = child.dwProcessId;
+  DuplicateHandle(GetCurrentProcess(), child.hProcess, GetCurrentProcess(),
+                  watched.process_.put(), 0, FALSE, DUPLICATE_SAME_ACCESS);
 
   // The watcher owns the child's handles and its own copy of the event, so it
   // can outlive a stopped run and still close everything it holds.
@@ -137,7 +153,32 @@ UniqueHandleKernel StartWatched(const std::string& commandLine, DWORD* processId
     if (eventCopy) CloseHandle(eventCopy);
     SetEvent(done.get());
   }
-  return done;
+  return watched;
+}
+
+void WatchedChild::End() {
+  if (!process_) return;
+  TerminateProcess(process_.get(), 1);
+  WaitForSingleObject(process_.get(), INFINITE);
+  // The watcher sets Done() once it has closed its handles.
+  if (done_) WaitForSingleObject(done_.get(), INFINITE);
+}
+
+bool WatchedChild::ExitCode(DWORD& code) const {
+  code = 0;
+  if (!process_) return false;
+  return GetExitCodeProcess(process_.get(), &code) && code != STILL_ACTIVE;
+}
+
+unsigned long ReadStepTimeout(const std::string& settingsPath) {
+  IniFile file(settingsPath);
+  if (!file.ReadFile()) return kDefaultStepTimeoutSeconds;
+  const std::string text = file.GetValue("Setting", "StepTimeout");
+  // Seconds as a plain decimal number (a longer one is no setting of ours).
+  if (text.empty() || text.size() > 7) return kDefaultStepTimeoutSeconds;
+  for (char c : text)
+    if (c < '0' || c > '9') return kDefaultStepTimeoutSeconds;
+  return std::stoul(text);
 }
 
 RunControl::RunControl()
@@ -152,38 +193,64 @@ bool RunControl::Checkpoint() const {
 }
 
 bool RunControl::WaitFor(HANDLE handle) const {
+  return WaitFor(handle, INFINITE) == Wait::Signalled;
+}
+
+RunControl::Wait RunControl::WaitFor(HANDLE handle, DWORD limitMs) const {
   HANDLE both[2] = {stop_.get(), handle};
-  const DWORD r = WaitForMultipleObjects(2, both, FALSE, INFINITE);
-  return r == WAIT_OBJECT_0 + 1;
+  const DWORD r = WaitForMultipleObjects(2, both, FALSE, limitMs);
+  if (r == WAIT_OBJECT_0 + 1) return Wait::Signalled;
+  if (r == WAIT_TIMEOUT) return Wait::TimedOut;
+  return Wait::Stopped;
 }
 
 bool RunControl::Sleep(DWORD ms) const {
   return WaitForSingleObject(stop_.get(), ms) == WAIT_TIMEOUT;
 }
 
-bool RunSequence(const SequenceOptions& options, const RunControl& control, SequenceSink& sink) {
+SequenceResult RunSequence(const SequenceOptions& options, const RunControl& control,
+                           SequenceSink& sink) {
+  SequenceResult result;
+  // A limit in milliseconds stays below INFINITE (about 49 days).
+  const unsigned long kMaxSeconds = (INFINITE - 1) / 1000;
+  const DWORD limitMs = options.stepTimeoutSeconds == 0
+                            ? INFINITE
+                            : std::min(options.stepTimeoutSeconds, kMaxSeconds) * 1000;
   int run = 0;
   for (int i = 0; i < kStepCount; ++i) {
     if (!options.enabled[static_cast<size_t>(i)]) continue;
     const Step& step = kSteps[static_cast<size_t>(i)];
-    if (!control.Checkpoint()) return false;
+    if (!control.Checkpoint()) return result;
     sink.StepStarted(i);
     const std::string program = StepProgram(i, options.osSuffix);
+    bool endedByItself = true;
     // A preview passes "-Preview" on, and never starts the outside program,
     // which knows no preview and would clean for real: that step counts 0.
     if (!DryRun() || program != kVistaPatchProgram) {
-      UniqueHandleKernel done = StartWatched(
+      WatchedChild child = StartWatched(
           CommandLineFor(options.folder, program, ChildArguments(step.argument)));
-      if (done && !control.WaitFor(done.get())) return false;
+      if (child.Done()) {
+        const RunControl::Wait wait = control.WaitFor(child.Done(), limitMs);
+        if (wait == RunControl::Wait::Stopped) return result;
+        if (wait == RunControl::Wait::TimedOut) {
+          child.End();
+          endedByItself = false;
+        }
+      }
+      DWORD code = 0;
+      if (child.Started() && (!endedByItself || !child.ExitCode(code) || code != 0))
+        result.succeeded = false;
     }
     // A paused run reads no result until it goes on.
-    if (!control.Checkpoint()) return false;
-    sink.StepFinished(i, LogCount(JoinPath(options.folder, step.logName)));
+    if (!control.Checkpoint()) return result;
+    // A step that was ended counts 0, whatever its log holds.
+    sink.StepFinished(i, endedByItself ? LogCount(JoinPath(options.folder, step.logName)) : "0");
     ++run;
-    if (!control.Checkpoint()) return false;
+    if (!control.Checkpoint()) return result;
     sink.Progress(20 * run);
   }
-  return true;
+  result.completed = true;
+  return result;
 }
 
 }  // namespace suite::console

@@ -70,13 +70,38 @@ extern const std::array<LogButton, kStepCount> kLogButtons;
 // Deletes the six logs of the step table from `folder`.
 void DeleteStepLogs(const std::string& folder);
 
+// A started child process, watched by a thread of its own, which waits for
+// it without time-out, closes the handles it was given and then sets the
+// manual-reset event Done(). When the program cannot be started the event is
+// set at once. The object keeps its own handle to the child, so a step past
+// its time limit can be ended and the child's exit status read.
+class WatchedChild {
+ public:
+  HANDLE Done() const { return done_.get(); }
+  bool Started() const { return static_cast<bool>(process_); }
+  DWORD Id() const { return id_; }
+  // Ends the child (a step past its time limit) and waits until it is gone.
+  void End();
+  // The child's exit status once Done() is set; false when it never started.
+  bool ExitCode(DWORD& code) const;
+
+ private:
+  friend WatchedChild StartWatched(const std::string& commandLine);
+  UniqueHandleKernel done_;
+  UniqueHandleKernel process_;
+  DWORD id_ = 0;
+};
+
 // Starts `commandLine` (not inherited handles, normal priority, default show
 // state, this process's environment and current directory) and hands the
-// child to a watcher thread of its own, which waits for it without time-out,
-// closes its handles and then sets the returned manual-reset event. When the
-// program cannot be started the event is set at once. `processId` (optional)
-// receives the child's id, 0 when it did not start.
-UniqueHandleKernel StartWatched(const std::string& commandLine, DWORD* processId = nullptr);
+// child to its watcher.
+WatchedChild StartWatched(const std::string& commandLine);
+
+// The time limit of one step, in seconds: "StepTimeout" in section "Setting"
+// of the console's settings file; 0 means none. A missing or malformed value
+// gives the default.
+constexpr unsigned long kDefaultStepTimeoutSeconds = 1800;
+unsigned long ReadStepTimeout(const std::string& settingsPath);
 
 // Pause and stop of one run, shared by the window's thread and the worker.
 // Both wait on events; nothing polls.
@@ -92,6 +117,9 @@ class RunControl {
   bool Checkpoint() const;
   // Waits until `handle` is signalled (true) or the run is stopped (false).
   bool WaitFor(HANDLE handle) const;
+  enum class Wait { Signalled, Stopped, TimedOut };
+  // The same with a limit in milliseconds (INFINITE for none).
+  Wait WaitFor(HANDLE handle, DWORD limitMs) const;
   // Sleeps up to `ms`; false when the run was stopped meanwhile.
   bool Sleep(DWORD ms) const;
 
@@ -113,13 +141,22 @@ struct SequenceOptions {
   std::array<bool, kStepCount> enabled{{true, true, true, true, true, true}};
   std::string folder;    // where the cleaners and their logs are
   std::string osSuffix;  // decides the patch step's program
+  unsigned long stepTimeoutSeconds = kDefaultStepTimeoutSeconds;  // 0: no limit
+};
+
+struct SequenceResult {
+  bool completed = false;  // every enabled step ran; false when the run was stopped
+  // Every step that started ended by itself with exit status 0. A program
+  // that is not there starts nothing and does not count against it.
+  bool succeeded = true;
 };
 
 // Runs the enabled steps in order: start, wait, read the count, report the
 // progress (20 per step run). Does not delete the logs (the caller does that
 // when the user confirms). Tests pause and stop between any two actions; a
 // stopped run ends at once, leaving a started child running (its watcher
-// still closes its handles). True when every enabled step ran.
-bool RunSequence(const SequenceOptions& options, const RunControl& control, SequenceSink& sink);
+// still closes its handles). A child still running when its step's time
+// limit is over is ended; that step counts 0 and the run goes on.
+SequenceResult RunSequence(const SequenceOptions& options, const RunControl& control, SequenceSink& sink);
 
 }  // namespace suite::console

@@ -10,9 +10,11 @@
 #include <set>
 #include <thread>
 
+#include "cleanlog.h"
 #include "folderwalk.h"
 #include "inifile.h"
 #include "probes.h"
+#include "programs.h"
 
 namespace marksift {
 
@@ -584,6 +586,19 @@ std::vector<std::string> RecycleFavorites(const std::vector<std::string>& paths,
 
 std::string CheckedLine(const std::string& path) {
   return suite::Format("检查: %-32s", FavoriteName(path).c_str());
+}
+
+std::vector<std::string> RunUnattendedPass(const std::vector<std::string>& folders,
+                                           const CheckOptions& options) {
+  CheckSink quiet;
+  std::atomic<bool> never{false};
+  std::vector<FileStamp> stamps;
+  const std::vector<std::string> dead =
+      CheckFavorites(ListCandidates(folders), quiet, never, options, &stamps);
+  const std::vector<std::string> removed = RecycleFavorites(dead, stamps);
+  // Nothing removed: no log, an older one stays.
+  if (!removed.empty()) suite::WriteCleaningLog(suite::LogNameOf(suite::Program::Marksift), removed);
+  return removed;
 }
 
 }  // namespace marksift

@@ -176,4 +176,11 @@ std::vector<std::string> RecycleFavorites(const std::vector<std::string>& paths,
 // "检查: %-32s" with the favorite's name.
 std::string CheckedLine(const std::string& path);
 
+// The unattended pass ("-Auto"): checks every favorite in `folders`, moves
+// the dead ones to the Recycle Bin and writes the cleaning log with those
+// really gone; nothing removed writes no log (an older one stays). Returns
+// the removed favorites.
+std::vector<std::string> RunUnattendedPass(const std::vector<std::string>& folders,
+                                           const CheckOptions& options = {});
+
 }  // namespace marksift

@@ -26,7 +26,6 @@ namespace {
 using namespace suite;
 using namespace marksift;
 
-const char kLog[] = "Marksift.log";
 const char kNothingToClear[] = "没有可清理的快捷方式,您未扫描或未选中目标!";
 
 // The check's reports, handed to the window's thread.
@@ -91,7 +90,7 @@ class MarksiftDialog : public Dialog {
     list_.AddColumn(2, "文件", 0);
 
     if (mode_ == StartMode::Unattended) {
-      RunUnattended([] { RunAuto(); });
+      RunUnattended([] { RunUnattendedPass(FavoriteFolders()); });
       return TRUE;
     }
     // The tip strip above the list (dialog units 7, 5, 316 x 30).
@@ -139,17 +138,6 @@ class MarksiftDialog : public Dialog {
   }
 
  private:
-  static void RunAuto() {
-    struct Quiet : CheckSink {} sink;
-    std::atomic<bool> never{false};
-    std::vector<FileStamp> stamps;
-    const std::vector<std::string> dead =
-        CheckFavorites(ListCandidates(FavoriteFolders()), sink, never, {}, &stamps);
-    const std::vector<std::string> removed = RecycleFavorites(dead, stamps);
-    // Nothing removed: no log, an older one stays.
-    if (!removed.empty()) WriteCleaningLog(kLog, removed);
-  }
-
   void StartCheck() {
     if (worker_.Running()) return;
     if (Message("您确认已经连上互联网了吗?", "提示", MB_YESNO | MB_ICONWARNING) != IDYES) return;
@@ -226,7 +214,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (WSAStartup(MAKEWORD(1, 1), &sockets) != 0) {
     char text[256] = {};
     LoadStringA(instance, IDS_SOCKETS_FAILED, text, sizeof text);
-    MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONSTOP);
+    if (mode != StartMode::Unattended) MessageBoxA(nullptr, text, nullptr, MB_OK | MB_ICONSTOP);
     return 1;
   }
   EnablePrivilege("SeDebugPrivilege");

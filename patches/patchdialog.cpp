@@ -2,15 +2,12 @@
 
 #include <shellapi.h>
 
-#include "cleanlog.h"
 #include "probes.h"
 #include "resource.h"
 
 namespace patchmoor {
 
 namespace {
-
-constexpr char kLogName[] = "Patchmoor.log";
 
 class HelpDialog : public suite::Dialog {
  protected:
@@ -56,19 +53,11 @@ class PostedProgress : public ScanProgress {
 
 }  // namespace
 
-void RunUnattendedPass(HWND owner) {
-  const PatchScanResult scan = ScanPatchBackups(suite::WindowsFolder());
-  std::vector<std::string> folders;
-  for (const PatchBackup& row : scan.rows) folders.push_back(row.folder);  // every row ticked
-  const std::vector<std::string> removed = RecycleBackupFolders(folders, owner);
-  suite::WriteCleaningLog(kLogName, removed);
-}
-
 BOOL PatchDialog::OnInit() {
   SetAppIcon(IDI_APP);
   if (unattended_) {
     HWND self = Handle();
-    RunUnattended([self] { RunUnattendedPass(self); });
+    RunUnattended([self] { RunUnattendedPass(suite::WindowsFolder(), self); });
     return TRUE;
   }
   list_.Attach(Item(IDC_LIST));

@@ -39,8 +39,4 @@ class PatchDialog : public suite::Dialog {
   suite::Worker worker_;
 };
 
-// The unattended pass: scan, move every backup folder that exists to the
-// Recycle Bin, write "Patchmoor.log" with the folders really removed.
-void RunUnattendedPass(HWND owner);
-
 }  // namespace patchmoor

@@ -1,8 +1,10 @@
 #include "patchscan.h"
 
+#include "cleanlog.h"
 #include "folderwalk.h"
 #include "handles.h"
 #include "probes.h"
+#include "programs.h"
 #include "registry.h"
 
 namespace patchmoor {
@@ -143,6 +145,15 @@ std::vector<std::string> RecycleBackupFolders(const std::vector<std::string>& fo
     if (suite::MoveToRecycleBin(folders[i], owner, /*recycleOnly=*/true))
       removed.push_back(folders[i]);
   }
+  return removed;
+}
+
+std::vector<std::string> RunUnattendedPass(const std::string& windowsFolder, HWND owner) {
+  const PatchScanResult scan = ScanPatchBackups(windowsFolder);
+  std::vector<std::string> folders;
+  for (const PatchBackup& row : scan.rows) folders.push_back(row.folder);  // every row ticked
+  const std::vector<std::string> removed = RecycleBackupFolders(folders, owner);
+  suite::WriteCleaningLog(suite::LogNameOf(suite::Program::Patchmoor), removed);
   return removed;
 }
 

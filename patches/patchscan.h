@@ -82,4 +82,9 @@ std::vector<std::string> RecycleBackupFolders(
     const std::function<void(size_t index)>& before = nullptr,
     const std::atomic<bool>* stop = nullptr);
 
+// The unattended pass ("-Auto"): every backup folder found in `windowsFolder`
+// goes to the Recycle Bin; the cleaning log names the folders really moved
+// and is written on every pass, also when none was. Returns those folders.
+std::vector<std::string> RunUnattendedPass(const std::string& windowsFolder, HWND owner = nullptr);
+
 }  // namespace patchmoor

@@ -6,10 +6,12 @@
 #include "drawn.h"
 #include "inifile.h"
 #include "probes.h"
+#include "programs.h"
 #include "regbackup.h"
 #include "resource.h"
 #include "texts.h"
 #include "tippage.h"
+#include "unattendedpass.h"
 
 namespace hivemend {
 
@@ -17,8 +19,8 @@ using suite::Format;
 using suite::GetInterfaceText;
 using suite::InterfaceTexts;
 
-const char kIniName[] = "Hivemend.ini";
-const char kLogName[] = "Hivemend.log";
+extern const char* const kIniName = suite::SettingsFileOf(suite::Program::Hivemend);
+extern const char* const kLogName = suite::LogNameOf(suite::Program::Hivemend);
 
 namespace {
 
@@ -48,22 +50,6 @@ ScanSettings SettingsFromTexts() {
   }
   s.prefix = texts.Get("strScaning");
   return s;
-}
-
-void RunUnattendedPass(const ScanSettings& settings) {
-  std::vector<ScanRow> rows;
-  std::atomic<bool> never{false};
-  Scanner scanner(settings, {[&](const ScanRow& r) { rows.push_back(r); }, {}}, never);
-  scanner.Run();
-  Preselect(rows, suite::WindowsFolder());
-  if (rows.empty()) return;  // nothing to back up, the old log stays
-  // One restore point: the backup of every row, then the repair's removals.
-  suite::RestorePoint point;
-  if (!BackupRows(rows, point)) return;
-  RepairOptions options;
-  options.point = &point;
-  const RepairResult result = RepairRows(rows, {}, options);
-  suite::WriteCleaningLog(kLogName, result.deleted);
 }
 
 // ---------------------------------------------------------------- chooser
@@ -112,7 +98,14 @@ bool ChooserDialog::OnCommand(int id, int code, HWND) {
       chosen_ = name;
       End(IDOK);
     } else {
-      DeleteBackup(store_, name);
+      // A backup is the only way back for what it holds: asked first, and
+      // it goes to the Recycle Bin.
+      const std::string question =
+          Format("%s\n\n%s", GetInterfaceText(kIniName, "strMess15").c_str(), name.c_str());
+      if (Message(question, kCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return true;
+      if (!DeleteBackup(store_, name, Handle()))
+        Message(GetInterfaceText(kIniName, "strMess16"), kCaption, MB_OK | MB_ICONEXCLAMATION);
       Fill();
     }
     return true;
@@ -139,13 +132,9 @@ BOOL HivemendDialog::OnInit() {
   }
   if (mode_ == suite::StartMode::Unattended) {
     const ScanSettings settings = settings_;
-    RunUnattended([settings] {
-      try {
-        RunUnattendedPass(settings);
-      } catch (...) {
-        // Out of memory and the like: end the run, never hang hidden.
-      }
-    });
+    // A failure (out of memory and the like) ends the process with status 1
+    // in RunUnattended: the console is never told "done" by a failed pass.
+    RunUnattended([settings] { RunUnattendedPass(settings); });
     return TRUE;
   }
   RECT client;
@@ -339,9 +328,14 @@ bool HivemendDialog::Backup(suite::RestorePoint& point) {
   ok = BackupRows(rows_, point, [this](const std::string&) {
     Message("Error while creating the file", "Registry export", MB_OK | MB_ICONERROR);
   });
+  // "Done" only for a backup that holds everything it was given.
+  if (!ok) {
+    SetStatus(GetInterfaceText(kIniName, "strMess14"));
+    return false;
+  }
   SetStatus(GetInterfaceText(kIniName, "strMess5"));
   Message(GetInterfaceText(kIniName, "strMess6"), kCaption, MB_OK | MB_ICONEXCLAMATION);
-  return ok;
+  return true;
 }
 
 void HivemendDialog::Repair() {

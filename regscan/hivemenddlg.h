@@ -18,13 +18,8 @@
 
 namespace hivemend {
 
-extern const char kIniName[];  // "Hivemend.ini"
-extern const char kLogName[];  // "Hivemend.log"
-
-// The unattended run: scan (rows 0-9), pre-select, back up every row, repair
-// the ticked ones and write the log. Nothing is repaired when the backup could
-// not be written; an empty result writes neither backup nor log.
-void RunUnattendedPass(const ScanSettings& settings);
+extern const char* const kIniName;  // "Hivemend.ini"
+extern const char* const kLogName;  // "Hivemend.log"
 
 // Category texts of rows 0-10 from "GuiItem%d", each cut to the table width.
 ScanSettings SettingsFromTexts();

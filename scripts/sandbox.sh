@@ -84,6 +84,11 @@ case "$cmd" in
     ln -s .. "$qdrive/loop/inner/up"
     ln -sfn ../drive_c/suite-fixtures/drive-q "$WINEPREFIX/dosdevices/q:"
     "$SUITE_WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f $SUITE_REG_VIEW >/dev/null 2>&1
+    # No crash debugger: a program that crashes here ends at once with its
+    # exception code instead of waiting for winedbg (a missing debugger
+    # program is the way to say so; without the value Wine starts winedbg).
+    "$SUITE_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+      /v Debugger /d 'no-crash-debugger.exe %ld %ld' /f $SUITE_REG_VIEW >/dev/null 2>&1
     wineserver -w
     echo "sandbox ready: $dir"
     ;;

@@ -1,7 +1,11 @@
 #include "shortcut_scan.h"
 
+#include <objbase.h>
+
+#include "cleanlog.h"
 #include "folderwalk.h"
 #include "probes.h"
+#include "programs.h"
 #include "shortcut_target.h"
 
 namespace suite {
@@ -69,6 +73,31 @@ std::vector<size_t> RemoveShortcuts(const std::vector<std::string>& paths, HWND 
     if (!IsShortcutBroken(paths[i], checker)) continue;
     if (MoveToRecycleBin(paths[i], owner)) removed.push_back(i);
   }
+  return removed;
+}
+
+namespace {
+
+// An unattended scan only collects the paths.
+class CollectSink : public ShortcutScanSink {
+ public:
+  void Status(const std::string&) override {}
+  void SearchFinished() override {}
+  void Broken(const std::string& path) override { found.push_back(path); }
+  std::vector<std::string> found;
+};
+
+}  // namespace
+
+std::vector<std::string> RunUnattendedPass(const std::vector<std::string>& roots) {
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  CollectSink sink;
+  std::atomic<bool> never{false};
+  ScanShortcuts(sink, never, ShortcutScanOptions{0}, roots);
+  std::vector<std::string> removed;
+  for (size_t k : RemoveShortcuts(sink.found, nullptr)) removed.push_back(sink.found[k]);
+  if (SUCCEEDED(com)) CoUninitialize();
+  WriteCleaningLog(LogNameOf(Program::Snipwell), removed);
   return removed;
 }
 

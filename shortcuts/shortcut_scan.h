@@ -55,4 +55,10 @@ void ScanShortcuts(ShortcutScanSink& sink, const std::atomic<bool>& stop,
 std::vector<size_t> RemoveShortcuts(const std::vector<std::string>& paths, HWND owner,
                                     const std::atomic<bool>* stop = nullptr);
 
+// The unattended pass ("-Auto"): scans `roots`, sends every broken shortcut
+// to the Recycle Bin (each checked again first) and writes the cleaning log
+// with the shortcuts really gone; returns them. Initialises COM for itself.
+std::vector<std::string> RunUnattendedPass(
+    const std::vector<std::string>& roots = ShortcutSearchRoots());
+
 }  // namespace suite

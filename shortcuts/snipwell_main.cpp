@@ -13,6 +13,7 @@
 #include "inifile.h"
 #include "listview.h"
 #include "probes.h"
+#include "programs.h"
 #include "resource.h"
 #include "shortcut_scan.h"
 #include "texts.h"
@@ -23,8 +24,8 @@ namespace {
 
 using namespace suite;
 
-const char kIni[] = "Snipwell.ini";
-const char kLog[] = "Snipwell.log";
+const char* const kIni = SettingsFileOf(Program::Snipwell);
+const char* const kLog = LogNameOf(Program::Snipwell);
 const char kScanText[] = "扫描系统";
 const char kStopText[] = "停止扫描";
 
@@ -50,15 +51,6 @@ class WindowSink : public ShortcutScanSink {
   std::function<void(std::string)> broken_;
 };
 
-// An unattended scan only collects the paths.
-class CollectSink : public ShortcutScanSink {
- public:
-  void Status(const std::string&) override {}
-  void SearchFinished() override {}
-  void Broken(const std::string& path) override { found.push_back(path); }
-  std::vector<std::string> found;
-};
-
 class SnipwellDialog : public Dialog {
  public:
   explicit SnipwellDialog(StartMode mode) : mode_(mode) {}
@@ -75,7 +67,7 @@ class SnipwellDialog : public Dialog {
       return TRUE;
     }
     if (mode_ == StartMode::Unattended) {
-      RunUnattended([this] { RunAuto(); });
+      RunUnattended([] { RunUnattendedPass(); });
       return TRUE;
     }
     RECT client;
@@ -201,17 +193,6 @@ class SnipwellDialog : public Dialog {
         Message(GetInterfaceText(kIni, "strMess2"));
       });
     });
-  }
-
-  void RunAuto() {
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    CollectSink sink;
-    std::atomic<bool> never{false};
-    ScanShortcuts(sink, never, ShortcutScanOptions{0});
-    std::vector<std::string> removed;
-    for (size_t k : RemoveShortcuts(sink.found, nullptr)) removed.push_back(sink.found[k]);
-    WriteCleaningLog(kLog, removed);
-    if (SUCCEEDED(com)) CoUninitialize();
   }
 
   StartMode mode_;

@@ -6,6 +6,7 @@
 
 #include "dialog.h"
 #include "dryrun.h"
+#include "programs.h"
 
 namespace suite {
 
@@ -48,7 +49,11 @@ StartRequest ParseStartRequest(const std::vector<std::string>& arguments,
   for (const std::string& s : silentSwitches)
     if (arguments[0] == s) silent = true;
   request.mode = silent ? StartMode::Unattended : StartMode::Other;
-  request.preview = silent && arguments.size() >= 2 && arguments[1] == "-Preview";
+  if (!silent || arguments.size() == 1) return request;
+  if (arguments.size() == 2 && arguments[1] == "-Preview")
+    request.preview = true;
+  else
+    request.refused = true;
   return request;
 }
 
@@ -56,7 +61,9 @@ StartMode GetStartMode() { return GetStartMode({"-Auto"}); }
 
 StartMode GetStartMode(const std::vector<std::string>& silentSwitches) {
   const StartRequest request = ParseStartRequest(CommandArguments(), silentSwitches);
+  if (request.refused) ExitProcess(kRefusedExitCode);
   if (request.preview) SetDryRun(true);
+  if (request.mode == StartMode::Unattended) SetUnattendedRun(true);
   return request.mode;
 }
 

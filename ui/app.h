@@ -20,13 +20,19 @@ enum class StartMode {
 struct StartRequest {
   StartMode mode = StartMode::None;
   bool preview = false;
+  // A silent switch followed by anything but exactly "-Preview", or by more
+  // than one argument: nothing may run (the dry run fails closed).
+  bool refused = false;
 };
+// Exit status of a refused command line: nothing ran, nothing changed, no log.
+constexpr int kRefusedExitCode = 2;
 // Decides from the arguments after the program name (compared
 // case-sensitively): a first argument that is one of `silentSwitches` is
-// Unattended, any other is Other. "-Preview", exactly, as the second argument
-// after a silent switch asks for a preview; any other second argument
-// ("-preview", "-Preview2", ...) is ignored as before, so the silent mode runs
-// as it always does. "-Preview" after a window mode is ignored as well.
+// Unattended, any other is Other. "-Preview", exactly, as the second and last
+// argument after a silent switch asks for a preview; any other second
+// argument ("-preview", "/Preview", "-Preview2", ...) or any third one
+// refuses the request, so that a mistyped dry run never cleans for real.
+// "-Preview" after a window mode is ignored.
 StartRequest ParseStartRequest(const std::vector<std::string>& arguments,
                                const std::vector<std::string>& silentSwitches);
 // The command-line arguments after the program name, in the ANSI code page.
@@ -34,7 +40,9 @@ std::vector<std::string> CommandArguments();
 
 // The mode the first command-line argument selects, "-Auto" being the silent
 // one (or any of `silentSwitches`). A preview request switches the process's
-// dry run on (common/dryrun.h) before anything else runs.
+// dry run on (common/dryrun.h) before anything else runs; a silent request
+// marks the process as unattended (no message box, common/programs.h); a
+// refused request ends the process at once with kRefusedExitCode.
 StartMode GetStartMode();
 StartMode GetStartMode(const std::vector<std::string>& silentSwitches);
 // The first command-line argument, or empty.

@@ -136,6 +136,19 @@ TEST_F(DryRun, TheBackupIsJudgedButNeverWritten) {
   EXPECT_TRUE(suite::ExportKey("HKEY_CURRENT_USER", key.Path(), store / "x.reg", false));
   EXPECT_FALSE(t::Exists(store / "x.reg"));
   EXPECT_TRUE(suite::ImportRegFile(store / "nothing.reg"));  // never started
+
+  // A store the real run could not make: the preview has no backup either,
+  // so it lists nothing as removed.
+  t::WriteBytes(store / "Reg-Backup-XP", "a file where the store would go");
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  EXPECT_TRUE(suite::CreateBackupFolder(store / "Reg-Backup-XP", now).empty());
+  EXPECT_TRUE(suite::CreateBackupFolder(store / "no such folder\\Reg-Backup-XP", now).empty());
+  EXPECT_FALSE(suite::CreateBackupFolder(store / "Reg-Backup-2000", now).empty());
+  held.clear();
+  suite::RestorePoint blocked(store / "Reg-Backup-XP");
+  EXPECT_FALSE(blocked.Write({suite::ValueEntry("HKEY_CURRENT_USER", key.Path(), "v")}, held));
+  EXPECT_TRUE(blocked.Folder().empty());
 }
 
 TEST_F(DryRun, TheCleaningLogGoesToThePreviewNameAndTheNormalLogStays) {

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
+#include "cleanlog.h"
 #include "handles.h"
 #include "probes.h"
 #include "registry.h"

@@ -221,7 +221,22 @@ TEST_F(Brisko, TheReportShowsOnlyMeasuredChanges) {
   ASSERT_TRUE(inBin());
   const std::string disk = t::ControlText(report, IDC_RESULT_DISK);
   const int diskAfter = pos(report, IDC_BAR_DISK_AFTER);
-  t::ClickButton(report, IDC_BUTTON_EMPTYBIN);
+  // The bin is emptied only after a question, and only on Yes.
+  for (int answer : {IDNO, IDYES}) {
+    t::ClickButton(report, IDC_BUTTON_EMPTYBIN);
+    HWND box = nullptr;  // the question, by its caption
+    ASSERT_TRUE(WaitUntil([&] {
+      box = FindWindowA("#32770", Ini("strInfo19").c_str());
+      return box != nullptr;
+    }, 10000));
+    EXPECT_EQ(t::MessageBoxText(box), Ini("strEmptyBin"));
+    t::ClickButton(box, answer);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }, 5000));
+    if (answer == IDNO) {
+      Sleep(500);
+      EXPECT_TRUE(inBin()) << "No empties nothing";
+    }
+  }
   EXPECT_TRUE(WaitUntil([&] { return !inBin(); }));
   Sleep(500);
   EXPECT_EQ(t::ControlText(report, IDC_RESULT_DISK), disk);
@@ -241,7 +256,10 @@ TEST_F(Brisko, TheReportShowsOnlyMeasuredChanges) {
 
   // The options button runs the main cleaner without a switch and waits for it.
   c.Click(IDC_BUTTON_PRO);
-  ASSERT_TRUE(WaitUntil([&] { return bin.Calls().back() == "Dustrel||1"; }));
+  ASSERT_TRUE(WaitUntil([&] {
+    const std::vector<std::string> calls = bin.Calls();  // empty while the stand-in writes
+    return !calls.empty() && calls.back() == "Dustrel||1";
+  }));
   EXPECT_TRUE(WaitUntil([&] { return !IsIconic(c.main); }));
   c.Close();
 }
@@ -400,6 +418,28 @@ TEST_F(Brisko, AutoRunsAllSixStepsWithoutAWindowAndKeepsTheLogs) {
   EXPECT_EQ(LogCount(bin / "Dustrel.log"), "5");
   EXPECT_EQ(LogCount(bin / "Patchmoor.log"), "1");
   EXPECT_FALSE(t::Exists(bin / "History.log"));
+}
+
+// Every unattended run ends: a hanging cleaner is ended at the step's limit
+// and the run says so with exit status 1; a missing cleaner fails nothing.
+TEST_F(Brisko, AutoEndsAHangingStepAtItsLimitAndExitsOne) {
+  StandinFolder bin("C:\\brisko e2e\\limit", {"Snipwell.exe", "Marksift.exe", "Hivemend.exe"});
+  InstallConsole(bin.Path());
+  t::WriteBytes(bin / "Brisko.ini", "[Setting]\r\nStepTimeout=2\r\n");
+  bin.Hang("Marksift");
+  bin.SeedLog("Hivemend.log", 3, {"HKEY_CURRENT_USER\\x"});
+  const DWORD start = GetTickCount();
+  t::ProcessResult r = t::RunProcess("\"" + bin.Path() + "\\Brisko.exe\" -Auto", bin.Path(), 60000);
+  EXPECT_FALSE(r.timedOut);
+  EXPECT_LT(GetTickCount() - start, 40000u);
+  EXPECT_EQ(r.exitCode, 1u);
+  EXPECT_EQ(bin.Calls(), (std::vector<std::string>{"Snipwell|-Auto|2", "Marksift|-Auto|2",
+                                                   "Hivemend|-Auto|2"}));
+  EXPECT_EQ(LogCount(bin / "Hivemend.log"), "3") << "the run went on after the ended step";
+
+  DeleteFileA((bin / "Marksift.hang").c_str());
+  r = t::RunProcess("\"" + bin.Path() + "\\Brisko.exe\" -Auto", bin.Path(), 60000);
+  EXPECT_EQ(r.exitCode, 0u) << "missing programs are skipped and fail nothing";
 }
 
 TEST_F(Brisko, AutoWithTheRealCleanersAlsoFromAFolderWithBlanks) {

@@ -155,7 +155,7 @@ TEST(Sequence, RunsTheEnabledStepsInOrderAndReadsEachLog) {
   options.osSuffix = "-XP";
   RunControl control;
   RecordingSink sink;
-  EXPECT_TRUE(RunSequence(options, control, sink));
+  EXPECT_TRUE(RunSequence(options, control, sink).completed);
   EXPECT_EQ(bin.Calls(), (std::vector<std::string>{
                              "Snipwell|-Auto|2", "Marksift|-Auto|2", "Dustrel|-Auto|2",
                              "Dustrel|-Track|2", "Hivemend|-Auto|2", "Patchmoor|-Auto|2"}));
@@ -173,7 +173,7 @@ TEST(Sequence, SkipsStepsThatAreOffAndCountsOnlyTheStepsRun) {
   options.enabled = {{false, true, false, true, false, false}};
   RunControl control;
   RecordingSink sink;
-  EXPECT_TRUE(RunSequence(options, control, sink));
+  EXPECT_TRUE(RunSequence(options, control, sink).completed);
   EXPECT_EQ(bin.Calls(), (std::vector<std::string>{"Marksift|-Auto|2", "Dustrel|-Track|2"}));
   EXPECT_EQ(sink.events.back(), "progress 40");
 }
@@ -187,7 +187,7 @@ TEST(Sequence, OnVistaThePatchStepRunsTheOutsideProgramAndReadsPatchmoorLog) {
   options.enabled = {{false, false, false, false, false, true}};
   RunControl control;
   RecordingSink sink;
-  EXPECT_TRUE(RunSequence(options, control, sink));
+  EXPECT_TRUE(RunSequence(options, control, sink).completed);
   EXPECT_EQ(bin.Calls(), (std::vector<std::string>{"Patchmoorv|-Auto|2"}));
   EXPECT_EQ(sink.events, (std::vector<std::string>{"start 5", "done 5 3", "progress 20"}));
 }
@@ -200,7 +200,9 @@ TEST(Sequence, AMissingProgramEndsItsStepAtOnceWithZero) {
   RunControl control;
   RecordingSink sink;
   const DWORD start = GetTickCount();
-  EXPECT_TRUE(RunSequence(options, control, sink));
+  const SequenceResult result = RunSequence(options, control, sink);
+  EXPECT_TRUE(result.completed);
+  EXPECT_TRUE(result.succeeded) << "a program that is not there does not fail the run";
   EXPECT_LT(GetTickCount() - start, 20000u);
   EXPECT_EQ(bin.Calls(), (std::vector<std::string>{"Snipwell|-Auto|2"}));
   for (int i = 1; i < kStepCount; ++i) {
@@ -219,7 +221,7 @@ TEST(Sequence, PauseHoldsTheNextStepAndStopEndsTheRunWhileAChildHangs) {
   RecordingSink sink;
   bool finished = true;
   control.Pause();
-  std::thread run([&] { finished = RunSequence(options, control, sink); });
+  std::thread run([&] { finished = RunSequence(options, control, sink).completed; });
   Sleep(500);
   EXPECT_TRUE(bin.Calls().empty()) << "a paused run starts no step";
   control.Continue();
@@ -261,9 +263,56 @@ TEST(Sequence, WhilePausedAFinishedChildsResultIsNotRead) {
 }
 
 TEST(StartWatched, AnUnstartableProgramSignalsAtOnce) {
-  DWORD pid = 123;
-  auto done = StartWatched("\"C:\\no such folder\\nothing.exe\" -Auto", &pid);
-  ASSERT_TRUE(done);
-  EXPECT_EQ(WaitForSingleObject(done.get(), 0), WAIT_OBJECT_0);
-  EXPECT_EQ(pid, 0u);
+  WatchedChild child = StartWatched("\"C:\\no such folder\\nothing.exe\" -Auto");
+  ASSERT_TRUE(child.Done());
+  EXPECT_EQ(WaitForSingleObject(child.Done(), 0), WAIT_OBJECT_0);
+  EXPECT_FALSE(child.Started());
+  EXPECT_EQ(child.Id(), 0u);
+}
+
+// A step past its limit is ended and counts 0, the run goes on; the run
+// succeeded only when every started step ended by itself with status 0.
+TEST(Sequence, AStepPastItsLimitIsEndedCountsZeroAndFailsTheRun) {
+  StandinFolder bin("C:\\brisko tests\\limit", AllCleaners());
+  bin.Hang("Marksift");
+  bin.SeedLog("Marksift.log", 6, {"x"});  // never read: the step was ended
+  bin.SeedLog("Hivemend.log", 2, {"a", "b"});
+  SequenceOptions options;
+  options.folder = bin.Path();
+  options.stepTimeoutSeconds = 2;
+  RunControl control;
+  RecordingSink sink;
+  const DWORD start = GetTickCount();
+  SequenceResult result = RunSequence(options, control, sink);
+  EXPECT_LT(GetTickCount() - start, 30000u) << "the hanging step held the run";
+  EXPECT_TRUE(result.completed);
+  EXPECT_FALSE(result.succeeded);
+  EXPECT_EQ(bin.Calls().size(), 6u);
+  EXPECT_NE(std::find(sink.events.begin(), sink.events.end(), "done 1 0"), sink.events.end());
+  EXPECT_NE(std::find(sink.events.begin(), sink.events.end(), "done 4 2"), sink.events.end());
+  EXPECT_EQ(sink.events.back(), "progress 120");
+
+  // Every step ends by itself, one with status 3: the run failed all the same.
+  StandinFolder exits("C:\\brisko tests\\exit status", AllCleaners());
+  t::WriteBytes(exits / "Hivemend.exit", "3");
+  options.folder = exits.Path();
+  options.stepTimeoutSeconds = 0;  // no limit
+  result = RunSequence(options, control, sink);
+  EXPECT_TRUE(result.completed);
+  EXPECT_FALSE(result.succeeded);
+  DeleteFileA((exits / "Hivemend.exit").c_str());
+  EXPECT_TRUE(RunSequence(options, control, sink).succeeded);
+}
+
+TEST(StepLimit, ReadFromTheSettingsFileWithTheDefaultForAnythingOdd) {
+  t::ScratchDir dir("C:\\brisko tests\\limit ini");
+  const std::string ini = dir / "Brisko.ini";
+  EXPECT_EQ(ReadStepTimeout(ini), 1800u);  // no file
+  const std::pair<const char*, unsigned long> cases[] = {
+      {"5", 5}, {"0", 0}, {"", 1800}, {"-1", 1800}, {"ten", 1800}, {"99999999", 1800}};
+  for (const auto& c : cases) {
+    t::WriteBytes(ini, std::string("[Resource]\r\nStepTimeout=9\r\n[Setting]\r\nStepTimeout=") +
+                           c.first + "\r\n");
+    EXPECT_EQ(ReadStepTimeout(ini), c.second) << c.first;
+  }
 }

@@ -4,10 +4,12 @@
 // file "release" appears, at most two minutes), and then copies
 // "<log>.seed" to the log its name and switch stand for, when the test
 // seeded one. A file "<name>.unrun" lists (one per line) values of the
-// user's Run key that the test seeded and that this cleaner removes.
+// user's Run key that the test seeded and that this cleaner removes. A file
+// "<name>.exit" holds the exit status to end with (0 without it).
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -92,5 +94,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (name == "Patchmoorv") log = "Patchmoor.log";
   const std::string seed = folder + "\\" + log + ".seed";
   if (Exists(seed)) CopyFileA(seed.c_str(), (folder + "\\" + log).c_str(), FALSE);
-  return 0;
+  char status[16] = {};
+  HANDLE f = CreateFileA((folder + "\\" + name + ".exit").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return 0;
+  DWORD read = 0;
+  ReadFile(f, status, sizeof status - 1, &read, nullptr);
+  CloseHandle(f);
+  return atoi(status);
 }

@@ -8,8 +8,10 @@
 
 #include <algorithm>
 
+#include "cleanlog.h"
 #include "localhttp.h"
 #include "probes.h"
+#include "programs.h"
 #include "testsupport.h"
 
 namespace t = suite::test;
@@ -443,4 +445,27 @@ TEST(FavoriteCheckSites, SitesAndTheSystemsConnectionLimit) {
   DWORD high = 12;
   ASSERT_TRUE(InternetSetOptionA(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &high, sizeof high));
   EXPECT_EQ(RaiseConnectionLimit(kMaxRequestsPerHost), 12u);
+}
+
+// The unattended pass, in process: the dead favorite goes and is logged, a
+// live one stays; a pass that removes nothing leaves the older log alone.
+TEST(FavoriteRecycle, TheUnattendedPassRemovesTheDeadOnesAndLogsThem) {
+  LocalHttpServer server;
+  t::ScratchDir dir("C:\\suite-tests\\fav-auto");
+  t::WriteBytes(dir / "live.url", Favorite(server.Url("/ok")));
+  t::WriteBytes(dir / "sub\\dead.url", Favorite(server.Url("/gone")));
+  const std::string log = suite::LogNameOf(suite::Program::Marksift);
+  suite::DeleteLog(log);
+  EXPECT_EQ(RunUnattendedPass({dir.Path()}), std::vector<std::string>{dir / "sub\\dead.url"});
+  EXPECT_TRUE(t::Exists(dir / "live.url"));
+  EXPECT_FALSE(t::Exists(dir / "sub\\dead.url"));
+  std::vector<std::string> files;
+  EXPECT_TRUE(suite::ReadLog(log, "Files", files));
+  EXPECT_EQ(files, std::vector<std::string>{dir / "sub\\dead.url"});
+  EXPECT_TRUE(RunUnattendedPass({dir.Path()}).empty());
+  files.clear();
+  EXPECT_TRUE(suite::ReadLog(log, "Files", files)) << "an older log stays";
+  EXPECT_EQ(files.size(), 1u);
+  suite::DeleteLog(log);
+  t::EmptyRecycleBin();
 }

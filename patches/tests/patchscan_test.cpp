@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <map>
 
+#include "cleanlog.h"
 #include "handles.h"
+#include "programs.h"
 #include "registry.h"
 #include "testsupport.h"
 
@@ -178,4 +180,27 @@ TEST(PatchClean, WithoutARecycleBinNothingIsDeleted) {
     EXPECT_TRUE(RecycleBackupFolders({win / "$NtUninstallKB1$"}).empty());
   }
   EXPECT_TRUE(t::Exists(win / "$NtUninstallKB1$\\f.dll"));
+}
+
+// The unattended pass, in process: every backup folder of the Windows folder
+// goes to the Recycle Bin and into the log; other folders stay.
+TEST(PatchClean, TheUnattendedPassMovesEveryBackupAndLogsIt) {
+  t::ScratchDir win("C:\\suite-tests\\patch-auto");
+  t::WriteBytes(win / "KB11.log", "installed");
+  t::WriteBytes(win / "KB12.log", "installed, backup already gone");
+  t::WriteBytes(win / "$NtUninstallKB11$\\spuninst\\a.dll", "data");
+  t::WriteBytes(win / "$NtUninstallKB13$\\b.dll", "no log: not listed");
+  const std::string log = suite::LogNameOf(suite::Program::Patchmoor);
+  EXPECT_EQ(RunUnattendedPass(win.Path()), std::vector<std::string>{win / "$NtUninstallKB11$"});
+  EXPECT_FALSE(t::Exists(win / "$NtUninstallKB11$"));
+  EXPECT_TRUE(t::Exists(win / "$NtUninstallKB13$\\b.dll"));
+  std::vector<std::string> files;
+  EXPECT_TRUE(suite::ReadLog(log, "Files", files));
+  EXPECT_EQ(files, std::vector<std::string>{win / "$NtUninstallKB11$"});
+  // Nothing to move: the log is written all the same, with the count 0.
+  EXPECT_TRUE(RunUnattendedPass(win.Path()).empty());
+  std::vector<std::string> numbers;
+  EXPECT_TRUE(suite::ReadLog(log, "Numbers", numbers));
+  EXPECT_EQ(numbers, std::vector<std::string>{"0"});
+  suite::DeleteLog(log);
 }

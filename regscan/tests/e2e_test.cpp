@@ -431,6 +431,66 @@ TEST_F(Hivemend, WindowScansBacksUpRepairsAndRestoresThroughTheChooser) {
   EXPECT_EQ(suite::ReadString(HKEY_CURRENT_USER, kSoftware, "gone"),
             std::string(kFiles) + "\\gone.exe");
   EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "other"));
+
+  // Deleting a backup asks first; No keeps it, Yes sends it to the Recycle Bin.
+  const std::vector<std::string> backups = Backups(hivemend::BackupStoreName());
+  ASSERT_EQ(backups.size(), 1u);
+  t::EmptyRecycleBin();
+  for (int button : {IDNO, IDYES}) {
+    w.Click(w.Main(), 1008);
+    chooser = w.WaitFor([](HWND h) { return Window::Text(h) == "选择要恢复的备份"; });
+    ASSERT_TRUE(chooser);
+    w.Click(chooser, 1008);  // delete the chosen backup
+    EXPECT_EQ(w.Answer(button).rfind(IniText("strMess15"), 0), 0u);
+    EXPECT_EQ(SendMessageA(GetDlgItem(chooser, 1007), LB_GETCOUNT, 0, 0), button == IDNO ? 1 : 0);
+    w.Click(chooser, IDCANCEL);
+    for (int i = 0; i < 100 && IsWindow(chooser); ++i) Sleep(20);
+  }
+  EXPECT_TRUE(Backups(hivemend::BackupStoreName()).empty());
+  const std::string folder =
+      std::string(kBin) + "\\" + hivemend::BackupStoreName() + "\\" + backups[0];
+  const std::vector<std::string> recycled = t::RecycledPaths();
+  EXPECT_NE(std::find_if(recycled.begin(), recycled.end(),
+                         [&](const std::string& p) { return suite::EqualsNoCase(p, folder); }),
+            recycled.end());
+  t::EmptyRecycleBin();
+}
+
+// A backup that could not be written is never reported done: the program
+// lies so deep that its backup folder still fits the path limit but the
+// files in it do not.
+TEST_F(Hivemend, AFailedBackupIsNeverReportedDone) {
+  t::ScratchDir files(kFiles);
+  const size_t folderLength = 255;  // <bin>\<store>\MM-DD-YYYY HH-MM 备份
+  const size_t binLength = folderLength - 2 - hivemend::BackupStoreName().size() -
+                           std::string("01-01-2000 00-00 备份").size();
+  std::string bin = "C:\\hm-deep";
+  while (bin.size() < binLength) {
+    const size_t room = binLength - bin.size();
+    bin += room >= 2 ? "\\" + std::string(std::min<size_t>(room - 1, 100), 'd') : "d";
+  }
+  t::ScratchDir deep(bin);
+  t::InstallFromDist(bin, {"Hivemend.exe", "Hivemend.ini"});
+  Planted p;
+  p.Key(HKEY_CURRENT_USER, kSoftware);
+  p.String(HKEY_CURRENT_USER, kSoftware, "gone", std::string(kFiles) + "\\gone.exe");
+
+  Window w(bin + "\\Hivemend.exe -window");
+  ASSERT_TRUE(w.Main());
+  w.Click(w.Main(), 1000);
+  EXPECT_EQ(w.Answer().rfind(IniText("strMess11"), 0), 0u);
+  w.Click(w.Main(), 1002);  // back up the scan's rows
+  int errors = 0;
+  while (HWND box = w.WaitFor([&](HWND h) { return h != w.Main() && GetDlgItem(h, 0xFFFF); }, 5000)) {
+    const std::string text = Window::Text(GetDlgItem(box, 0xFFFF));
+    EXPECT_NE(text, IniText("strMess6")) << "a failed backup was reported done";
+    errors += text == "Error while creating the file";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 200 && IsWindow(box); ++i) Sleep(25);
+  }
+  EXPECT_GE(errors, 1);
+  EXPECT_EQ(Window::Text(GetDlgItem(w.Main(), 1005)), IniText("strMess14"));
+  EXPECT_TRUE(t::ValueExists(HKEY_CURRENT_USER, kSoftware, "gone"));
 }
 
 // The reported case: an application registered AuditApp.Document with a valid

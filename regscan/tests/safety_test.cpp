@@ -7,12 +7,15 @@
 #include <algorithm>
 #include <memory>
 
+#include "cleanlog.h"
 #include "probes.h"
+#include "programs.h"
 #include "regbackup.h"
 #include "registry.h"
 #include "scanengine.h"
 #include "seed.h"
 #include "testsupport.h"
+#include "unattendedpass.h"
 
 namespace t = suite::test;
 using hivemend::RowRule;
@@ -536,4 +539,27 @@ TEST(Repair, DeletesOnlyTheTickedEntriesItMayTouch) {
   EXPECT_TRUE(t::KeyExists(cu, "Software"));
   EXPECT_FALSE(t::KeyExists(cu, key.Sub("tree\\a")));
   EXPECT_TRUE(t::KeyExists(cu, key.Sub("tree")));
+}
+
+// The unattended pass, in process: the stale entry of the ticked category is
+// backed up to the store, removed and logged.
+TEST(UnattendedPass, BacksUpRemovesAndLogsTheStaleEntries) {
+  t::ScratchDir files("C:\\suite-tests\\hm-pass");
+  const std::string appPath = std::string(hivemend::kAppPathsKey) + "\\hm-pass-test.exe";
+  t::SetString(HKEY_LOCAL_MACHINE, appPath, "", files / "gone.exe");
+  hivemend::ScanSettings settings = hivemend::DefaultScanSettings();
+  settings.ticked.fill(false);
+  settings.ticked[2] = true;  // the App Paths walk only
+  const std::string log = suite::LogNameOf(suite::Program::Hivemend);
+  const std::vector<std::string> removed = hivemend::RunUnattendedPass(settings);
+  EXPECT_NE(std::find(removed.begin(), removed.end(), "HKEY_LOCAL_MACHINE\\" + appPath),
+            removed.end());
+  EXPECT_FALSE(t::KeyExists(HKEY_LOCAL_MACHINE, appPath));
+  EXPECT_FALSE(hivemend::ListBackups(hivemend::BackupStorePath()).empty()) << "backed up first";
+  std::vector<std::string> logged;
+  EXPECT_TRUE(suite::ReadLog(log, "Files", logged));
+  EXPECT_EQ(logged, removed);
+  suite::DeleteLog(log);
+  t::RemoveTree(hivemend::BackupStorePath());
+  suite::DeleteKeyTree(HKEY_LOCAL_MACHINE, appPath);
 }

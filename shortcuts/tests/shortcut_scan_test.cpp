@@ -5,7 +5,9 @@
 
 #include <algorithm>
 
+#include "cleanlog.h"
 #include "handles.h"
+#include "programs.h"
 #include "shortcut_target.h"
 #include "testsupport.h"
 
@@ -148,5 +150,25 @@ TEST_F(ShortcutScan, RemovalChecksEachShortcutAgain) {
   std::atomic<bool> stopped{true};
   ASSERT_TRUE(t::MakeShortcut(dir_ / "later.lnk", targets_ / "later.exe"));
   EXPECT_TRUE(suite::RemoveShortcuts({dir_ / "later.lnk"}, nullptr, &stopped).empty());
+  t::EmptyRecycleBin();
+}
+
+// The unattended pass, in process: the broken shortcuts under the roots go to
+// the Recycle Bin and into the log; a healthy one stays and is not logged.
+TEST_F(ShortcutScan, TheUnattendedPassRecyclesTheBrokenOnesAndLogsThem) {
+  t::EmptyRecycleBin();
+  t::WriteBytes(targets_ / "app.exe", "MZ");
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "healthy.lnk", targets_ / "app.exe"));
+  ASSERT_TRUE(t::MakeShortcut(dir_ / "broken.lnk", targets_ / "gone.exe"));
+  const std::string log = suite::LogNameOf(suite::Program::Snipwell);
+  EXPECT_EQ(suite::RunUnattendedPass({dir_.Path()}), std::vector<std::string>{dir_ / "broken.lnk"});
+  EXPECT_TRUE(t::Exists(dir_ / "healthy.lnk"));
+  EXPECT_EQ(t::RecycledPaths(), std::vector<std::string>{dir_ / "broken.lnk"});
+  std::vector<std::string> numbers, files;
+  EXPECT_TRUE(suite::ReadLog(log, "Numbers", numbers));
+  EXPECT_TRUE(suite::ReadLog(log, "Files", files));
+  EXPECT_EQ(numbers, std::vector<std::string>{"1"});
+  EXPECT_EQ(files, std::vector<std::string>{dir_ / "broken.lnk"});
+  suite::DeleteLog(log);
   t::EmptyRecycleBin();
 }

@@ -247,16 +247,17 @@ TEST_F(Preview, SnipwellListsTheBrokenShortcutsTheRealRunRemoves) {
   EXPECT_TRUE(t::Exists(desk / "healthy.lnk"));
 }
 
-// A second argument that is not exactly "-Preview" is no preview: the silent
-// mode runs as it always did.
-TEST_F(Preview, AMisspelledSwitchIsTheRealRun) {
+// A second argument that is not exactly "-Preview", or a third one, runs
+// nothing: exit status 2, nothing removed, no log of either kind.
+TEST_F(Preview, AMisspelledSwitchRunsNothing) {
   t::ScratchDir desk(t::ProfileFolder() + "\\Desktop\\suite-pv");
-  for (const char* wrong : {"-preview", "-Preview2"}) {
-    ASSERT_TRUE(t::MakeShortcut(desk / "broken.lnk", std::string(kFiles) + "\\gone.exe"));
+  ASSERT_TRUE(t::MakeShortcut(desk / "broken.lnk", std::string(kFiles) + "\\gone.exe"));
+  DeleteFileA(Bin("Snipwell.log").c_str());
+  for (const char* wrong : {"-preview", "-Preview2", "/Preview", "--preview", "-Preview extra"}) {
     const t::ProcessResult r = Run("Snipwell.exe", std::string("-Auto ") + wrong);
-    EXPECT_EQ(r.exitCode, 0u);
-    EXPECT_FALSE(t::Exists(desk / "broken.lnk")) << wrong;
-    EXPECT_TRUE(Lists(Section(Bin("Snipwell.log"), "Files"), desk / "broken.lnk")) << wrong;
+    EXPECT_EQ(r.exitCode, 2u) << wrong;
+    EXPECT_TRUE(t::Exists(desk / "broken.lnk")) << wrong;
+    EXPECT_FALSE(t::Exists(Bin("Snipwell.log"))) << wrong;
     EXPECT_FALSE(t::Exists(Bin("Snipwell-Preview.log"))) << wrong;
   }
 }
