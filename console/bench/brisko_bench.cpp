@@ -1,0 +1,106 @@
+// The one-click run as a whole: starts "<folder>\Brisko.exe -Auto", watches
+// the cleaners it starts (every process whose parent is the console), and
+// prints each step's time from the system's own start and end times of the
+// processes, the console's whole time, and the console's own share: its time
+// outside the steps (start-up, deleting and reading the logs, waiting for each
+// step's end, the score) against the sum of the steps.
+//   console/bench/brisko_bench.sh [BUILD_DIR]     (seeds a sandbox as the demo does)
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Child {
+  DWORD pid = 0;
+  std::string exe;
+  HANDLE handle = nullptr;
+};
+
+double Seconds(const FILETIME& a, const FILETIME& b) {
+  const auto value = [](const FILETIME& f) {
+    return (static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime;
+  };
+  return (static_cast<double>(value(b)) - static_cast<double>(value(a))) / 1e7;
+}
+
+bool Times(HANDLE process, FILETIME& start, FILETIME& end) {
+  FILETIME kernel, user;
+  return GetProcessTimes(process, &start, &end, &kernel, &user) != 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string folder = argc > 1 ? argv[1] : "C:\\Suite";
+  std::string command = "\"" + folder + "\\Brisko.exe\" -Auto";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                      &pi)) {
+    std::printf("cannot start %s\n", command.c_str());
+    return 1;
+  }
+  CloseHandle(pi.hThread);
+  // Every 2 ms a list of the processes; a new child of the console is opened
+  // at once, so its times stay readable after it ends. (A step runs at least
+  // a second: each cleaner waits that long before its unattended run.)
+  std::vector<Child> children;
+  while (WaitForSingleObject(pi.hProcess, 2) == WAIT_TIMEOUT) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) continue;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = Process32First(snapshot, &entry); ok; ok = Process32Next(snapshot, &entry)) {
+      if (entry.th32ParentProcessID != pi.dwProcessId) continue;
+      bool known = false;
+      for (const Child& c : children) known = known || c.pid == entry.th32ProcessID;
+      if (known) continue;
+      Child c;
+      c.pid = entry.th32ProcessID;
+      c.exe = entry.szExeFile;
+      c.handle = OpenProcess(PROCESS_QUERY_INFORMATION | SYNCHRONIZE, FALSE, c.pid);
+      children.push_back(c);
+    }
+    CloseHandle(snapshot);
+  }
+  DWORD exitCode = 0;
+  GetExitCodeProcess(pi.hProcess, &exitCode);
+  FILETIME consoleStart, consoleEnd;
+  Times(pi.hProcess, consoleStart, consoleEnd);
+  const double total = Seconds(consoleStart, consoleEnd);
+
+  std::printf("Brisko.exe -Auto: exit status %lu, %.2f s in all\n", exitCode, total);
+  double steps = 0, gaps = 0;
+  int n = 0;
+  FILETIME previousEnd = consoleStart;
+  for (Child& c : children) {
+    if (!c.handle) {
+      std::printf("  step %d: %s (not opened in time: its time is counted as the console's)\n", ++n,
+                  c.exe.c_str());
+      continue;
+    }
+    WaitForSingleObject(c.handle, 60000);
+    FILETIME start, end;
+    if (!Times(c.handle, start, end)) continue;
+    const double s = Seconds(start, end);
+    const double gap = Seconds(previousEnd, start);
+    steps += s;
+    gaps += gap;
+    std::printf("  console %5.3f s, then step %d: %-14s %6.2f s\n", gap, ++n, c.exe.c_str(), s);
+    previousEnd = end;
+    CloseHandle(c.handle);
+  }
+  std::printf("  console %5.3f s after the last step (last log, score, exit)\n",
+              Seconds(previousEnd, consoleEnd));
+  const double own = total - steps;
+  std::printf("sum of the steps: %.2f s; the console before and between the steps: %.3f s\n", steps, gaps);
+  std::printf("the console's own time: %.2f s = %.1f %% of the sum of the steps (goal 2 %% or less)\n",
+              own, steps > 0 ? 100.0 * own / steps : 0.0);
+  CloseHandle(pi.hProcess);
+  return 0;
+}
