@@ -8,8 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
-cmake --build "$build" --target brisko_bench demo_seed Brisko Snipwell Marksift Dustrel Hivemend \
-  Patchmoor dist_Dustrel_ini dist_Brisko_ini dist_Hivemend_ini dist_Snipwell_ini >/dev/null
+cmake --build "$build" --target brisko_bench demo_seed suite_dist >/dev/null
 
 export SUITE_SANDBOX="$build/brisko-bench-sandbox"
 "$root/scripts/sandbox.sh" create "$SUITE_SANDBOX" >/dev/null
