@@ -11,6 +11,7 @@
 // bare enumeration again.
 //   scripts/scale-bench.sh registry [--scale F]    (its own sandbox, kept between runs)
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <atomic>
@@ -91,11 +92,10 @@ class Seeder {
     suite::UniqueKey user = Create(HKEY_CURRENT_USER, L"Software");
     SeedUserTraces(user.get());
     // The vendors: what is left of the budget, nine tenths under the machine.
-    const long keyBudget = static_cast<long>(700000 * scale_) - keys;
-    const long valueBudget = static_cast<long>(1200000 * scale_) - values;
-    valuesPerKey_ = keyBudget > 0 ? static_cast<double>(valueBudget) / keyBudget : 1;
-    SeedVendors(software.get(), keyBudget * 9 / 10, 300);
-    SeedVendors(user.get(), keyBudget / 10, 60);
+    targetKeys_ = static_cast<long>(700000 * scale_);
+    targetValues_ = static_cast<long>(1200000 * scale_);
+    SeedVendors(software.get(), keys + (targetKeys_ - keys) * 9 / 10, 0);
+    SeedVendors(user.get(), targetKeys_, 1000);
     std::printf("  seeded: %ld keys, %ld values in %.0f s\n", keys, values,
                 b::SecondsSince(start));
   }
@@ -314,24 +314,38 @@ class Seeder {
     list(L"Microsoft\\Internet Explorer\\MenuExt", 0, L"");
     {
       suite::UniqueKey order = Create(software, ex + L"\\MenuOrder\\Start Menu\\Programs");
-      for (int n = 0; n < 200; ++n) Create(order.get(), L"Gone Program Group " + std::to_wstring(n));
+      // Groups of the Start menu's programs folder, 2.5 % of them gone.
+      wchar_t programs[MAX_PATH] = {};
+      SHGetFolderPathW(nullptr, CSIDL_PROGRAMS, nullptr, 0, programs);
+      for (int n = 0; n < 150; ++n) {
+        const std::wstring group = L"Program Group " + std::to_wstring(n);
+        if (Stale(static_cast<unsigned>(n), 11)) ++planted["Start menu order"];
+        else CreateDirectoryW((std::wstring(programs) + L"\\" + group).c_str(), nullptr);
+        Create(order.get(), group);
+      }
     }
   }
 
   // Vendors directly under Software, with products of very uneven size
-  // (a few large ones, many small), each a tree a few levels deep.
-  void SeedVendors(HKEY software, long keyBudget, int vendorCount) {
-    Rng rng{0x5CA1EULL + static_cast<unsigned long long>(vendorCount)};
-    double weights = 0;
-    for (int v = 0; v < vendorCount; ++v) weights += 1.0 / (1 + v % 40);
-    for (int v = 0; v < vendorCount && keyBudget > 0; ++v) {
-      const long budget = static_cast<long>(keyBudget / weights / (1 + v % 40));
+  // (a few large ones, many small), each a tree a few levels deep, until the
+  // key count reaches `untilKeys`; the values per key follow what is left of
+  // the value budget.
+  void SeedVendors(HKEY software, long untilKeys, int firstVendor) {
+    Rng rng{0x5CA1EULL + static_cast<unsigned long long>(firstVendor)};
+    const long share = std::max(1L, (untilKeys - keys) / 55);  // 300 vendors' weights sum to ~55
+    for (int v = firstVendor; keys < untilKeys; ++v) {
+      const long budget = std::min(untilKeys - keys, share / (1 + v % 40) + 1);
+      valuesPerKey_ = std::max(0.0, static_cast<double>(targetValues_ - values)) /
+                      static_cast<double>(std::max(1L, targetKeys_ - keys));
       suite::UniqueKey vendor = Create(software, KeyName(rng, L"SB Vendor ", v));
+      if (!vendor) break;
       const int products = 1 + static_cast<int>(rng.Below(8));
-      for (int p = 0; p < products; ++p) {
+      for (int p = 0; p < products && keys < untilKeys; ++p) {
         suite::UniqueKey product = Create(vendor.get(), KeyName(rng, L"Product ", p));
-        Values(product.get(), rng, 3);
+        Values(product.get(), rng, static_cast<int>(valuesPerKey_ * 2 + 0.5));
+        const long before = keys;
         Tree(product.get(), rng, budget / products, 3);
+        if (keys == before && budget / products > 1) break;
       }
     }
   }
@@ -351,9 +365,8 @@ class Seeder {
     const long each = std::max(1L, (budget - fanout) / fanout);
     for (int c = 0; c < fanout && budget > 0; ++c) {
       suite::UniqueKey child = Create(parent, KeyName(rng, L"Sub", c));
-      --budget;
       Values(child.get(), rng, static_cast<int>(valuesPerKey_ * 2 + 0.5));
-      const long sub = std::min(budget, each);
+      const long sub = std::min(budget, each + 1);  // the child and its own tree
       Tree(child.get(), rng, sub - 1, depth + 1);
       budget -= sub;
     }
@@ -400,6 +413,7 @@ class Seeder {
   }
 
   double scale_;
+  long targetKeys_ = 0, targetValues_ = 0;
   double valuesPerKey_ = 1.7;
 };
 
@@ -624,9 +638,15 @@ int RunPhase(const std::string& phase) {
     const double texts = b::SecondsSince(t);
     const auto u = b::Clock::now();
     for (int k = 0; k < 21; ++k) suite::PathChecker checker(suite::kCleanerPathCheck);
-    char text[160];
-    std::snprintf(text, sizeof text, " || (21 settings-file look-ups %.2fs, 21 path checkers made %.2fs)",
-                  texts, b::SecondsSince(u));
+    const double checkers = b::SecondsSince(u);
+    const auto v = b::Clock::now();
+    for (int k = 0; k < 21; ++k) suite::NonFixedDrives();
+    const double drives = b::SecondsSince(v);
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  " || (21 settings-file look-ups %.2fs, 21 path checkers made %.2fs, of which "
+                  "the drive-type probes %.2fs)",
+                  texts, checkers, drives);
     detail += text;
   } else {
     return 2;
