@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 5; ++i) labels.text[i] = "label" + std::to_string(i);
   std::atomic<bool> stop{false};
 
-  double bare = 1e9, bareEx = 1e9, scan[2] = {1e9, 1e9};
+  b::Best bare, bareEx, walk[2], scan[2];
   size_t walked = 0, walkedEx = 0;
   std::vector<std::string> rows[2];
   double peakAfterBare = 0, peakAfterScan = 0;
@@ -125,34 +125,37 @@ int main(int argc, char** argv) {
   // The first round warms the caches; a big tree gets one measured round.
   const int rounds = files > 300000 ? 2 : 4;
   for (int round = 0; round < rounds; ++round) {
+    const bool keep = round > 0;
     walked = walkedEx = 0;
-    auto t = b::Clock::now();
-    BareWalk(root, false, walked);
-    if (round > 0) bare = std::min(bare, b::SecondsSince(t));
-    t = b::Clock::now();
-    BareWalk(root, true, walkedEx);
-    if (round > 0) bareEx = std::min(bareEx, b::SecondsSince(t));
+    bare.Time([&] { BareWalk(root, false, walked); }, keep);
+    bareEx.Time([&] { BareWalk(root, true, walkedEx); }, keep);
     if (round == 0) peakAfterBare = b::OwnMemory().peakPrivateMb;
     for (int l = 0; l < 2; ++l) {
+      // The shared walk alone, nothing done with the files: the scan's floor.
+      size_t seen = 0;
+      walk[l].Time([&] { suite::WalkFolderWith(listings[l], root, [&](const suite::WalkEntry&) { ++seen; }); },
+                   keep);
       suite::UseFolderListing(listings[l]);
       BenchSink sink;
-      t = b::Clock::now();
-      dustrel::WalkJunkFolder(root, nullptr, labels, sink, stop);
-      if (round > 0) scan[l] = std::min(scan[l], b::SecondsSince(t));
+      scan[l].Time([&] { dustrel::WalkJunkFolder(root, nullptr, labels, sink, stop); }, keep);
       if (round == 0 && l == 0) peakAfterScan = b::OwnMemory().peakPrivateMb;
       if (round == 0) rows[l] = RowKeys(sink.rows);
     }
   }
   std::printf("files %zu (the Ex walk: %zu), junk rows %zu\n", walked, walkedEx, rows[0].size());
   std::printf("rows of the two listings identical: %s\n", rows[0] == rows[1] ? "yes" : "NO");
-  std::printf("bare FindFirstFile walk:                 %.3f s\n", bare);
-  std::printf("bare FindFirstFileEx walk (basic, large): %.3f s  (%.2f of the plain walk)\n", bareEx,
-              bareEx / bare);
-  std::printf("junk scan, plain listing:                %.3f s  ratio %.2f to the plain walk\n",
-              scan[0], scan[0] / bare);
-  std::printf("junk scan, Ex listing:                   %.3f s  ratio %.2f to the plain walk, "
-              "%.2f to the Ex walk\n",
-              scan[1], scan[1] / bare, scan[1] / bareEx);
+  std::printf("seconds (best of the measured rounds)   wall    processor\n");
+  auto line = [](const char* what, const b::Best& t, const b::Best& base) {
+    std::printf("%-38s %6.3f  %6.3f   ratio %.2f (processor %.2f)\n", what, t.wall, t.cpu,
+                t.wall / base.wall, t.cpu / base.cpu);
+  };
+  line("bare FindFirstFile walk", bare, bare);
+  line("bare FindFirstFileEx walk (basic, large)", bareEx, bare);
+  line("shared folder walk alone, plain", walk[0], bare);
+  line("shared folder walk alone, Ex", walk[1], bareEx);
+  line("junk scan, plain listing", scan[0], bare);
+  line("junk scan, Ex listing (to the Ex walk)", scan[1], bareEx);
+  line("junk scan, Ex listing (to the plain walk)", scan[1], bare);
   std::printf("the walk's choice on this system: %s\n",
               suite::DefaultFolderListing() == suite::FolderListing::Basic ? "Ex listing" : "plain");
   std::printf("private memory: %.1f MB at start, peak %.1f MB after the bare walks, "

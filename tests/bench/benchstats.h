@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -14,6 +15,32 @@ using Clock = std::chrono::steady_clock;
 inline double SecondsSince(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
+
+// Processor time of the calling thread (user and kernel), in seconds: on a
+// machine shared with other work it varies less than the wall time.
+inline double ThreadCpuSeconds() {
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+  const auto value = [](const FILETIME& f) {
+    return static_cast<double>((static_cast<unsigned long long>(f.dwHighDateTime) << 32) |
+                               f.dwLowDateTime) / 1e7;
+  };
+  return value(kernel) + value(user);
+}
+
+// The best wall and processor times of repeated runs of one piece of work.
+struct Best {
+  double wall = 1e9, cpu = 1e9;
+  template <typename Work>
+  void Time(Work&& work, bool keep = true) {
+    const auto start = Clock::now();
+    const double cpuStart = ThreadCpuSeconds();
+    work();
+    if (!keep) return;
+    cpu = std::min(cpu, ThreadCpuSeconds() - cpuStart);
+    wall = std::min(wall, SecondsSince(start));
+  }
+};
 
 // Private (committed) memory: PagefileUsage, which Windows keeps equal to
 // PrivateUsage (Wine reports PrivateUsage as 0).
