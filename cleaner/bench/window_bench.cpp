@@ -65,7 +65,7 @@ void SelectAllRows(HANDLE process, HWND list) {
   item.state = LVIS_SELECTED;
   WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
   SendMessageTimeoutA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-                      reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 60000, nullptr);
+                      reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 1800000, nullptr);
   VirtualFreeEx(process, remote, 0, MEM_RELEASE);
 }
 
