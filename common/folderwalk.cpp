@@ -68,17 +68,19 @@ void Walk(FolderListing listing, const std::string& folder,
 
 std::atomic<int> g_listing{-1};  // -1: the system's choice
 
-FolderListing DefaultFolderListing() {
-  static const FolderListing listing = [] {
+bool BasicListingAvailable() {
+  static const bool available = [] {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;
-    if (!GetVersionExA(&info) || info.dwPlatformId != VER_PLATFORM_WIN32_NT)
-      return FolderListing::Plain;
-    const bool seven = info.dwMajorVersion > 6 || (info.dwMajorVersion == 6 && info.dwMinorVersion >= 1);
-    return seven && FindFirstEx() ? FolderListing::Basic : FolderListing::Plain;
+    if (!GetVersionExA(&info) || info.dwPlatformId != VER_PLATFORM_WIN32_NT) return false;
+    const bool seven =
+        info.dwMajorVersion > 6 || (info.dwMajorVersion == 6 && info.dwMinorVersion >= 1);
+    return seven && FindFirstEx() != nullptr;
   }();
-  return listing;
+  return available;
 }
+
+FolderListing DefaultFolderListing() { return FolderListing::Plain; }
 
 void WalkFolderWith(FolderListing listing, const std::string& folder,
                     const std::function<void(const WalkEntry&)>& onFile,

@@ -33,8 +33,12 @@ void WalkFolder(const std::string& folder, const std::function<void(const WalkEn
 // that way is made again the plain way). Both hand over the same files with
 // the same names, sizes and attributes.
 enum class FolderListing { Plain, Basic };
-// The listing `WalkFolder` uses here, chosen once at run time: `Basic` from
-// Windows 7 (NT 6.1) on, `Plain` before.
+// Whether this system knows the `Basic` listing (Windows 7, NT 6.1, and later),
+// asked once at run time.
+bool BasicListingAvailable();
+// The listing `WalkFolder` uses: `Plain` on every system. Where `Basic`
+// applies it was measured no faster (under Wine as Windows 7, 1,000,000
+// files: 5-13 % more processor time), so the plain call stays.
 FolderListing DefaultFolderListing();
 // From now on `WalkFolder` uses `listing` in this process (benchmarks).
 void UseFolderListing(FolderListing listing);

@@ -156,8 +156,9 @@ int main(int argc, char** argv) {
   line("junk scan, plain listing", scan[0], bare);
   line("junk scan, Ex listing (to the Ex walk)", scan[1], bareEx);
   line("junk scan, Ex listing (to the plain walk)", scan[1], bare);
-  std::printf("the walk's choice on this system: %s\n",
-              suite::DefaultFolderListing() == suite::FolderListing::Basic ? "Ex listing" : "plain");
+  std::printf("the Ex listing applies on this system: %s; the walk uses the %s listing\n",
+              suite::BasicListingAvailable() ? "yes" : "no",
+              suite::DefaultFolderListing() == suite::FolderListing::Basic ? "Ex" : "plain");
   std::printf("private memory: %.1f MB at start, peak %.1f MB after the bare walks, "
               "peak %.1f MB after the first scan with its %zu rows kept (%.0f bytes a row)\n",
               atStart.privateMb, peakAfterBare, peakAfterScan, rows[0].size(),

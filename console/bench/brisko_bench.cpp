@@ -145,6 +145,8 @@ int main(int argc, char** argv) {
   std::printf("the system's cost of one program start here (a program that ends at once): "
               "%.3f s in the starter (the first start of a process: %.3f s), %.3f s of the program's life\n",
               starter, first, lifetime);
+  std::printf("a suite program that ends at once (Hivemend.exe with no argument): %.3f s in the "
+              "starter, %.3f s of its life\n", suiteStarter, suiteLifetime);
   // The console's life holds one suite program's start and end, and six starts.
   const double system = suiteLifetime + 6 * suiteStarter;
   std::printf("of the console's own time, a suite program's start and end and six starts: %.2f s; "
