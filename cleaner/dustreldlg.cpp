@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <numeric>
 
 #include "advanced/advanceddlg.h"
 #include "diskreportdlg.h"
@@ -272,9 +273,15 @@ void DustrelDialog::TickAllAsked() {
 void DustrelDialog::FlipSelected() {
   if (cleaning_) return;
   std::vector<size_t> rows;
-  for (int i = ListView_GetNextItem(results_, -1, LVNI_SELECTED); i >= 0;
-       i = ListView_GetNextItem(results_, i, LVNI_SELECTED))
-    rows.push_back(static_cast<size_t>(i));
+  if (model_.Size() > 0 && static_cast<size_t>(ListView_GetSelectedCount(results_)) == model_.Size()) {
+    // Every row selected: no need to ask the list for each of a million rows.
+    rows.resize(model_.Size());
+    std::iota(rows.begin(), rows.end(), size_t{0});
+  } else {
+    for (int i = ListView_GetNextItem(results_, -1, LVNI_SELECTED); i >= 0;
+         i = ListView_GetNextItem(results_, i, LVNI_SELECTED))
+      rows.push_back(static_cast<size_t>(i));
+  }
   if (rows.empty()) {
     Message("没有选择任何项,您可以按下Shift键选中多个条目", "错误", MB_OK | MB_ICONERROR);
     return;

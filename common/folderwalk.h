@@ -27,6 +27,26 @@ struct WalkEntry {
 void WalkFolder(const std::string& folder, const std::function<void(const WalkEntry&)>& onFile,
                 const std::atomic<bool>* stop = nullptr);
 
+// How a folder is listed. `Plain`: FindFirstFile/FindNextFile. `Basic`:
+// FindFirstFileEx without the short 8.3 names and with larger fetches, which
+// Windows 7 and later know (older systems refuse the flags; a listing refused
+// that way is made again the plain way). Both hand over the same files with
+// the same names, sizes and attributes.
+enum class FolderListing { Plain, Basic };
+// Whether this system knows the `Basic` listing (Windows 7, NT 6.1, and later),
+// asked once at run time.
+bool BasicListingAvailable();
+// The listing `WalkFolder` uses: `Plain` on every system. Where `Basic`
+// applies it was measured no faster (under Wine as Windows 7, 1,000,000
+// files: 5-13 % more processor time), so the plain call stays.
+FolderListing DefaultFolderListing();
+// From now on `WalkFolder` uses `listing` in this process (benchmarks).
+void UseFolderListing(FolderListing listing);
+// The same walk with a chosen listing (benchmarks and tests compare them).
+void WalkFolderWith(FolderListing listing, const std::string& folder,
+                    const std::function<void(const WalkEntry&)>& onFile,
+                    const std::atomic<bool>* stop = nullptr);
+
 // Sum of the sizes of all files below `folder` (64-bit), by the same walk.
 uint64_t FolderSize(const std::string& folder, const std::atomic<bool>* stop = nullptr);
 

@@ -28,9 +28,14 @@ bool QueryVersion(OSVERSIONINFOEXA& info) {
 
 std::vector<std::string> DrivesWhere(bool fixed) {
   std::vector<std::string> roots;
+  // A letter with no drive is no fixed drive: only the drives there are get
+  // asked for their type (each question can take milliseconds).
+  const DWORD present = GetLogicalDrives();
   for (char letter = 'C'; letter <= 'V'; ++letter) {
     std::string root{letter, ':', '\\'};
-    if ((GetDriveTypeA(root.c_str()) == DRIVE_FIXED) == fixed) roots.push_back(root);
+    const bool there = present == 0 || (present & (1u << (letter - 'A')));
+    const bool isFixed = there && GetDriveTypeA(root.c_str()) == DRIVE_FIXED;
+    if (isFixed == fixed) roots.push_back(root);
   }
   return roots;
 }

@@ -1,11 +1,13 @@
-// How the main window answers while a scan lists 100,000 junk rows: the real
+// How the main window answers while a scan lists N junk rows: the real
 // Dustrel.exe scans drive Q: of the sandbox, where window_bench.sh has made
-// 100,000 ".tmp" files, while a thread of this program sends the window a
-// message every 10 ms and times each answer. Reported: the rows listed, the
-// scan's time, the longest wait for an answer and how many waits passed 100 ms,
-// during the scan and while the full list is scrolled and ticked, next to the
-// same figures for the idle window (what the machine's load alone costs).
-//   cleaner/bench/window_bench.sh BUILD_DIR
+// N ".tmp" files (100,000 by default), while a thread of this program sends
+// the window a message every 10 ms and times each answer. Reported: the rows
+// listed, the scan's time, the longest wait for an answer and how many waits
+// passed 100 ms, during the scan and while the full list is scrolled, ticked,
+// unticked and inverted, next to the same figures for the idle window (what
+// the machine's load alone costs); and the window process's private memory
+// per listed row.
+//   cleaner/bench/window_bench.sh [BUILD_DIR] [--files N]
 #include <windows.h>
 #include <commctrl.h>
 
@@ -15,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "benchstats.h"
 #include "inifile.h"
 #include "probes.h"
 #include "testsupport.h"
@@ -52,6 +55,27 @@ void Ping(HWND window, Pings& p) {
 
 int RowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
 
+// Selects every row of the list, as a shift-click from the first row to the
+// last does: the item record lives in the window's process.
+void SelectAllRows(HANDLE process, HWND list) {
+  void* remote = VirtualAllocEx(process, nullptr, sizeof(LVITEMA), MEM_COMMIT, PAGE_READWRITE);
+  if (!remote) return;
+  LVITEMA item{};
+  item.stateMask = LVIS_SELECTED;
+  item.state = LVIS_SELECTED;
+  WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+  SendMessageTimeoutA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                      reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 1800000, nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+}
+
+// Sends one command and waits for it: the time is the window's own work.
+DWORD Timed(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+  const DWORD a = GetTickCount();
+  SendMessageTimeoutA(window, msg, wp, lp, SMTO_NORMAL, 60000, nullptr);
+  return GetTickCount() - a;
+}
+
 }  // namespace
 
 int main() {
@@ -75,6 +99,11 @@ int main() {
     return 1;
   }
   HWND list = GetDlgItem(main, 1005);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION | PROCESS_VM_READ |
+                                   PROCESS_VM_WRITE, FALSE, pid);
+  const suite::bench::Memory before = suite::bench::MemoryOf(process);
 
   // The same pings to the idle window first: what the machine itself costs.
   Pings idle;
@@ -98,27 +127,44 @@ int main() {
   pinger.join();
   if (box) SendMessageA(box, WM_COMMAND, IDOK, 0);
   const int rows = RowCount(list);
+  const suite::bench::Memory after = suite::bench::MemoryOf(process);
 
   // The full list: scrolled to the end and back, every row ticked and unticked.
   Pings use;
   std::thread user([&] { Ping(main, use); });
   const DWORD useStart = GetTickCount();
   // Each step sent and waited for: its time is the window's own work for it.
-  DWORD longestScroll = 0, longestTick = 0;
-  for (int i = 0; i < 20; ++i) {
-    DWORD a = GetTickCount();
-    SendMessageTimeoutA(list, WM_VSCROLL, i % 2 ? SB_TOP : SB_BOTTOM, 0, SMTO_NORMAL, 60000, nullptr);
-    longestScroll = std::max(longestScroll, GetTickCount() - a);
-    a = GetTickCount();
-    // Untick all / the context menu's tick all.
-    SendMessageTimeoutA(main, WM_COMMAND, i % 2 ? 1055 : 32773, 0, SMTO_NORMAL, 60000, nullptr);
-    longestTick = std::max(longestTick, GetTickCount() - a);
-    Sleep(100);
+  DWORD longestScroll = 0, longestTick = 0, longestUntick = 0;
+  for (int i = 0; i < 10; ++i) {
+    longestScroll = std::max(longestScroll, Timed(list, WM_VSCROLL, SB_BOTTOM, 0));
+    longestScroll = std::max(longestScroll, Timed(list, WM_VSCROLL, SB_TOP, 0));
+    longestTick = std::max(longestTick, Timed(main, WM_COMMAND, 32773, 0));    // tick all (menu)
+    Sleep(50);
+    longestUntick = std::max(longestUntick, Timed(main, WM_COMMAND, 1055, 0));  // untick all
+    Sleep(50);
   }
   SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_NORMAL, 60000, nullptr);
   const DWORD useMs = GetTickCount() - useStart;
   use.stop = true;
   user.join();
+
+  // Invert: every row selected (by one message to the list, not pinged: the
+  // list control's own work), then the invert button three times.
+  DWORD longestInvert = 0, selectMs = 0;
+  {
+    const DWORD a = GetTickCount();
+    SelectAllRows(process, list);
+    selectMs = GetTickCount() - a;
+  }
+  Pings inv;
+  std::thread inverter([&] { Ping(main, inv); });
+  const bool selected = SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0) > 0;  // else a message box
+  for (int i = 0; i < 3 && selected; ++i) {
+    longestInvert = std::max(longestInvert, Timed(main, WM_COMMAND, 1056, 0));
+    Sleep(100);
+  }
+  inv.stop = true;
+  inverter.join();
 
   std::printf("rows listed:                 %d\n", rows);
   std::printf("scan until the message:      %lu ms\n", scanMs);
@@ -128,8 +174,16 @@ int main() {
               scan.count.load(), scan.longest.load(), scan.slow.load(), scan.lost.load());
   std::printf("scroll and tick:  %d pings in %lu ms, longest answer %lu ms, %d over 100 ms\n",
               use.count.load(), useMs, use.longest.load(), use.slow.load());
-  std::printf("longest single step: scroll %lu ms, tick or untick all %lu ms\n", longestScroll,
-              longestTick);
+  std::printf("invert:           %d pings, longest answer %lu ms, %d over 100 ms\n",
+              inv.count.load(), inv.longest.load(), inv.slow.load());
+  std::printf("longest single step: scroll %lu ms, tick all %lu ms, untick all %lu ms, "
+              "invert %lu ms (selecting every row first, in the list control: %lu ms)\n",
+              longestScroll, longestTick, longestUntick, longestInvert, selectMs);
+  std::printf("window process private memory: %.1f MB before the scan, %.1f MB with the rows "
+              "(peak %.1f MB): %.0f bytes a row\n",
+              before.privateMb, after.privateMb, after.peakPrivateMb,
+              rows ? (after.privateMb - before.privateMb) * 1048576.0 / rows : 0.0);
+  if (process) CloseHandle(process);
   PostMessageA(main, WM_CLOSE, 0, 0);
   program.WaitForExit(60000);
   t::RemoveTree(kBin);

@@ -381,6 +381,11 @@ TEST_F(Dustrel, WindowScansTicksCleansAndReports) {
   EXPECT_EQ(Rows(results), 1);
   EXPECT_EQ(Ticked(results), 1);
   EXPECT_TRUE(t::Exists(locked));
+  SendMessageA(results, WM_KEYDOWN, VK_HOME, 0);  // every row selected: the flip takes them all
+  t::ClickButton(main, 1056);
+  EXPECT_TRUE(WaitUntil([&] { return Ticked(results) == 0; }));
+  t::ClickButton(main, 1056);
+  EXPECT_TRUE(WaitUntil([&] { return Ticked(results) == 1; }));
   int gone = 0;
   for (const auto& f : seeded) gone += t::Exists(f) ? 0 : 1;
   EXPECT_EQ(gone, 2) << "the dropped row stays";

@@ -27,6 +27,26 @@ TEST(FolderWalk, ListsEveryFileWithSizesIncludingHiddenOnes) {
   EXPECT_EQ(suite::FolderSize(dir / "missing"), 0u);
 }
 
+TEST(FolderWalk, BothListingsHandOverTheSameFiles) {
+  t::ScratchDir dir("C:\\suite-tests\\walk-listings");
+  t::WriteBytes(dir / "a long file name.txt", "12345");
+  t::WriteBytes(dir / "sub\\\xd6\xd0\xce\xc4 name.dat", "12");  // GBK name
+  t::WriteBytes(dir / "sub\\deeper\\h.tmp", "1");
+  SetFileAttributesA((dir / "sub\\deeper\\h.tmp").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  auto list = [&](suite::FolderListing listing) {
+    std::vector<std::string> seen;
+    suite::WalkFolderWith(listing, dir.Path(), [&](const suite::WalkEntry& e) {
+      seen.push_back(*e.folder + "|" + e.name + "|" + std::to_string(e.size) + "|" +
+                     std::to_string(e.attributes) + "|" + e.path);
+    });
+    std::sort(seen.begin(), seen.end());
+    return seen;
+  };
+  const std::vector<std::string> plain = list(suite::FolderListing::Plain);
+  EXPECT_EQ(plain.size(), 3u);
+  EXPECT_EQ(list(suite::FolderListing::Basic), plain);
+}
+
 TEST(FolderWalk, DoesNotEnterLinksThatPointBackUp) {
   // The sandbox holds C:\suite-fixtures\linkloop\inner\{up -> .., again -> loop}.
   std::vector<std::string> seen;
