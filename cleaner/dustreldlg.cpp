@@ -549,7 +549,7 @@ void DustrelDialog::StartClean() {
   if (cleanPopup_.Create(GetModuleHandleA(nullptr), IDD_CLEANPROGRESS, Handle()))
     ShowWindow(cleanPopup_.Handle(), SW_SHOW);
   const unsigned generation = generation_;
-  const std::vector<FoundItem> rows = model_.Rows();
+  const std::vector<FoundItem> rows = model_.Copy();
   const bool powerOn = mode_ == ShellMode::PowerOn;
   const bool autoExit = autoExitPending_;
   autoExitPending_ = false;
@@ -598,9 +598,7 @@ void DustrelDialog::CleanEnded(unsigned generation, const CleanOutcome& outcome)
   SetStatus(kCleanDoneText);
   // The window goes back to the scan targets, unless a ticked row could not
   // be removed: then the list stays, showing what is still there.
-  bool stuck = false;
-  for (const FoundItem& row : model_.Rows()) stuck = stuck || row.checked;
-  ShowResults(stuck);
+  ShowResults(model_.TickedCount() > 0);
 }
 
 }  // namespace dustrel

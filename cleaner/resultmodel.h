@@ -22,13 +22,13 @@ const std::string& CellText(const FoundItem& row, int column);
 
 class ResultModel {
  public:
-  size_t Size() const { return rows_.size(); }
-  bool Empty() const { return rows_.empty(); }
-  const FoundItem& Row(size_t i) const { return rows_[i]; }
-  const std::vector<FoundItem>& Rows() const { return rows_; }
+  size_t Size() const { return size_; }
+  bool Empty() const { return size_ == 0; }
+  const FoundItem& Row(size_t i) const { return chunks_[i / kChunk][i % kChunk]; }
+  std::vector<FoundItem> Copy() const;  // every row, in list order
 
   void Append(std::vector<FoundItem>& batch);  // moves the rows out of `batch`
-  void Clear() { rows_.clear(); }
+  void Clear();
   void SetAll(bool checked);
   void SetChecked(size_t i, bool checked);
   // Flips the tick of each listed row (indices out of range are ignored).
@@ -41,10 +41,17 @@ class ResultModel {
   void Keep(const std::vector<bool>& keep);
   size_t TickedCount() const;
   // Replaces the rows (the cleaning run hands back what stays listed).
-  void Assign(std::vector<FoundItem> rows) { rows_ = std::move(rows); }
+  void Assign(std::vector<FoundItem> rows);
 
  private:
-  std::vector<FoundItem> rows_;
+  // Rows in chunks of a fixed size: appending to a million rows never moves
+  // the rows already there (a single vector's regrowth held the window for a
+  // third of a second at that size), and a row costs no more than in a vector.
+  static constexpr size_t kChunk = 4096;
+  FoundItem& At(size_t i) { return chunks_[i / kChunk][i % kChunk]; }
+  void Push(FoundItem&& row);
+  std::vector<std::vector<FoundItem>> chunks_;
+  size_t size_ = 0;
 };
 
 }  // namespace dustrel

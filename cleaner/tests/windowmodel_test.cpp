@@ -65,6 +65,32 @@ TEST(ResultModel, KeepsTicksAndOrderAcrossBatchesAndEdits) {
   EXPECT_EQ(m.Row(1).name, "b0");
 }
 
+// Rows are kept in chunks: removing, keeping and copying across their edges
+// keeps every row once, in order.
+TEST(ResultModel, RowsStayInOrderAcrossChunkEdges) {
+  ResultModel m;
+  for (int batch = 0; batch < 3; ++batch) {
+    auto v = Rows(4000, "c" + std::to_string(batch) + "-");
+    m.Append(v);
+  }
+  ASSERT_EQ(m.Size(), 12000u);
+  EXPECT_EQ(m.Row(4096).name, "c1-96");
+  EXPECT_TRUE(m.Remove(10));  // every later row moves down one, across the edges
+  EXPECT_EQ(m.Row(4095).name, "c1-96");
+  EXPECT_EQ(m.Row(11998).name, "c2-3999");
+  std::vector<bool> keep(m.Size());
+  for (size_t i = 0; i < keep.size(); ++i) keep[i] = i % 3 == 0;
+  m.Keep(keep);
+  ASSERT_EQ(m.Size(), 4000u);
+  const std::vector<FoundItem> all = m.Copy();
+  ASSERT_EQ(all.size(), 4000u);
+  EXPECT_EQ(all[1].name, "c0-3");
+  EXPECT_EQ(all.back().name, m.Row(3999).name);
+  m.Assign(Rows(2));
+  EXPECT_EQ(m.Size(), 2u);
+  EXPECT_EQ(m.Row(1).name, "r1");
+}
+
 TEST(ResultModel, MarkColumnFlipsBetweenTwoBlanksAndTheTick) {
   ResultModel m;
   auto v = Rows(1);
