@@ -7,7 +7,7 @@ build=${1:-$root/build}
 shift || true
 "$root/scripts/setup.sh" "$build"
 cmake --build "$build" -j"$(nproc)"
-# The portable zip and the installer (build/packages/); the tests install it.
+# The portable zips and both installers (build/packages/); the tests install them.
 "$root/scripts/package.sh" "$build"
 cd "$build"
 status=0
