@@ -1,6 +1,6 @@
-// The main window of Hivemend and its backup chooser. The window only shows
-// rows and hands the buttons' work to the engines (scan, backup, repair,
-// restore); the unattended run uses the same engines without the window.
+// The main window of Hivemend. The window only shows rows and hands the
+// buttons' work to the engines (scan, backup, repair, restore); the
+// unattended run uses the same engines without the window.
 #pragma once
 #include <windows.h>
 
@@ -10,6 +10,7 @@
 
 #include "app.h"
 #include "dialog.h"
+#include "hivemendnames.h"
 #include "listview.h"
 #include "regremoval.h"
 #include "regstore.h"
@@ -18,27 +19,8 @@
 
 namespace hivemend {
 
-extern const char* const kIniName;  // "Hivemend.ini"
-extern const char* const kLogName;  // "Hivemend.log"
-
 // Category texts of rows 0-10 from "GuiItem%d", each cut to the table width.
 ScanSettings SettingsFromTexts();
-
-class ChooserDialog : public suite::Dialog {
- public:
-  explicit ChooserDialog(std::string store) : store_(std::move(store)) {}
-  const std::string& Chosen() const { return chosen_; }
-
- protected:
-  BOOL OnInit() override;
-  bool OnCommand(int id, int code, HWND control) override;
-
- private:
-  void Fill();
-  std::string SelectedName() const;
-  std::string store_;
-  std::string chosen_;
-};
 
 class HivemendDialog : public suite::Dialog {
  public:

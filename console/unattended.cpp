@@ -1,0 +1,37 @@
+#include "unattended.h"
+
+#include <string>
+
+#include "app.h"
+#include "consoletexts.h"
+#include "inifile.h"
+#include "probes.h"
+#include "sequence.h"
+
+namespace suite::console {
+
+namespace {
+
+class SilentSink : public SequenceSink {
+ public:
+  void StepStarted(int) override {}
+  void StepFinished(int, const std::string&) override {}
+  void Progress(int) override {}
+};
+
+}  // namespace
+
+int RunAuto() {
+  const std::string folder = ProgramFolder();
+  DeleteStepLogs(folder);
+  SequenceOptions options;
+  options.folder = folder;
+  options.osSuffix = GetOsSuffix();
+  options.stepTimeoutSeconds = ReadStepTimeout(ProgramFolderPath(kIni));
+  RunControl control;
+  SilentSink sink;
+  const SequenceResult result = RunSequence(options, control, sink);
+  return result.completed && result.succeeded ? 0 : 1;
+}
+
+}  // namespace suite::console
