@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "cleaner/listicons.h"
+#include "cleaner/window/listicons.h"
 #include "drawn.h"
 #include "regscan/listicons.h"
 #include "testsupport.h"
