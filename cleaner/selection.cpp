@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "dryrun.h"
+#include "regremoval.h"
 #include "scantargets.h"
 
 namespace dustrel {
@@ -57,7 +58,7 @@ bool SaveSelection(const ScanTargets& targets) {
   if (RegSetValueExA(key, "CleanSaveRows", 0, REG_MULTI_SZ,
                      reinterpret_cast<const BYTE*>(block.data()),
                      static_cast<DWORD>(block.size())) != ERROR_SUCCESS)
-    RegDeleteValueA(key, "CleanSaveRows");
+    suite::RemoveSettingValue("HKEY_LOCAL_MACHINE", kSuiteKey, "CleanSaveRows");
   bool ok = RegSetValueExA(key, "CleanSaveStatus", 0, REG_BINARY, bytes.data(),
                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
   if (ok) {
