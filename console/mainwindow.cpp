@@ -71,7 +71,7 @@ class BriskoDialog : public Dialog {
   }
   void OnProgress(int generation, int position) {
     if (!Current(generation)) return;
-    SendDlgItemMessageA(Handle(), IDC_PROGRESS, PBM_SETPOS, position, 0);
+    SetBarPosition(IDC_PROGRESS, position);
   }
 
  protected:
@@ -98,10 +98,10 @@ class BriskoDialog : public Dialog {
     const std::string idle = Text("strProInfo1");
     for (int k = 0; k < kStepCount; ++k) {
       SetStatus(k, idle);
-      SetWindowTextA(Item(IDC_STEP1 + k), std::to_string(k + 1).c_str());
+      SetItemText(IDC_STEP1 + k, std::to_string(k + 1));
     }
     AddStepTooltips();
-    SendDlgItemMessageA(Handle(), IDC_PROGRESS, PBM_SETRANGE32, 0, 20 * kStepCount);
+    SetBarRange(IDC_PROGRESS, 0, 20 * kStepCount);
     EnableItem(IDC_BUTTON_REPORT, false);
     EnableItem(IDC_BUTTON_PAUSE, false);
     diskAtOpen_ = TakeDiskFigures();
@@ -265,7 +265,7 @@ class BriskoDialog : public Dialog {
       SetImage(k, enabled_[static_cast<size_t>(k)] ? ButtonImage::On : ButtonImage::Off);
       SetStatus(k, Text(enabled_[static_cast<size_t>(k)] ? "strProInfo1" : "strProInfo2"));
     }
-    SendDlgItemMessageA(Handle(), IDC_PROGRESS, PBM_SETPOS, 0, 0);
+    SetBarPosition(IDC_PROGRESS, 0);
     SetItemText(IDC_BUTTON_START, Text("strStop"));
     before_ = TakeSystemFigures();
     SetItemText(IDC_BUTTON_PAUSE, Text("strPau"));
@@ -293,7 +293,7 @@ class BriskoDialog : public Dialog {
     if (currentStep_ >= 0) SetStatus(currentStep_, Text("strProInfo9"));
     if (currentStep_ >= 0 && !resultShown_[static_cast<size_t>(currentStep_)])
       SetImage(currentStep_, ButtonImage::On);
-    SendDlgItemMessageA(Handle(), IDC_PROGRESS, PBM_SETPOS, 0, 0);
+    SetBarPosition(IDC_PROGRESS, 0);
     running_ = false;
     paused_ = false;
     ++generation_;

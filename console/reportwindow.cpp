@@ -60,17 +60,15 @@ class ReportDialog : public Dialog {
     // Performance page: the bars, and the figures half a second later.
     for (int id : {IDC_BAR_STARTUP_BEFORE, IDC_BAR_STARTUP_AFTER, IDC_BAR_PERF_BEFORE,
                    IDC_BAR_PERF_AFTER}) {
-      SendDlgItemMessageA(Handle(), id, PBM_SETRANGE32, 1, kBarMax);
+      SetBarRange(id, 1, kBarMax);
     }
-    SendDlgItemMessageA(Handle(), IDC_BAR_STARTUP_BEFORE, PBM_SETPOS, kBeforePosition, 0);
-    SendDlgItemMessageA(Handle(), IDC_BAR_PERF_BEFORE, PBM_SETPOS, kBeforePosition, 0);
+    SetBarPosition(IDC_BAR_STARTUP_BEFORE, kBeforePosition);
+    SetBarPosition(IDC_BAR_PERF_BEFORE, kBeforePosition);
     SetTimer(Handle(), 1, 500, nullptr);
 
     // Log viewer page: one centred column, the program's icon on every row.
     list_.Attach(Item(IDC_LOGLIST));
-    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
-    ImageList_AddIcon(images, icon);
-    ListView_SetImageList(list_.Handle(), images, LVSIL_SMALL);
+    list_.SetSmallIcon(icon);
     list_.AddColumn(0, "", 520, LVCFMT_CENTER);
 
     ShowPage(0);
@@ -143,12 +141,12 @@ class ReportDialog : public Dialog {
     const PerformanceDisplay d = ComputeDisplay(
         before_, after, diskBefore_, diskAfter_,
         PerformanceTexts{Text("strInfo9"), Text("strInfo10"), Text("strInfo11")});
-    SendDlgItemMessageA(Handle(), IDC_BAR_DISK_BEFORE, PBM_SETRANGE32, 0, 99);
-    SendDlgItemMessageA(Handle(), IDC_BAR_DISK_AFTER, PBM_SETRANGE32, 0, 99);
-    SendDlgItemMessageA(Handle(), IDC_BAR_DISK_BEFORE, PBM_SETPOS, d.diskBefore, 0);
-    SendDlgItemMessageA(Handle(), IDC_BAR_DISK_AFTER, PBM_SETPOS, d.diskAfter, 0);
-    SendDlgItemMessageA(Handle(), IDC_BAR_STARTUP_AFTER, PBM_SETPOS, d.startupAfter, 0);
-    SendDlgItemMessageA(Handle(), IDC_BAR_PERF_AFTER, PBM_SETPOS, d.performanceAfter, 0);
+    SetBarRange(IDC_BAR_DISK_BEFORE, 0, 99);
+    SetBarRange(IDC_BAR_DISK_AFTER, 0, 99);
+    SetBarPosition(IDC_BAR_DISK_BEFORE, d.diskBefore);
+    SetBarPosition(IDC_BAR_DISK_AFTER, d.diskAfter);
+    SetBarPosition(IDC_BAR_STARTUP_AFTER, d.startupAfter);
+    SetBarPosition(IDC_BAR_PERF_AFTER, d.performanceAfter);
     SetItemText(IDC_RESULT_DISK, d.diskText);
     SetItemText(IDC_RESULT_PERF, d.performanceText);
     SetItemText(IDC_RESULT_STARTUP, d.startupText);

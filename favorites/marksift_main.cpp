@@ -28,49 +28,24 @@ using namespace marksift;
 
 const char kNothingToClear[] = "没有可清理的快捷方式,您未扫描或未选中目标!";
 
-// The check's reports, handed to the window's thread.
+class MarksiftDialog;
+
+// The check's reports, each handed to the window's thread.
 class WindowSink : public CheckSink {
  public:
-  void Started(size_t n) override {
-    HWND bar = GetDlgItem(window_, IDC_PROGRESS);
-    const int high = n > 0 ? static_cast<int>(n) - 1 : 0;
-    dialog_.Post([bar, high] { SendMessageA(bar, PBM_SETRANGE32, 0, high); });
-  }
-  void Checking(size_t index, const std::string&) override {
-    HWND w = window_;
-    const int i = static_cast<int>(index);
-    dialog_.Post([w, i] {
-      SetDlgItemTextA(w, IDC_STATUS, "正在检测:");
-      SendDlgItemMessageA(w, IDC_PROGRESS, PBM_SETPOS, i, 0);
-    });
-  }
-  void Checked(size_t, const std::string& path, const LinkResult&) override {
-    HWND w = window_;
-    const std::string line = CheckedLine(path);
-    dialog_.Post([w, line] { SetDlgItemTextA(w, IDC_CHECKED, line.c_str()); });
-  }
-  void Dead(const std::string& path, const FileStamp& stamp) override {
-    HWND list = GetDlgItem(window_, IDC_LIST);
-    auto stamps = stamps_;
-    dialog_.Post([list, path, stamp, stamps] {
-      (*stamps)[path] = stamp;
-      ListView view(list);
-      const int row = view.AddRow({FavoriteName(path), "无效连接", path});
-      view.SetChecked(row, true);
-    });
-  }
-
-  using StampMap = std::map<std::string, FileStamp>;
-  WindowSink(Dialog& dialog, HWND window, std::shared_ptr<StampMap> stamps)
-      : dialog_(dialog), window_(window), stamps_(std::move(stamps)) {}
+  explicit WindowSink(MarksiftDialog& dialog) : dialog_(dialog) {}
+  void Started(size_t n) override;
+  void Checking(size_t index, const std::string&) override;
+  void Checked(size_t, const std::string& path, const LinkResult&) override;
+  void Dead(const std::string& path, const FileStamp& stamp) override;
 
  private:
-  Dialog& dialog_;
-  HWND window_;
-  std::shared_ptr<StampMap> stamps_;  // touched only on the window's thread
+  MarksiftDialog& dialog_;
 };
 
 class MarksiftDialog : public Dialog {
+  friend class WindowSink;
+
  public:
   explicit MarksiftDialog(StartMode mode) : mode_(mode) {}
   ~MarksiftDialog() override {
@@ -82,9 +57,7 @@ class MarksiftDialog : public Dialog {
     HICON icon = SetAppIcon(IDI_APP);
     list_.Attach(Item(IDC_LIST));
     list_.SetCheckboxStyle();
-    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
-    ImageList_AddIcon(images, icon);
-    ListView_SetImageList(list_.Handle(), images, LVSIL_SMALL);
+    list_.SetSmallIcon(icon);
     list_.AddColumn(0, "快捷方式", 330);
     list_.AddColumn(1, "状态", 120);
     list_.AddColumn(2, "文件", 0);
@@ -109,17 +82,24 @@ class MarksiftDialog : public Dialog {
       case IDC_STOP:
         StopCheck();
         return true;
-      case IDC_CHECKALL:
-        list_.CheckAll(true);
-        return true;
-      case IDC_UNCHECKALL:
-        list_.CheckAll(false);
-        return true;
       case IDC_CLEAR:
         ClearTicked();
         return true;
     }
-    return false;
+    return list_.TickCommand(id, IDC_CHECKALL, IDC_UNCHECKALL);
+  }
+
+  // The check's reports, on the window's thread.
+  void ShowStarted(int high) { SetBarRange(IDC_PROGRESS, 0, high); }
+  void ShowChecking(int index) {
+    SetItemText(IDC_STATUS, "正在检测:");
+    SetBarPosition(IDC_PROGRESS, index);
+  }
+  void ShowChecked(const std::string& line) { SetItemText(IDC_CHECKED, line); }
+  void AddDead(const std::string& path, const FileStamp& stamp) {
+    stamps_[path] = stamp;
+    const int row = list_.AddRow({FavoriteName(path), "无效连接", path});
+    list_.SetChecked(row, true);
   }
 
   bool OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) override {
@@ -141,7 +121,7 @@ class MarksiftDialog : public Dialog {
   void StartCheck() {
     if (worker_.Running()) return;
     if (Message("您确认已经连上互联网了吗?", "提示", MB_YESNO | MB_ICONWARNING) != IDYES) return;
-    auto sink = std::make_shared<WindowSink>(*this, Handle(), stamps_);
+    auto sink = std::make_shared<WindowSink>(*this);
     EnableItem(IDC_START, false);
     worker_.Start([this, sink](const std::atomic<bool>& stop) {
       CheckFavorites(ListCandidates(FavoriteFolders(), &stop), *sink, stop);
@@ -165,7 +145,7 @@ class MarksiftDialog : public Dialog {
     }
     worker_.RequestStop();  // the check closes its open requests and ends
     SetItemText(IDC_STATUS, "用户中断!");
-    SendMessageA(Item(IDC_PROGRESS), PBM_SETPOS, 0, 0);
+    SetBarPosition(IDC_PROGRESS, 0);
   }
 
   void ClearTicked() {
@@ -179,8 +159,8 @@ class MarksiftDialog : public Dialog {
     for (int i = 0, n = list_.Count(); i < n; ++i)
       if (list_.Checked(i)) {
         paths.push_back(list_.Text(i, 2));
-        auto found = stamps_->find(paths.back());
-        stamps.push_back(found == stamps_->end() ? FileStamp{} : found->second);
+        auto found = stamps_.find(paths.back());
+        stamps.push_back(found == stamps_.end() ? FileStamp{} : found->second);
         rows.push_back(i);
       }
     const std::vector<std::string> removed = RecycleFavorites(paths, stamps, Handle());
@@ -202,8 +182,30 @@ class MarksiftDialog : public Dialog {
   Worker worker_;
   HBRUSH background_ = nullptr;
   // Each dead favorite as it was when checked: only that file is removed.
-  std::shared_ptr<WindowSink::StampMap> stamps_ = std::make_shared<WindowSink::StampMap>();
+  std::map<std::string, FileStamp> stamps_;  // touched only on the window's thread
 };
+
+void WindowSink::Started(size_t n) {
+  const int high = n > 0 ? static_cast<int>(n) - 1 : 0;
+  MarksiftDialog& window = dialog_;
+  dialog_.Post([&window, high] { window.ShowStarted(high); });
+}
+
+void WindowSink::Checking(size_t index, const std::string&) {
+  const int i = static_cast<int>(index);
+  MarksiftDialog& window = dialog_;
+  dialog_.Post([&window, i] { window.ShowChecking(i); });
+}
+
+void WindowSink::Checked(size_t, const std::string& path, const LinkResult&) {
+  MarksiftDialog& window = dialog_;
+  dialog_.Post([&window, line = CheckedLine(path)] { window.ShowChecked(line); });
+}
+
+void WindowSink::Dead(const std::string& path, const FileStamp& stamp) {
+  MarksiftDialog& window = dialog_;
+  dialog_.Post([&window, path, stamp] { window.AddDead(path, stamp); });
+}
 
 }  // namespace
 

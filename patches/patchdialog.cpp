@@ -26,32 +26,24 @@ class HelpDialog : public suite::Dialog {
   }
 };
 
-void SetColumnText(HWND list, int column, const std::string& text) {
-  LVCOLUMNA col{};
-  col.mask = LVCF_TEXT;
-  col.pszText = const_cast<char*>(text.c_str());
-  SendMessageA(list, LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&col));
-}
+}  // namespace
 
 // Progress of a scan running on the worker, shown by the window's thread.
-class PostedProgress : public ScanProgress {
+class PatchDialog::PostedProgress : public ScanProgress {
  public:
-  PostedProgress(suite::Dialog& dialog, HWND bar) : dialog_(dialog), bar_(bar) {}
+  explicit PostedProgress(PatchDialog& dialog) : dialog_(dialog) {}
   void Range(int low, int high) override {
-    HWND bar = bar_;
-    dialog_.Post([bar, low, high] { SendMessageA(bar, PBM_SETRANGE32, low, high); });
+    PatchDialog& window = dialog_;
+    dialog_.Post([&window, low, high] { window.SetBarRange(IDC_PROGRESS, low, high); });
   }
   void Position(int position) override {
-    HWND bar = bar_;
-    dialog_.Post([bar, position] { SendMessageA(bar, PBM_SETPOS, position, 0); });
+    PatchDialog& window = dialog_;
+    dialog_.Post([&window, position] { window.SetBarPosition(IDC_PROGRESS, position); });
   }
 
  private:
-  suite::Dialog& dialog_;
-  HWND bar_;
+  PatchDialog& dialog_;
 };
-
-}  // namespace
 
 BOOL PatchDialog::OnInit() {
   SetAppIcon(IDI_APP);
@@ -62,10 +54,11 @@ BOOL PatchDialog::OnInit() {
   }
   list_.Attach(Item(IDC_LIST));
   list_.SetCheckboxStyle(LVS_EX_GRIDLINES);
-  images_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0);
-  ImageList_AddIcon(images_, LoadIcon(nullptr, IDI_INFORMATION));  // 0: already cleaned
-  ImageList_AddIcon(images_, LoadIcon(nullptr, IDI_WARNING));      // 1: backup present
-  ListView_SetImageList(list_.Handle(), images_, LVSIL_SMALL);
+  // The list (without LVS_SHAREIMAGELISTS) owns the images and destroys them.
+  HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 0);
+  ImageList_AddIcon(images, LoadIcon(nullptr, IDI_INFORMATION));  // 0: already cleaned
+  ImageList_AddIcon(images, LoadIcon(nullptr, IDI_WARNING));      // 1: backup present
+  list_.SetImages(images);
   list_.AddColumn(0, "安装的补丁备份", 260);
   list_.AddColumn(1, "占用空间", 120);
   list_.AddColumn(2, "是否清理", 160);
@@ -79,9 +72,8 @@ void PatchDialog::SetBusy(bool busy) {
 
 void PatchDialog::StartScan(bool announce) {
   SetBusy(true);
-  HWND bar = Item(IDC_PROGRESS);
-  worker_.Start([this, bar, announce](const std::atomic<bool>& stop) {
-    PostedProgress progress(*this, bar);
+  worker_.Start([this, announce](const std::atomic<bool>& stop) {
+    PostedProgress progress(*this);
     PatchScanResult result = ScanPatchBackups(suite::WindowsFolder(), &progress, &stop);
     Post([this, result = std::move(result), announce]() mutable {
       ShowScan(std::move(result), announce);
@@ -98,11 +90,11 @@ void PatchDialog::ShowScan(PatchScanResult result, bool announce) {
                  cleaned ? 0 : 1);
   }
   if (result.foundLogs) {
-    SetColumnText(list_.Handle(), 0, CountHeader(rows_.size()));
-    SetColumnText(list_.Handle(), 1, SizeHeader(result.totalKb));
+    list_.SetColumnText(0, CountHeader(rows_.size()));
+    list_.SetColumnText(1, SizeHeader(result.totalKb));
     SetItemText(IDC_INFO, StatisticsLine(rows_.size(), result.totalKb));
   }
-  SendMessageA(Item(IDC_PROGRESS), PBM_SETPOS, 0, 0);
+  SetBarPosition(IDC_PROGRESS, 0);
   SetBusy(false);
   if (announce)
     Message("扫描完成,请您确认一下哪些补丁的备份需要清除,打勾后选清理即可", "完成",
@@ -130,8 +122,7 @@ void PatchDialog::CleanTicked() {
   SendMessageA(cleaningLabel_, WM_SETFONT, SendMessageA(Handle(), WM_GETFONT, 0, 0), TRUE);
   SetBusy(true);
   HWND owner = Handle();
-  HWND bar = Item(IDC_PROGRESS);
-  worker_.Start([this, owner, bar, folders, names](const std::atomic<bool>& stop) {
+  worker_.Start([this, owner, folders, names](const std::atomic<bool>& stop) {
     RecycleBackupFolders(
         folders, owner,
         [&](size_t i) {
@@ -142,7 +133,7 @@ void PatchDialog::CleanTicked() {
         },
         &stop);
     if (stop) return;  // the window is closing
-    PostedProgress progress(*this, bar);
+    PostedProgress progress(*this);
     PatchScanResult result = ScanPatchBackups(suite::WindowsFolder(), &progress, &stop);
     Post([this, result = std::move(result)]() mutable {
       if (cleaningLabel_) DestroyWindow(cleaningLabel_);
@@ -160,10 +151,6 @@ void PatchDialog::StartUpdateTool() {
     ShellExecuteA(Handle(), "open", "wupdmgr.exe", nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-int PatchDialog::FocusedRow() const {
-  return ListView_GetNextItem(list_.Handle(), -1, LVNI_FOCUSED);
-}
-
 bool PatchDialog::OnCommand(int id, int, HWND) {
   switch (id) {
     case IDOK:
@@ -171,12 +158,6 @@ bool PatchDialog::OnCommand(int id, int, HWND) {
       return true;
     case IDC_CLEAN:
       if (!worker_.Running()) CleanTicked();
-      return true;
-    case IDC_CHECKALL:
-      list_.CheckAll(true);
-      return true;
-    case IDC_UNCHECKALL:
-      list_.CheckAll(false);
       return true;
     case IDC_UPDATE:
       StartUpdateTool();
@@ -187,13 +168,13 @@ bool PatchDialog::OnCommand(int id, int, HWND) {
       return true;
     }
     default:
-      return false;
+      return list_.TickCommand(id, IDC_CHECKALL, IDC_UNCHECKALL);
   }
 }
 
 bool PatchDialog::OnNotify(NMHDR* header, LRESULT&) {
   if (header->idFrom != IDC_LIST) return false;
-  const int row = FocusedRow();
+  const int row = list_.Focused();
   if (row < 0 || row >= static_cast<int>(rows_.size())) return false;
   if (header->code == NM_CLICK) {
     SetItemText(IDC_INFO, RowDetails(rows_[row]));
@@ -207,9 +188,6 @@ bool PatchDialog::OnNotify(NMHDR* header, LRESULT&) {
 void PatchDialog::OnDestroy() {
   worker_.RequestStop();
   worker_.Join();
-  // The list view (without LVS_SHAREIMAGELISTS) owns its image list and
-  // destroys it with itself; destroying it here too would free it twice.
-  images_ = nullptr;
 }
 
 }  // namespace patchmoor

@@ -29,11 +29,10 @@ class PatchDialog : public suite::Dialog {
   void CleanTicked();
   void StartUpdateTool();
   void SetBusy(bool busy);
-  int FocusedRow() const;
+  class PostedProgress;
 
   bool unattended_;
   suite::ListView list_;
-  HIMAGELIST images_ = nullptr;
   HWND cleaningLabel_ = nullptr;
   std::vector<PatchBackup> rows_;
   suite::Worker worker_;

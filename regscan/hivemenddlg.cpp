@@ -94,8 +94,7 @@ void HivemendDialog::BuildLists() {
   static const int kCategoryImages[] = {IDI_CATEGORY_IMAGES};
   static_assert(sizeof kCategoryImages / sizeof kCategoryImages[0] == kNamedCategories,
                 "one icon per named category");
-  ListView_SetImageList(categories_.Handle(),
-                        suite::LoadIconList(GetModuleHandleA(nullptr), kCategoryImages), LVSIL_SMALL);
+  categories_.SetImages(suite::LoadIconList(GetModuleHandleA(nullptr), kCategoryImages));
   for (int n = 0; n < kCategoryCount; ++n) {
     const std::string text = n < kNamedCategories ? settings_.names[n] : kDefaultCategoryNames[n];
     const int row = categories_.AddRow(text, n < kNamedCategories ? n : 10);

@@ -79,21 +79,14 @@ class SnipwellDialog : public Dialog {
 
   bool OnCommand(int id, int code, HWND) override {
     if (code != BN_CLICKED) return false;
-    switch (id) {
-      case IDC_SCAN:
-        scanning_ ? StopScan() : StartScan();
-        return true;
-      case IDC_DELETE:
-        DeletionPass();
-        return true;
-      case IDC_CHECKALL:
-        list_.CheckAll(true);
-        return true;
-      case IDC_UNCHECKALL:
-        list_.CheckAll(false);
-        return true;
+    if (id == IDC_SCAN) {
+      scanning_ ? StopScan() : StartScan();
+    } else if (id == IDC_DELETE) {
+      DeletionPass();
+    } else {
+      return list_.TickCommand(id, IDC_CHECKALL, IDC_UNCHECKALL);
     }
-    return false;
+    return true;
   }
 
   void OnDestroy() override {
@@ -105,9 +98,7 @@ class SnipwellDialog : public Dialog {
   void BuildList(HICON icon) {
     list_.Attach(Item(IDC_LIST));
     list_.SetCheckboxStyle(IsWin9x() ? LVS_EX_FLATSB : 0);
-    HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
-    ImageList_AddIcon(images, icon);
-    ListView_SetImageList(list_.Handle(), images, LVSIL_SMALL);
+    list_.SetSmallIcon(icon);
     InterfaceTexts texts(kIni);
     list_.AddColumn(0, texts.Get("strMess3"), 380);
     list_.AddColumn(1, texts.Get("strMess4"), 200, LVCFMT_CENTER);

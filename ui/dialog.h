@@ -1,54 +1,102 @@
-// A modal dialog built from a dialog template: one static dialog procedure
-// forwards to the virtual handlers of the object. No exception leaves the
-// procedure. Work that other threads hand to the window (rows found by a scan,
-// status texts) runs on the window's thread through Post().
+// The suite's dialog windows, made from dialog templates. One base holds the
+// one static dialog procedure and its one dispatch: init, command, notify,
+// the other messages, destroy, and the tasks other threads Post() to the
+// window. Two kinds stand on it: the modal Dialog (DoModal ... End) and the
+// ModelessDialog (Create ... Destroy: progress windows owned by another window
+// of the same thread, and child pages placed inside another window when the
+// template has the child style). No exception leaves the procedure.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "postqueue.h"
 #include "worker.h"
 
 namespace suite {
 
-class Dialog {
+class DialogBase {
  public:
-  Dialog() = default;
-  virtual ~Dialog() = default;
-  Dialog(const Dialog&) = delete;
-  Dialog& operator=(const Dialog&) = delete;
+  DialogBase() = default;
+  virtual ~DialogBase() = default;
+  DialogBase(const DialogBase&) = delete;
+  DialogBase& operator=(const DialogBase&) = delete;
 
+  HWND Handle() const { return hwnd_; }
+  bool Exists() const { return hwnd_ != nullptr; }
+
+  // Runs `task` on the window's thread; callable from any thread. This is the
+  // one way work reaches a window from a worker. Tasks posted after the window
+  // is gone are dropped; a task that throws is abandoned and the tasks after
+  // it still run.
+  void Post(std::function<void()> task) { posted_.Post(std::move(task)); }
+  // `f` wrapped so that calling the result from any thread runs `f` with
+  // copies of the arguments on the window's thread (for an engine's callbacks).
+  template <class... Args>
+  std::function<void(Args...)> OnWindowThread(std::function<void(Args...)> f) {
+    return [this, f = std::move(f)](Args... args) {
+      Post([f, args...] { f(args...); });
+    };
+  }
+
+ protected:
+  // WM_INITDIALOG: TRUE lets the dialog manager set the focus.
+  virtual BOOL OnInit() { return TRUE; }
+  virtual bool OnCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
+  // WM_NOTIFY; `result` becomes the answer (DWLP_MSGRESULT) when handled.
+  virtual bool OnNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
+  // Every other message. When handled, `result` is the answer: returned as it
+  // is for the messages that answer through the procedure's value (WM_CTLCOLOR*,
+  // WM_COMPAREITEM, WM_VKEYTOITEM, WM_CHARTOITEM, WM_QUERYDRAGICON), set as
+  // DWLP_MSGRESULT for all others. Nobody sets DWLP_MSGRESULT by hand.
+  virtual bool OnMessage(UINT /*msg*/, WPARAM, LPARAM, LRESULT& /*result*/) { return false; }
+  // Called while the window still exists, before it is destroyed.
+  virtual void OnDestroy() {}
+
+  HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
+  void SetItemText(int id, const std::string& text) { SetDlgItemTextA(hwnd_, id, text.c_str()); }
+  void EnableItem(int id, bool enable) { EnableWindow(Item(id), enable ? TRUE : FALSE); }
+  // A progress bar of the window.
+  void SetBarRange(int id, int low, int high) { SendDlgItemMessageA(hwnd_, id, PBM_SETRANGE32, low, high); }
+  void SetBarPosition(int id, int position) { SendDlgItemMessageA(hwnd_, id, PBM_SETPOS, position, 0); }
+  // The window's own caption.
+  void SetCaption(const std::string& text) { SetWindowTextA(hwnd_, text.c_str()); }
+  // A message box over the window; no caption given: the system's.
+  int Message(const std::string& text, const std::string& caption = std::string(),
+              UINT flags = MB_OK);
+
+  // Both kinds create their window through this procedure, with the object
+  // as the creation parameter.
+  static INT_PTR CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+ private:
+  // What a kind adds to the dispatch: a look at every message first, the
+  // answer to an IDCANCEL no handler took, and the last step of WM_DESTROY.
+  virtual void Observe(UINT /*msg*/, WPARAM, LPARAM) {}
+  virtual bool CancelUnhandled() { return false; }
+  virtual void Destroyed() {}
+
+  INT_PTR Dispatch(UINT msg, WPARAM wp, LPARAM lp);
+
+  HWND hwnd_ = nullptr;
+  PostQueue posted_;
+};
+
+// A modal dialog: shown until End(). An IDCANCEL (Esc, the close box) that
+// no handler takes ends it with IDCANCEL.
+class Dialog : public DialogBase {
+ public:
   // Shows the dialog until End(); returns the code passed to End().
   INT_PTR DoModal(HINSTANCE instance, int templateId, HWND parent = nullptr);
   // The same from a template in memory.
   INT_PTR DoModalIndirect(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate,
                           HWND parent = nullptr);
-  HWND Handle() const { return hwnd_; }
-
-  // Runs `task` on the window's thread; callable from any thread. Tasks posted
-  // after the window is gone are dropped; a task that throws is abandoned and
-  // the tasks after it still run.
-  void Post(std::function<void()> task);
 
  protected:
-  virtual BOOL OnInit() { return TRUE; }
-  virtual bool OnCommand(int /*id*/, int /*code*/, HWND /*control*/) { return false; }
-  virtual bool OnNotify(NMHDR* /*header*/, LRESULT& /*result*/) { return false; }
-  // For WM_CTLCOLOR* (and the few other messages whose answer is the return
-  // value) `result` is returned as it is, e.g. the brush handle.
-  virtual bool OnMessage(UINT /*msg*/, WPARAM, LPARAM, LRESULT& /*result*/) { return false; }
-  // Called while the window still exists, before it is destroyed.
-  virtual void OnDestroy() {}
-
   void End(INT_PTR code);
-  HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
-  void SetItemText(int id, const std::string& text) { SetDlgItemTextA(hwnd_, id, text.c_str()); }
-  void EnableItem(int id, bool enable) { EnableWindow(Item(id), enable ? TRUE : FALSE); }
-  int Message(const std::string& text, const std::string& caption = std::string(),
-                 UINT flags = MB_OK);
-
   // Sets the program's icon (a resource of the executable) as the window's big
   // and small icon, and returns it.
   HICON SetAppIcon(int resourceId);
@@ -62,13 +110,23 @@ class Dialog {
   void RunUnattended(std::function<void()> job);
 
  private:
-  static INT_PTR CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  INT_PTR Handle(UINT msg, WPARAM wp, LPARAM lp);
+  void Observe(UINT msg, WPARAM wp, LPARAM lp) override;
+  bool CancelUnhandled() override;
+  void Destroyed() override;
 
-  HWND hwnd_ = nullptr;
   bool keepHidden_ = false;
-  PostQueue posted_;
   Worker unattended_;
+};
+
+// A modeless dialog, destroyed by Destroy() or with the object. An IDCANCEL
+// that no handler takes is ignored.
+class ModelessDialog : public DialogBase {
+ public:
+  ~ModelessDialog() override { Destroy(); }
+  // Creates the window (hidden unless the template says WS_VISIBLE); false
+  // when it could not be made. A window made before is destroyed first.
+  bool Create(HINSTANCE instance, int templateId, HWND owner);
+  void Destroy();
 };
 
 }  // namespace suite

@@ -6,6 +6,23 @@ void ListView::SetCheckboxStyle(DWORD extra) {
   ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | extra);
 }
 
+void ListView::SetExtendedStyle(DWORD styles) { ListView_SetExtendedListViewStyle(hwnd_, styles); }
+
+void ListView::SetImages(HIMAGELIST images, int kind) { ListView_SetImageList(hwnd_, images, kind); }
+
+void ListView::SetSmallIcon(HICON icon) {
+  HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
+  ImageList_AddIcon(images, icon);
+  SetImages(images, LVSIL_SMALL);
+}
+
+void ListView::SetColumnText(int column, const std::string& heading) {
+  LVCOLUMNA col{};
+  col.mask = LVCF_TEXT;
+  col.pszText = const_cast<char*>(heading.c_str());
+  SendMessageA(hwnd_, LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&col));
+}
+
 void ListView::AddColumn(int index, const std::string& heading, int width, int format) {
   LVCOLUMNA column{};
   column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
@@ -58,6 +75,41 @@ std::string ListView::Text(int row, int column) const {
 
 void ListView::CheckAll(bool checked) {
   for (int i = 0, n = Count(); i < n; ++i) SetChecked(i, checked);
+}
+
+bool ListView::TickCommand(int id, int tickAllId, int untickAllId) {
+  if (id != tickAllId && id != untickAllId) return false;
+  CheckAll(id == tickAllId);
+  return true;
+}
+
+std::vector<int> ListView::SelectedRows() const {
+  std::vector<int> rows;
+  for (int i = Selected(); i >= 0; i = ListView_GetNextItem(hwnd_, i, LVNI_SELECTED)) rows.push_back(i);
+  return rows;
+}
+
+void ListView::ClearSelection() { ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED); }
+
+int ListView::RowAt(POINT point, bool* onTick) const {
+  LVHITTESTINFO hit{};
+  hit.pt = point;
+  const int row = ListView_SubItemHitTest(hwnd_, &hit);
+  if (onTick) *onTick = row >= 0 && (hit.flags & LVHT_ONITEMSTATEICON) != 0;
+  return row;
+}
+
+void ListView::SetVirtualCount(size_t rows, bool keepView) {
+  ListView_SetItemCountEx(hwnd_, static_cast<int>(rows), keepView ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL) : 0);
+}
+
+ListView::Batch::Batch(const ListView& list) : hwnd_(list.Handle()) {
+  SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
+}
+
+ListView::Batch::~Batch() {
+  SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void ListView::DeleteRows(const std::vector<int>& rows) {

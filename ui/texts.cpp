@@ -8,6 +8,7 @@ void ApplyTexts(HWND window, const std::string& iniName, const TextBinding* tabl
   InterfaceTexts texts(iniName);
   for (size_t i = 0; i < count; ++i) {
     const std::string text = texts.Get(table[i].key);
+    if (text.empty()) continue;
     if (table[i].controlId == 0)
       SetWindowTextA(window, text.c_str());
     else

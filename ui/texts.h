@@ -11,8 +11,10 @@ struct TextBinding {
   const char* key;  // key in section "Resource"
 };
 
-// Looks up every key (one read of the file) and sets the texts in table order;
-// a missing key sets an empty text.
+// The one caption helper: looks up every key (one read of the file) and sets
+// the texts in table order. A key the file lacks (or leaves empty) keeps the
+// caption the window's template gives, so a broken settings file never
+// leaves a window or a button without text.
 void ApplyTexts(HWND window, const std::string& iniName, const TextBinding* table, size_t count);
 template <size_t N>
 void ApplyTexts(HWND window, const std::string& iniName, const TextBinding (&table)[N]) {

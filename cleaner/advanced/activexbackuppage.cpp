@@ -9,8 +9,8 @@
 
 #include "activex.h"
 #include "childpage.h"
-#include "inifile.h"
 #include "resource.h"
+#include "texts.h"
 
 namespace dustrel {
 
@@ -22,8 +22,8 @@ class ActiveXBackupPage : public ChildPage {
   ~ActiveXBackupPage() override { Destroy(); }
 
  protected:
-  void OnInit() override;
-  bool OnCommand(int id, int code) override;
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
 
  private:
   void Refresh();
@@ -35,22 +35,18 @@ class ActiveXBackupPage : public ChildPage {
   std::vector<ActiveXRecord> records_;  // in list order
 };
 
-void ActiveXBackupPage::OnInit() {
-  suite::InterfaceTexts texts(kAdvancedIni);
-  const std::pair<int, const char*> captions[] = {{IDC_ACXBAKEXPLAIN, "IDC_STATICLOADACX"},
-                                                  {IDC_ACXBAKHINT, "IDC_STATICLOADACXREF"},
-                                                  {IDC_ACXBAKREFRESH, "IDC_BUTTONREAC"},
-                                                  {IDC_ACXBAKREGISTER, "IDOKINLOADACX"},
-                                                  {IDC_ACXBAKREMOVE, "IDC_BUTTONDELACBAK"}};
-  for (const auto& caption : captions) {
-    // A key the settings file lacks keeps the built-in caption.
-    const std::string text = texts.Get(caption.second);
-    if (!text.empty()) SetItemText(caption.first, text);
-  }
+BOOL ActiveXBackupPage::OnInit() {
+  static const suite::TextBinding kCaptions[] = {{IDC_ACXBAKEXPLAIN, "IDC_STATICLOADACX"},
+                                                 {IDC_ACXBAKHINT, "IDC_STATICLOADACXREF"},
+                                                 {IDC_ACXBAKREFRESH, "IDC_BUTTONREAC"},
+                                                 {IDC_ACXBAKREGISTER, "IDOKINLOADACX"},
+                                                 {IDC_ACXBAKREMOVE, "IDC_BUTTONDELACBAK"}};
+  suite::ApplyTexts(Handle(), kAdvancedIni, kCaptions);
   Refresh();
+  return TRUE;
 }
 
-bool ActiveXBackupPage::OnCommand(int id, int code) {
+bool ActiveXBackupPage::OnCommand(int id, int code, HWND) {
   switch (id) {
     case IDC_ACXBAKREFRESH:
       Refresh();

@@ -11,8 +11,9 @@
 
 #include "activex.h"
 #include "childpage.h"
-#include "inifile.h"
+#include "listview.h"
 #include "resource.h"
+#include "texts.h"
 #include "worker.h"
 
 namespace dustrel {
@@ -32,9 +33,9 @@ class ActiveXPage : public ChildPage {
   }
 
  protected:
-  void OnInit() override;
-  bool OnCommand(int id, int code) override;
-  bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(NMHDR* header, LRESULT& result) override;
   void OnDestroy() override;
 
  private:
@@ -52,7 +53,7 @@ class ActiveXPage : public ChildPage {
   void Unregister(const ActiveXEntry& entry);
   void SetBusy(bool busy);
 
-  HWND list_ = nullptr;
+  suite::ListView list_;
   std::vector<ActiveXEntry> entries_;  // in list order, as last filled
   suite::Worker worker_;
   bool refreshQueued_ = false;
@@ -60,30 +61,23 @@ class ActiveXPage : public ChildPage {
   bool filling_ = false;
 };
 
-void ActiveXPage::OnInit() {
-  list_ = Item(IDC_ACTXLIST);
-  suite::InterfaceTexts texts(kAdvancedIni);
-  const std::pair<int, const char*> captions[] = {
+BOOL ActiveXPage::OnInit() {
+  list_.Attach(Item(IDC_ACTXLIST));
+  static const suite::TextBinding kCaptions[] = {
       {IDC_ACTXEXPLAIN, "IDC_STATICACTIVESM"},   {IDC_ACTXGROUP, "IDC_STATICACTIVEXKG"},
       {IDC_ACTXFILELABEL, "IDC_STATICACTTJ1"},   {IDC_ACTXDATELABEL, "IDC_STATICACTTJ2"},
       {IDC_ACTXADVICELABEL, "IDC_STATICACTTJ3"}, {IDC_ACTXREMOVE, "IDOKINACTX"},
       {IDC_ACTXREFRESH, "IDC_BUTTONREAC2"}};
-  for (const auto& caption : captions) {
-    // A key the settings file lacks keeps the built-in caption.
-    const std::string text = texts.Get(caption.second);
-    if (!text.empty()) SetItemText(caption.first, text);
-  }
-  ListView_SetExtendedListViewStyle(list_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+  suite::ApplyTexts(Handle(), kAdvancedIni, kCaptions);
+  list_.SetCheckboxStyle();
   RECT box;
-  GetClientRect(list_, &box);
-  LVCOLUMNA column{};
-  column.mask = LVCF_WIDTH;
-  column.cx = box.right - GetSystemMetrics(SM_CXVSCROLL);
-  SendMessageA(list_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+  GetClientRect(list_.Handle(), &box);
+  list_.AddColumn(0, std::string(), box.right - GetSystemMetrics(SM_CXVSCROLL));
   Refresh();
+  return TRUE;
 }
 
-bool ActiveXPage::OnCommand(int id, int /*code*/) {
+bool ActiveXPage::OnCommand(int id, int /*code*/, HWND) {
   if (id == IDC_ACTXREFRESH) {
     Refresh();
     return true;
@@ -95,15 +89,12 @@ bool ActiveXPage::OnCommand(int id, int /*code*/) {
   return false;
 }
 
-bool ActiveXPage::OnMessage(UINT msg, WPARAM /*wp*/, LPARAM lp, INT_PTR& result) {
-  if (msg != WM_NOTIFY) return false;
-  const NMHDR* header = reinterpret_cast<const NMHDR*>(lp);
-  if (header->hwndFrom != list_) return false;
-  const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(lp);
+bool ActiveXPage::OnNotify(NMHDR* header, LRESULT& result) {
+  if (header->hwndFrom != list_.Handle()) return false;
+  const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
   if (header->code == LVN_ITEMCHANGING && !filling_ && (change->uChanged & LVIF_STATE) &&
       ((change->uOldState ^ change->uNewState) & LVIS_STATEIMAGEMASK)) {
     // The ticks only mark suspect controls: the user does not change them.
-    SetWindowLongPtrA(Handle(), DWLP_MSGRESULT, TRUE);
     result = TRUE;
     return true;
   }
@@ -117,7 +108,7 @@ bool ActiveXPage::OnMessage(UINT msg, WPARAM /*wp*/, LPARAM lp, INT_PTR& result)
 void ActiveXPage::OnDestroy() {
   worker_.RequestStop();
   worker_.Join();
-  list_ = nullptr;
+  list_.Attach(nullptr);
 }
 
 void ActiveXPage::SetBusy(bool busy) {
@@ -149,23 +140,17 @@ void ActiveXPage::Refresh() {
 }
 
 void ActiveXPage::Fill(Listing& listing) {
-  if (!list_) return;
+  if (!list_.Handle()) return;
   filling_ = true;
-  SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-  ListView_DeleteAllItems(list_);
-  entries_ = std::move(listing.entries);
-  for (size_t i = 0; i < entries_.size(); ++i) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = static_cast<int>(i);
-    item.pszText = const_cast<char*>(entries_[i].displayName.c_str());
-    const int index =
-        static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (index >= 0 && i < listing.orphan.size() && listing.orphan[i])
-      ListView_SetCheckState(list_, index, TRUE);
+  {
+    const suite::ListView::Batch quiet(list_);
+    list_.Clear();
+    entries_ = std::move(listing.entries);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      const int index = list_.AddRow(entries_[i].displayName);
+      if (index >= 0 && i < listing.orphan.size() && listing.orphan[i]) list_.SetChecked(index, true);
+    }
   }
-  SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_, nullptr, TRUE);
   filling_ = false;
   ClearFields();
   worker_.Join();  // the finished walk's thread is ending
@@ -176,7 +161,7 @@ void ActiveXPage::Fill(Listing& listing) {
 }
 
 int ActiveXPage::SelectedIndex() const {
-  const int index = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+  const int index = list_.Selected();
   return index >= 0 && static_cast<size_t>(index) < entries_.size() ? index : -1;
 }
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "modeless.h"
+#include "dialog.h"
 #include "pages.h"
 
 namespace dustrel {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "inifile.h"
+#include "texts.h"
 #include "probes.h"
 #include "regremoval.h"
 #include "resource.h"
@@ -42,36 +43,26 @@ ListPage::~ListPage() {
   worker_.Join();
 }
 
-void ListPage::OnInit() {
-  list_ = Item(IDC_ADVLIST);
-  suite::InterfaceTexts texts(kAdvancedIni);
-  const std::pair<int, const char*> captions[] = {{IDC_ADVEXPLAIN, setup_.explainKey},
-                                                  {IDC_ADVREFRESH, setup_.refreshKey},
-                                                  {IDC_ADVDELETE, setup_.deleteKey}};
-  for (const auto& caption : captions) {
-    // A key the settings file lacks keeps the built-in caption.
-    const std::string text = texts.Get(caption.second);
-    if (!text.empty()) SetItemText(caption.first, text);
-  }
-  ListView_SetExtendedListViewStyle(
-      list_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | (setup_.checkboxes ? LVS_EX_CHECKBOXES : 0));
+BOOL ListPage::OnInit() {
+  list_.Attach(Item(IDC_ADVLIST));
+  const suite::TextBinding captions[] = {{IDC_ADVEXPLAIN, setup_.explainKey},
+                                         {IDC_ADVREFRESH, setup_.refreshKey},
+                                         {IDC_ADVDELETE, setup_.deleteKey}};
+  suite::ApplyTexts(Handle(), kAdvancedIni, captions);
+  list_.SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT |
+                         (setup_.checkboxes ? LVS_EX_CHECKBOXES : 0));
   images_ = ImageList_Create(16, 16, ILC_COLOR8 | ILC_MASK, 1, 1);
   ownIcon_ = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(icon_),
                                            IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-  ListView_SetImageList(list_, images_, LVSIL_SMALL);  // the list owns it
-  for (size_t c = 0; c < setup_.columns.size(); ++c) {
-    const std::string heading = texts.Get(setup_.columns[c].key);
-    LVCOLUMNA column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.cx = setup_.columns[c].width;
-    column.pszText = const_cast<char*>(heading.c_str());
-    column.iSubItem = static_cast<int>(c);
-    SendMessageA(list_, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&column));
-  }
+  list_.SetImages(images_);  // the list owns it
+  suite::InterfaceTexts texts(kAdvancedIni);
+  for (size_t c = 0; c < setup_.columns.size(); ++c)
+    list_.AddColumn(static_cast<int>(c), texts.Get(setup_.columns[c].key), setup_.columns[c].width);
   RECT client;
   GetClientRect(Handle(), &client);
   Layout(client.right, client.bottom);
   Refresh();
+  return TRUE;
 }
 
 void ListPage::Layout(int width, int height) {
@@ -80,7 +71,7 @@ void ListPage::Layout(int width, int height) {
   if (inner <= 0 || height <= explainHeight + buttonHeight + 4 * margin) return;
   const int buttonTop = height - margin - buttonHeight;
   MoveWindow(Item(IDC_ADVEXPLAIN), margin, margin, inner, explainHeight, TRUE);
-  MoveWindow(list_, margin, margin * 2 + explainHeight, inner,
+  MoveWindow(list_.Handle(), margin, margin * 2 + explainHeight, inner,
              buttonTop - margin - (margin * 2 + explainHeight), TRUE);
   MoveWindow(Item(IDC_ADVDELETE), width - margin - buttonWidth, buttonTop, buttonWidth, buttonHeight,
              TRUE);
@@ -88,7 +79,7 @@ void ListPage::Layout(int width, int height) {
              buttonHeight, TRUE);
 }
 
-bool ListPage::OnCommand(int id, int /*code*/) {
+bool ListPage::OnCommand(int id, int /*code*/, HWND) {
   if (id == IDC_ADVREFRESH) {
     Refresh();
     return true;
@@ -100,7 +91,7 @@ bool ListPage::OnCommand(int id, int /*code*/) {
   return false;
 }
 
-bool ListPage::OnMessage(UINT msg, WPARAM /*wp*/, LPARAM lp, INT_PTR& /*result*/) {
+bool ListPage::OnMessage(UINT msg, WPARAM /*wp*/, LPARAM lp, LRESULT& /*result*/) {
   if (msg == WM_SIZE) Layout(LOWORD(lp), HIWORD(lp));
   return false;
 }
@@ -110,7 +101,7 @@ void ListPage::OnDestroy() {
   worker_.Join();
   if (ownIcon_) DestroyIcon(ownIcon_);
   ownIcon_ = nullptr;
-  list_ = nullptr;
+  list_.Attach(nullptr);
 }
 
 void ListPage::Refresh() {
@@ -143,38 +134,24 @@ void ListPage::Refresh() {
 }
 
 void ListPage::Fill(Batch& batch) {
-  if (!list_) return;
-  SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-  ListView_DeleteAllItems(list_);
-  ImageList_RemoveAll(images_);
+  if (!list_.Handle()) return;
   rows_ = std::move(batch.list.rows);
-  if (!setup_.rowIcons) ImageList_AddIcon(images_, ownIcon_);
-  for (size_t i = 0; i < rows_.size(); ++i) {
-    const AdvRow& row = rows_[i];
-    int image = 0;
-    if (setup_.rowIcons) {
-      HICON icon = i < batch.icons.size() && batch.icons[i] ? batch.icons[i] : ownIcon_;
-      image = ImageList_AddIcon(images_, icon);
+  {
+    const suite::ListView::Batch quiet(list_);
+    list_.Clear();
+    ImageList_RemoveAll(images_);
+    if (!setup_.rowIcons) ImageList_AddIcon(images_, ownIcon_);
+    for (size_t i = 0; i < rows_.size(); ++i) {
+      const AdvRow& row = rows_[i];
+      int image = 0;
+      if (setup_.rowIcons) {
+        HICON icon = i < batch.icons.size() && batch.icons[i] ? batch.icons[i] : ownIcon_;
+        image = ImageList_AddIcon(images_, icon);
+      }
+      const int index = list_.AddRow(row.columns, image);
+      if (index >= 0 && setup_.checkboxes) list_.SetChecked(index, row.checked);
     }
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = static_cast<int>(i);
-    item.iImage = image;
-    const std::string first = row.columns.empty() ? std::string() : row.columns[0];
-    item.pszText = const_cast<char*>(first.c_str());
-    const int index =
-        static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (index < 0) continue;
-    for (size_t c = 1; c < row.columns.size(); ++c) {
-      LVITEMA sub{};
-      sub.iSubItem = static_cast<int>(c);
-      sub.pszText = const_cast<char*>(row.columns[c].c_str());
-      SendMessageA(list_, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
-    }
-    if (setup_.checkboxes) ListView_SetCheckState(list_, index, row.checked ? TRUE : FALSE);
   }
-  SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(list_, nullptr, TRUE);
   if (!batch.list.opened && setup_.unreadableMessage) Message(kUnreadableText);
   if (refreshQueued_) {
     refreshQueued_ = false;
@@ -184,7 +161,7 @@ void ListPage::Fill(Batch& batch) {
 }
 
 void ListPage::DeleteFocused() {
-  const int index = ListView_GetNextItem(list_, -1, LVNI_FOCUSED);
+  const int index = list_.Focused();
   if (index < 0 || static_cast<size_t>(index) >= rows_.size()) {
     Message(kNoRowText);
     return;
@@ -213,7 +190,7 @@ void ListPage::DeleteFocused() {
     // The row removed, found again by its name (the list may have been filled anew).
     for (size_t i = 0; i < rows_.size(); ++i) {
       if (rows_[i].name == row.name) {
-        ListView_DeleteItem(list_, static_cast<int>(i));
+        list_.DeleteRow(static_cast<int>(i));
         rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
         break;
       }

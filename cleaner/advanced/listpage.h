@@ -16,6 +16,7 @@
 
 #include "advlist.h"
 #include "childpage.h"
+#include "listview.h"
 #include "worker.h"
 
 namespace dustrel {
@@ -49,9 +50,9 @@ class ListPage : public ChildPage {
   // by default). Empty: nothing is removed.
   virtual std::vector<suite::RegEntry> EntriesToRemove(const AdvRow& row) { return row.entries; }
 
-  void OnInit() override;
-  bool OnCommand(int id, int code) override;
-  bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   void OnDestroy() override;
 
   void Refresh();
@@ -64,7 +65,7 @@ class ListPage : public ChildPage {
 
   ListPageSetup setup_;
   int icon_;
-  HWND list_ = nullptr;
+  suite::ListView list_;
   HIMAGELIST images_ = nullptr;
   HICON ownIcon_ = nullptr;
   std::vector<AdvRow> rows_;  // in list order, as last filled

@@ -5,10 +5,10 @@
 #include <shellapi.h>
 
 #include "childpage.h"
-#include "inifile.h"
 #include "probes.h"
 #include "resource.h"
 #include "systemlists.h"
+#include "texts.h"
 
 namespace dustrel {
 
@@ -19,20 +19,17 @@ class RegistryBackupPage : public ChildPage {
   RegistryBackupPage() : ChildPage(IDD_ADVREGBAKPAGE) {}
 
  protected:
-  void OnInit() override {
-    suite::InterfaceTexts texts(kAdvancedIni);
-    const std::pair<int, const char*> captions[] = {
+  BOOL OnInit() override {
+    static const suite::TextBinding kCaptions[] = {
         {IDC_STATICREGBAKSM1, "IDC_STATICREGBAKSM1"}, {IDC_STATICREGBAKKG1, "IDC_STATICREGBAKKG1"},
         {IDC_REGBAKBACKUP, "IDC_FRESHTKEYBOARDstr"},  {IDC_STATICREGBAKSM2, "IDC_STATICREGBAKSM2"},
         {IDC_STATICREGBAKKG2, "IDC_STATICREGBAKKG2"}, {IDC_REGBAKRESTORE, "IDCANCELINREGBAK"},
         {IDC_STATICREGBAKSM3, "IDC_STATICREGBAKSM3"}};
-    for (const auto& caption : captions) {
-      const std::string text = texts.Get(caption.second);
-      if (!text.empty()) SetItemText(caption.first, text);
-    }
+    suite::ApplyTexts(Handle(), kAdvancedIni, kCaptions);
+    return TRUE;
   }
 
-  bool OnCommand(int id, int /*code*/) override {
+  bool OnCommand(int id, int /*code*/, HWND) override {
     if (id != IDC_REGBAKBACKUP && id != IDC_REGBAKRESTORE) return false;
     const std::string tool = RestoreToolPath(suite::SystemFolder(), suite::GetOsSuffix());
     ShellExecuteA(Handle(), "open", tool.c_str(), nullptr, nullptr, SW_SHOWNORMAL);

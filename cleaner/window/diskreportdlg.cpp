@@ -20,7 +20,7 @@ std::vector<suite::PieSlice> Slices(const PieFigures& p) {
 }  // namespace
 
 BOOL DiskReportDialog::OnInit() {
-  SetWindowTextA(Handle(), "磁盘清理报告");
+  SetCaption("磁盘清理报告");
   SetItemText(IDC_REPORTTEXT, summary_);
   return TRUE;
 }

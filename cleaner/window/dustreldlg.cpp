@@ -137,24 +137,22 @@ BOOL DustrelDialog::OnInit() {
 }
 
 void DustrelDialog::BuildResultList() {
-  results_ = Item(IDC_RESULTLIST);
-  ListView_SetExtendedListViewStyle(results_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES |
-                                                  (suite::IsWin9x() ? LVS_EX_FLATSB : 0));
-  ListView_SetImageList(results_, MakeTickImages(), LVSIL_STATE);
-  ListView_SetCallbackMask(results_, LVIS_STATEIMAGEMASK);
+  results_.Attach(Item(IDC_RESULTLIST));
+  results_.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES |
+                            (suite::IsWin9x() ? LVS_EX_FLATSB : 0));
+  results_.SetImages(MakeTickImages(), LVSIL_STATE);
+  results_.SetCallbackMask(LVIS_STATEIMAGEMASK);
   suite::InterfaceTexts texts(kIni);
-  suite::ListView view(results_);
   const int widths[] = {150, 44, 200, 80, 160, 40};  // the second wide enough for its two-character heading
   for (int c = 0; c < 6; ++c)
-    view.AddColumn(c, c < 5 ? texts.Get("List1Item", c + 1) : std::string(), widths[c]);
+    results_.AddColumn(c, c < 5 ? texts.Get("List1Item", c + 1) : std::string(), widths[c]);
 }
 
 void DustrelDialog::BuildTargetList() {
   targets_.Attach(Item(IDC_TARGETLIST));
   targets_.SetCheckboxStyle(suite::IsWin9x() ? LVS_EX_FLATSB : 0);
   static const int kTargetImages[] = {IDI_TARGET_IMAGES};
-  ListView_SetImageList(targets_.Handle(), suite::LoadIconList(GetModuleHandleA(nullptr), kTargetImages),
-                        LVSIL_SMALL);
+  targets_.SetImages(suite::LoadIconList(GetModuleHandleA(nullptr), kTargetImages));
   suite::InterfaceTexts texts(kIni);
   targets_.AddColumn(0, texts.Get("List2Item1"), 250);
   targets_.AddColumn(1, texts.Get("List2Item2"), 160);
@@ -187,9 +185,8 @@ void DustrelDialog::ShowResults(bool results) {
 }
 
 void DustrelDialog::RefreshResults(bool keepTop) {
-  ListView_SetItemCountEx(results_, static_cast<int>(model_.Size()),
-                          keepTop ? (LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL) : 0);
-  if (!keepTop) InvalidateRect(results_, nullptr, FALSE);
+  results_.SetVirtualCount(model_.Size(), keepTop);
+  if (!keepTop) results_.Repaint();
 }
 
 // ---------------------------------------------------------------- commands
@@ -212,7 +209,7 @@ bool DustrelDialog::OnCommand(int id, int code, HWND) {
       if (cleaning_) return true;
       model_.SetAll(false);
       RefreshResults(true);
-      InvalidateRect(results_, nullptr, FALSE);
+      results_.Repaint();
       return true;
     case IDC_NOITEMBT: FlipSelected(); return true;
     case IDC_INFOITEMBT: StopScanSoft(); return true;
@@ -224,7 +221,7 @@ bool DustrelDialog::OnCommand(int id, int code, HWND) {
     case ID_ALLSELECT:
       if (cleaning_) return true;
       model_.SetAll(true);
-      InvalidateRect(results_, nullptr, FALSE);
+      results_.Repaint();
       return true;
     case ID_TRAY_POPUP:
       ShowWindow(Handle(), SW_SHOW);
@@ -267,31 +264,29 @@ void DustrelDialog::TickAllAsked() {
       MB_YESNO | MB_ICONWARNING);
   if (answer != IDYES) return;
   model_.SetAll(true);
-  InvalidateRect(results_, nullptr, FALSE);
+  results_.Repaint();
 }
 
 void DustrelDialog::FlipSelected() {
   if (cleaning_) return;
   std::vector<size_t> rows;
-  if (model_.Size() > 0 && static_cast<size_t>(ListView_GetSelectedCount(results_)) == model_.Size()) {
+  if (model_.Size() > 0 && static_cast<size_t>(results_.SelectedCount()) == model_.Size()) {
     // Every row selected: no need to ask the list for each of a million rows.
     rows.resize(model_.Size());
     std::iota(rows.begin(), rows.end(), size_t{0});
   } else {
-    for (int i = ListView_GetNextItem(results_, -1, LVNI_SELECTED); i >= 0;
-         i = ListView_GetNextItem(results_, i, LVNI_SELECTED))
-      rows.push_back(static_cast<size_t>(i));
+    for (int i : results_.SelectedRows()) rows.push_back(static_cast<size_t>(i));
   }
   if (rows.empty()) {
     Message("没有选择任何项,您可以按下Shift键选中多个条目", "错误", MB_OK | MB_ICONERROR);
     return;
   }
   model_.Flip(rows);
-  InvalidateRect(results_, nullptr, FALSE);
+  results_.Repaint();
 }
 
 int DustrelDialog::FocusedResult() const {
-  const int row = ListView_GetNextItem(results_, -1, LVNI_FOCUSED);
+  const int row = results_.Focused();
   return row >= 0 && static_cast<size_t>(row) < model_.Size() ? row : -1;
 }
 
@@ -307,7 +302,7 @@ void DustrelDialog::RemoveFocused() {
   const int row = FocusedResult();
   if (row < 0) return;
   model_.Remove(static_cast<size_t>(row));
-  ListView_SetItemState(results_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  results_.ClearSelection();
   RefreshResults(false);
 }
 
@@ -322,7 +317,7 @@ void DustrelDialog::ContextMenu() {
 void DustrelDialog::ToggleResultTick(int row) {
   if (cleaning_ || row < 0 || static_cast<size_t>(row) >= model_.Size()) return;
   model_.SetChecked(static_cast<size_t>(row), !model_.Row(static_cast<size_t>(row)).checked);
-  ListView_RedrawItems(results_, row, row);
+  results_.RedrawRow(row);
 }
 
 // ---------------------------------------------------------------- list notifications
@@ -349,14 +344,13 @@ bool DustrelDialog::OnNotify(NMHDR* header, LRESULT& result) {
       }
       case NM_CLICK: {
         const auto* click = reinterpret_cast<NMITEMACTIVATE*>(header);
-        LVHITTESTINFO hit{};
-        hit.pt = click->ptAction;
-        const int row = ListView_SubItemHitTest(results_, &hit);
-        if (row >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) ToggleResultTick(row);
+        bool onTick = false;
+        const int row = results_.RowAt(click->ptAction, &onTick);
+        if (onTick) ToggleResultTick(row);
         const int focused = FocusedResult();
         if (focused >= 0 && !cleaning_) {
           model_.FlipMark(static_cast<size_t>(focused));
-          ListView_RedrawItems(results_, focused, focused);
+          results_.RedrawRow(focused);
         }
         return false;
       }
@@ -364,12 +358,10 @@ bool DustrelDialog::OnNotify(NMHDR* header, LRESULT& result) {
         const auto* key = reinterpret_cast<NMLVKEYDOWN*>(header);
         if (key->wVKey == VK_SPACE) {
           std::vector<size_t> rows;
-          for (int i = ListView_GetNextItem(results_, -1, LVNI_SELECTED); i >= 0;
-               i = ListView_GetNextItem(results_, i, LVNI_SELECTED))
-            rows.push_back(static_cast<size_t>(i));
+          for (int i : results_.SelectedRows()) rows.push_back(static_cast<size_t>(i));
           if (rows.empty() && FocusedResult() >= 0) rows.push_back(static_cast<size_t>(FocusedResult()));
           if (!cleaning_) model_.Flip(rows);
-          InvalidateRect(results_, nullptr, FALSE);
+          results_.Repaint();
         }
         return false;
       }
@@ -380,7 +372,7 @@ bool DustrelDialog::OnNotify(NMHDR* header, LRESULT& result) {
     return false;
   }
   if (header->idFrom == IDC_TARGETLIST && header->code == NM_CLICK) {
-    const int row = ListView_GetNextItem(targets_.Handle(), -1, LVNI_FOCUSED);
+    const int row = targets_.Focused();
     if (row >= 0) targets_.SetText(row, 2, NextMark(targets_.Text(row, 2)));
     return false;
   }

@@ -22,7 +22,6 @@
 
 namespace dustrel {
 
-
 class DustrelDialog : public suite::Dialog {
  public:
   explicit DustrelDialog(ShellMode mode) : mode_(mode) {}
@@ -64,7 +63,7 @@ class DustrelDialog : public suite::Dialog {
   ShellMode mode_;
   suite::ListView targets_;
   ScanTargets targetRows_;
-  HWND results_ = nullptr;
+  suite::ListView results_;  // virtual: its rows are model_'s
   ResultModel model_;
   suite::Worker worker_;
   std::shared_ptr<BatchSink> sink_;

@@ -41,23 +41,24 @@ void DrawFrame(const DRAWITEMSTRUCT& item, int frame) {
 
 }  // namespace
 
-void ScanProgressDialog::OnInit() {
+BOOL ScanProgressDialog::OnInit() {
   static const suite::TextBinding kTexts[] = {
       {0, "IDD_DIALOG_DH"},
       {IDC_STATICSCANOBJECT, "IDC_STATICSCANOBJECT"},
       {IDC_SCANDISKPLAY, "IDC_SCANDISKPLAY"},
       {IDC_BUTTONCANCELINDH, "IDC_BUTTONCANCELINDH"}};
   suite::ApplyTexts(Handle(), kIni, kTexts);
-  SendMessageA(Item(IDC_SCANPROGRESS), PBM_SETRANGE, 0, MAKELPARAM(0, 10));
-  SendMessageA(Item(IDC_SCANPROGRESS), PBM_SETPOS, 0, 0);
+  SetBarRange(IDC_SCANPROGRESS, 0, 10);
+  SetBarPosition(IDC_SCANPROGRESS, 0);
   SetTimer(Handle(), kAnimationTimer, kAnimationMs, nullptr);
+  return TRUE;
 }
 
 void ScanProgressDialog::SetPath(const std::string& path) {
   if (Exists()) SetItemText(IDC_SCANPATH, path);
 }
 
-bool ScanProgressDialog::OnCommand(int id, int code) {
+bool ScanProgressDialog::OnCommand(int id, int code, HWND) {
   if ((id == IDC_BUTTONCANCELINDH && code == BN_CLICKED) || id == IDCANCEL) {
     Cancel();
     return true;
@@ -73,11 +74,11 @@ void ScanProgressDialog::Cancel() {
   if (cancel) cancel();
 }
 
-bool ScanProgressDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) {
+bool ScanProgressDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   if (msg == WM_TIMER && wp == kAnimationTimer) {
     frame_ = (frame_ + 1) % 3;
     position_ = position_ >= 10 ? 0 : position_ + 1;
-    SendMessageA(Item(IDC_SCANPROGRESS), PBM_SETPOS, static_cast<WPARAM>(position_), 0);
+    SetBarPosition(IDC_SCANPROGRESS, position_);
     InvalidateRect(Item(IDC_SCANANIMATION), nullptr, FALSE);
     result = 0;
     return true;
@@ -97,10 +98,11 @@ bool ScanProgressDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& resu
 
 void ScanProgressDialog::OnDestroy() { KillTimer(Handle(), kAnimationTimer); }
 
-void CleanProgressDialog::OnInit() {
-  SetWindowTextA(Handle(), kCleanTitle);
+BOOL CleanProgressDialog::OnInit() {
+  SetCaption(kCleanTitle);
   SetRange(0);
   UpdateCaption();
+  return TRUE;
 }
 
 void CleanProgressDialog::SetStatus(const std::string& text) {
@@ -111,15 +113,15 @@ void CleanProgressDialog::SetRange(int range) {
   range_ = range < 0 ? 0 : range;
   position_ = 0;
   if (!Exists()) return;
-  SendMessageA(Item(IDC_CLEANPROGRESS), PBM_SETRANGE32, 0, range_);
-  SendMessageA(Item(IDC_CLEANPROGRESS), PBM_SETPOS, 0, 0);
+  SetBarRange(IDC_CLEANPROGRESS, 0, range_);
+  SetBarPosition(IDC_CLEANPROGRESS, 0);
   UpdateCaption();
 }
 
 void CleanProgressDialog::SetPosition(int position) {
   position_ = position < 0 ? 0 : (position > range_ ? range_ : position);
   if (!Exists()) return;
-  SendMessageA(Item(IDC_CLEANPROGRESS), PBM_SETPOS, static_cast<WPARAM>(position_), 0);
+  SetBarPosition(IDC_CLEANPROGRESS, position_);
   UpdateCaption();
 }
 
@@ -128,7 +130,7 @@ void CleanProgressDialog::UpdateCaption() {
   // Redrawn only when the whole percent changes.
   if (percent == shownPercent_ || !Exists()) return;
   shownPercent_ = percent;
-  SetWindowTextA(Handle(), suite::Format("%s [%d%%]", kCleanTitle, percent).c_str());
+  SetCaption(suite::Format("%s [%d%%]", kCleanTitle, percent));
 }
 
 }  // namespace dustrel

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "modeless.h"
+#include "dialog.h"
 
 namespace dustrel {
 
@@ -19,9 +19,9 @@ class ScanProgressDialog : public suite::ModelessDialog {
   int Frame() const { return frame_; }
 
  protected:
-  void OnInit() override;
-  bool OnCommand(int id, int code) override;
-  bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, INT_PTR& result) override;
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
   void OnDestroy() override;
 
  private:
@@ -38,7 +38,7 @@ class CleanProgressDialog : public suite::ModelessDialog {
   void SetPosition(int position);
 
  protected:
-  void OnInit() override;
+  BOOL OnInit() override;
 
  private:
   void UpdateCaption();

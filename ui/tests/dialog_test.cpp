@@ -17,6 +17,7 @@ struct alignas(4) EmptyTemplate {
 class Probe : public suite::Dialog {
  public:
   std::function<void(Probe&)> onInit;
+  LRESULT answer = 0;  // what the handlers answer
   void Finish(INT_PTR code) { End(code); }
   void Unattended(std::function<void()> job) { RunUnattended(std::move(job)); }
 
@@ -24,6 +25,15 @@ class Probe : public suite::Dialog {
   BOOL OnInit() override {
     if (onInit) onInit(*this);
     return TRUE;
+  }
+  bool OnNotify(NMHDR*, LRESULT& result) override {
+    result = answer;
+    return true;
+  }
+  bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override {
+    if (msg != WM_APP && msg != WM_CTLCOLORSTATIC) return false;
+    result = answer;
+    return true;
   }
 };
 
@@ -48,6 +58,25 @@ TEST(Dialog, APostedTaskThatThrowsDoesNotStopTheNextOnes) {
   };
   EXPECT_EQ(Show(dialog), 7);
   EXPECT_EQ(ran, 2);
+}
+
+// A handled message's answer reaches the sender: through DWLP_MSGRESULT, or
+// as the procedure's value for the messages that answer that way.
+TEST(Dialog, HandlersAnswersReachTheSender) {
+  Probe dialog;
+  dialog.answer = 4242;
+  LRESULT notify = 0, other = 0, colour = 0;
+  dialog.onInit = [&](Probe& d) {
+    NMHDR header{d.Handle(), 1, NM_CLICK};
+    notify = SendMessageA(d.Handle(), WM_NOTIFY, 1, reinterpret_cast<LPARAM>(&header));
+    other = SendMessageA(d.Handle(), WM_APP, 0, 0);
+    colour = SendMessageA(d.Handle(), WM_CTLCOLORSTATIC, 0, 0);
+    d.Finish(1);
+  };
+  EXPECT_EQ(Show(dialog), 1);
+  EXPECT_EQ(notify, 4242);
+  EXPECT_EQ(other, 4242);
+  EXPECT_EQ(colour, 4242);
 }
 
 TEST(Dialog, AnUnattendedRunEndsTheDialog) {
