@@ -29,29 +29,23 @@ const char* const kLog = LogNameOf(Program::Snipwell);
 const char kScanText[] = "扫描系统";
 const char kStopText[] = "停止扫描";
 
-// Scan results are handed to the window's thread.
+class SnipwellDialog;
+
+// The scan's reports, each handed to the window's thread.
 class WindowSink : public ShortcutScanSink {
  public:
-  WindowSink(Dialog& dialog, std::function<void(std::string)> status,
-             std::function<void()> searchDone, std::function<void(std::string)> broken)
-      : dialog_(dialog), status_(std::move(status)), searchDone_(std::move(searchDone)),
-        broken_(std::move(broken)) {}
-  void Status(const std::string& text) override {
-    dialog_.Post([f = status_, text] { f(text); });
-  }
-  void SearchFinished() override { dialog_.Post(searchDone_); }
-  void Broken(const std::string& path) override {
-    dialog_.Post([f = broken_, path] { f(path); });
-  }
+  explicit WindowSink(SnipwellDialog& dialog) : dialog_(dialog) {}
+  void Status(const std::string& text) override;
+  void SearchFinished() override;
+  void Broken(const std::string& path) override;
 
  private:
-  Dialog& dialog_;
-  std::function<void(std::string)> status_;
-  std::function<void()> searchDone_;
-  std::function<void(std::string)> broken_;
+  SnipwellDialog& dialog_;
 };
 
 class SnipwellDialog : public Dialog {
+  friend class WindowSink;
+
  public:
   explicit SnipwellDialog(StartMode mode) : mode_(mode) {}
 
@@ -105,19 +99,17 @@ class SnipwellDialog : public Dialog {
   }
 
   void SetStatus(const std::string& text) { SetItemText(IDC_STATUS, text); }
+  void AddBroken(const std::string& path) {
+    const int row = list_.AddRow(path, 0);
+    list_.SetText(row, 1, "×");
+  }
 
   void StartScan() {
     worker_.Join();  // a stopped scan ends at its next check; wait for it
     scanning_ = true;
     SetItemText(IDC_SCAN, kStopText);
     EnableItem(IDC_SCAN, false);
-    auto sink = std::make_shared<WindowSink>(
-        *this, [this](std::string t) { SetStatus(t); },
-        [this] { EnableItem(IDC_SCAN, true); },
-        [this](std::string path) {
-          int row = list_.AddRow(path, 0);
-          list_.SetText(row, 1, "×");
-        });
+    auto sink = std::make_shared<WindowSink>(*this);
     worker_.Start([this, sink](const std::atomic<bool>& stop) {
       const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
       ScanShortcuts(*sink, stop, ShortcutScanOptions{50});
@@ -191,6 +183,21 @@ class SnipwellDialog : public Dialog {
   Worker worker_;
   bool scanning_ = false;
 };
+
+void WindowSink::Status(const std::string& text) {
+  SnipwellDialog& window = dialog_;
+  dialog_.Post([&window, text] { window.SetStatus(text); });
+}
+
+void WindowSink::SearchFinished() {
+  SnipwellDialog& window = dialog_;
+  dialog_.Post([&window] { window.EnableItem(IDC_SCAN, true); });
+}
+
+void WindowSink::Broken(const std::string& path) {
+  SnipwellDialog& window = dialog_;
+  dialog_.Post([&window, path] { window.AddBroken(path); });
+}
 
 }  // namespace
 

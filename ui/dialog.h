@@ -32,15 +32,9 @@ class DialogBase {
   // one way work reaches a window from a worker. Tasks posted after the window
   // is gone are dropped; a task that throws is abandoned and the tasks after
   // it still run.
+  // An engine's sink for a window posts each report as a call of one of the
+  // window's own methods, with copies of the report's texts.
   void Post(std::function<void()> task) { posted_.Post(std::move(task)); }
-  // `f` wrapped so that calling the result from any thread runs `f` with
-  // copies of the arguments on the window's thread (for an engine's callbacks).
-  template <class... Args>
-  std::function<void(Args...)> OnWindowThread(std::function<void(Args...)> f) {
-    return [this, f = std::move(f)](Args... args) {
-      Post([f, args...] { f(args...); });
-    };
-  }
 
  protected:
   // WM_INITDIALOG: TRUE lets the dialog manager set the focus.
