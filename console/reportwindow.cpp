@@ -28,7 +28,9 @@ const char kReading[] = "Reading...";
 class ReportDialog : public Dialog {
  public:
   ReportDialog(const SystemFigures& before, const DiskFigures& diskBefore, std::string folder)
-      : before_(before), diskBefore_(diskBefore), folder_(std::move(folder)) {}
+      : before_(before), diskBefore_(diskBefore), folder_(std::move(folder)) {
+    StopWithWindow(reader_);
+  }
 
  protected:
   BOOL OnInit() override {
@@ -113,11 +115,6 @@ class ReportDialog : public Dialog {
       return true;
     }
     return false;
-  }
-
-  void OnDestroy() override {
-    reader_.RequestStop();
-    reader_.Join();
   }
 
  private:

@@ -47,7 +47,7 @@ class MarksiftDialog : public Dialog {
   friend class WindowSink;
 
  public:
-  explicit MarksiftDialog(StartMode mode) : mode_(mode) {}
+  explicit MarksiftDialog(StartMode mode) : mode_(mode) { StopWithWindow(worker_); }
   ~MarksiftDialog() override {
     if (background_) DeleteObject(background_);
   }
@@ -110,11 +110,6 @@ class MarksiftDialog : public Dialog {
     }
     result = reinterpret_cast<LRESULT>(background_);
     return true;
-  }
-
-  void OnDestroy() override {
-    worker_.RequestStop();
-    worker_.Join();
   }
 
  private:

@@ -185,9 +185,4 @@ bool PatchDialog::OnNotify(NMHDR* header, LRESULT&) {
   return false;
 }
 
-void PatchDialog::OnDestroy() {
-  worker_.RequestStop();
-  worker_.Join();
-}
-
 }  // namespace patchmoor

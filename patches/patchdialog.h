@@ -15,13 +15,12 @@ namespace patchmoor {
 
 class PatchDialog : public suite::Dialog {
  public:
-  explicit PatchDialog(bool unattended) : unattended_(unattended) {}
+  explicit PatchDialog(bool unattended) : unattended_(unattended) { StopWithWindow(worker_); }
 
  protected:
   BOOL OnInit() override;
   bool OnCommand(int id, int code, HWND control) override;
   bool OnNotify(NMHDR* header, LRESULT& result) override;
-  void OnDestroy() override;
 
  private:
   void StartScan(bool announce);

@@ -163,8 +163,6 @@ void HivemendDialog::TickChanged(int row, bool checked) {
 }
 
 void HivemendDialog::OnDestroy() {
-  worker_.RequestStop();
-  worker_.Join();
   restoreWorker_.Join();  // the editor's import ends by itself
 }
 

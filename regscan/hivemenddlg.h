@@ -24,7 +24,7 @@ ScanSettings SettingsFromTexts();
 
 class HivemendDialog : public suite::Dialog {
  public:
-  explicit HivemendDialog(suite::StartMode mode) : mode_(mode) {}
+  explicit HivemendDialog(suite::StartMode mode) : mode_(mode) { StopWithWindow(worker_); }
 
  protected:
   BOOL OnInit() override;

@@ -47,7 +47,7 @@ class SnipwellDialog : public Dialog {
   friend class WindowSink;
 
  public:
-  explicit SnipwellDialog(StartMode mode) : mode_(mode) {}
+  explicit SnipwellDialog(StartMode mode) : mode_(mode) { StopWithWindow(worker_); }
 
  protected:
   BOOL OnInit() override {
@@ -81,11 +81,6 @@ class SnipwellDialog : public Dialog {
       return list_.TickCommand(id, IDC_CHECKALL, IDC_UNCHECKALL);
     }
     return true;
-  }
-
-  void OnDestroy() override {
-    worker_.RequestStop();
-    worker_.Join();
   }
 
  private:

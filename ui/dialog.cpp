@@ -43,8 +43,9 @@ INT_PTR DialogBase::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_DESTROY: {
       posted_.Close();
+      for (Worker* worker : workers_) worker->RequestStop();
+      for (Worker* worker : workers_) worker->Join();
       OnDestroy();
-      Destroyed();
       SetWindowLongPtrA(hwnd_, DWLP_USER, 0);
       hwnd_ = nullptr;
       return FALSE;
@@ -122,8 +123,6 @@ bool Dialog::CancelUnhandled() {
   End(IDCANCEL);
   return true;
 }
-
-void Dialog::Destroyed() { unattended_.Join(); }
 
 // ---------------------------------------------------------------- modeless
 

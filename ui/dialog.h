@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "postqueue.h"
 #include "worker.h"
@@ -19,6 +20,8 @@
 namespace suite {
 
 class DialogBase {
+  friend class ModelessDialog;
+
  public:
   DialogBase() = default;
   virtual ~DialogBase() = default;
@@ -47,8 +50,14 @@ class DialogBase {
   // WM_COMPAREITEM, WM_VKEYTOITEM, WM_CHARTOITEM, WM_QUERYDRAGICON), set as
   // DWLP_MSGRESULT for all others. Nobody sets DWLP_MSGRESULT by hand.
   virtual bool OnMessage(UINT /*msg*/, WPARAM, LPARAM, LRESULT& /*result*/) { return false; }
-  // Called while the window still exists, before it is destroyed.
+  // Called while the window still exists, before it is destroyed, after the
+  // workers that stop with the window have ended.
   virtual void OnDestroy() {}
+
+  // `worker` (a member of the window) is asked to stop and waited for when
+  // the window is destroyed, before OnDestroy: no thread of the window's
+  // touches it after it is gone. Called from the window's constructor.
+  void StopWithWindow(Worker& worker) { workers_.push_back(&worker); }
 
   HWND Item(int id) const { return GetDlgItem(hwnd_, id); }
   void SetItemText(int id, const std::string& text) { SetDlgItemTextA(hwnd_, id, text.c_str()); }
@@ -67,22 +76,23 @@ class DialogBase {
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
  private:
-  // What a kind adds to the dispatch: a look at every message first, the
-  // answer to an IDCANCEL no handler took, and the last step of WM_DESTROY.
+  // What a kind adds to the dispatch: a look at every message first, and the
+  // answer to an IDCANCEL no handler took.
   virtual void Observe(UINT /*msg*/, WPARAM, LPARAM) {}
   virtual bool CancelUnhandled() { return false; }
-  virtual void Destroyed() {}
 
   INT_PTR Dispatch(UINT msg, WPARAM wp, LPARAM lp);
 
   HWND hwnd_ = nullptr;
   PostQueue posted_;
+  std::vector<Worker*> workers_;
 };
 
 // A modal dialog: shown until End(). An IDCANCEL (Esc, the close box) that
 // no handler takes ends it with IDCANCEL.
 class Dialog : public DialogBase {
  public:
+  Dialog() { StopWithWindow(unattended_); }
   // Shows the dialog until End(); returns the code passed to End().
   INT_PTR DoModal(HINSTANCE instance, int templateId, HWND parent = nullptr);
   // The same from a template in memory.
@@ -106,7 +116,6 @@ class Dialog : public DialogBase {
  private:
   void Observe(UINT msg, WPARAM wp, LPARAM lp) override;
   bool CancelUnhandled() override;
-  void Destroyed() override;
 
   bool keepHidden_ = false;
   Worker unattended_;
@@ -116,7 +125,13 @@ class Dialog : public DialogBase {
 // that no handler takes is ignored.
 class ModelessDialog : public DialogBase {
  public:
-  ~ModelessDialog() override { Destroy(); }
+  // A window still up here goes without its owner's workers: they were
+  // members of the derived object, gone by now (a page that has workers
+  // destroys its window in its own destructor).
+  ~ModelessDialog() override {
+    workers_.clear();
+    Destroy();
+  }
   // Creates the window (hidden unless the template says WS_VISIBLE); false
   // when it could not be made. A window made before is destroyed first.
   bool Create(HINSTANCE instance, int templateId, HWND owner);

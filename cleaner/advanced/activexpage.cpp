@@ -24,7 +24,7 @@ const char kNoSelectionText[] = "请先选中要清理的控件!";
 
 class ActiveXPage : public ChildPage {
  public:
-  ActiveXPage() : ChildPage(IDD_ACTIVEXPAGE) {}
+  ActiveXPage() : ChildPage(IDD_ACTIVEXPAGE) { StopWithWindow(worker_); }
   ~ActiveXPage() override {
     // The window goes first (its handlers stop the worker), then the worker.
     Destroy();
@@ -106,8 +106,6 @@ bool ActiveXPage::OnNotify(NMHDR* header, LRESULT& result) {
 }
 
 void ActiveXPage::OnDestroy() {
-  worker_.RequestStop();
-  worker_.Join();
   list_.Attach(nullptr);
 }
 

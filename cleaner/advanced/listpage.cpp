@@ -33,7 +33,9 @@ struct ListPage::Batch {
 };
 
 ListPage::ListPage(ListPageSetup setup, int icon)
-    : ChildPage(IDD_ADVLISTPAGE), setup_(std::move(setup)), icon_(icon) {}
+    : ChildPage(IDD_ADVLISTPAGE), setup_(std::move(setup)), icon_(icon) {
+  StopWithWindow(worker_);
+}
 
 ListPage::~ListPage() {
   // Destroyed here, while the page's own handlers still answer: the running
@@ -97,8 +99,6 @@ bool ListPage::OnMessage(UINT msg, WPARAM /*wp*/, LPARAM lp, LRESULT& /*result*/
 }
 
 void ListPage::OnDestroy() {
-  worker_.RequestStop();
-  worker_.Join();
   if (ownIcon_) DestroyIcon(ownIcon_);
   ownIcon_ = nullptr;
   list_.Attach(nullptr);

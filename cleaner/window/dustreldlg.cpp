@@ -407,11 +407,8 @@ bool DustrelDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 }
 
 void DustrelDialog::OnDestroy() {
+  // The worker has ended (it stops with the window) and posted work is dropped.
   KillTimer(Handle(), kTopmostTimer);
-  // Posted work is dropped from here on; the worker ends at its next check
-  // and is waited for, so no thread touches the window after it is gone.
-  worker_.RequestStop();
-  worker_.Join();
   progress_.Destroy();
   cleanPopup_.Destroy();
   tray_.Remove();

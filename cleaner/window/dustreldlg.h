@@ -24,7 +24,7 @@ namespace dustrel {
 
 class DustrelDialog : public suite::Dialog {
  public:
-  explicit DustrelDialog(ShellMode mode) : mode_(mode) {}
+  explicit DustrelDialog(ShellMode mode) : mode_(mode) { StopWithWindow(worker_); }
 
  protected:
   BOOL OnInit() override;
