@@ -162,10 +162,6 @@ void HivemendDialog::TickChanged(int row, bool checked) {
   syncingTicks_ = false;
 }
 
-void HivemendDialog::OnDestroy() {
-  restoreWorker_.Join();  // the editor's import ends by itself
-}
-
 void HivemendDialog::StartScan() {
   worker_.RequestStop();
   worker_.Join();  // a stopped scan ends at its next check

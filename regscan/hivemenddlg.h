@@ -24,13 +24,17 @@ ScanSettings SettingsFromTexts();
 
 class HivemendDialog : public suite::Dialog {
  public:
-  explicit HivemendDialog(suite::StartMode mode) : mode_(mode) { StopWithWindow(worker_); }
+  // Both workers end with the window; the registry editor's import does not
+  // look at the stop flag and is waited for until it ends by itself.
+  explicit HivemendDialog(suite::StartMode mode) : mode_(mode) {
+    StopWithWindow(worker_);
+    StopWithWindow(restoreWorker_);
+  }
 
  protected:
   BOOL OnInit() override;
   bool OnCommand(int id, int code, HWND control) override;
   bool OnNotify(NMHDR* header, LRESULT& result) override;
-  void OnDestroy() override;
 
  private:
   void TickChanged(int row, bool checked);

@@ -36,7 +36,6 @@ class ActiveXPage : public ChildPage {
   BOOL OnInit() override;
   bool OnCommand(int id, int code, HWND control) override;
   bool OnNotify(NMHDR* header, LRESULT& result) override;
-  void OnDestroy() override;
 
  private:
   struct Listing {
@@ -103,10 +102,6 @@ bool ActiveXPage::OnNotify(NMHDR* header, LRESULT& result) {
     ShowSelected();
   }
   return false;
-}
-
-void ActiveXPage::OnDestroy() {
-  list_.Attach(nullptr);
 }
 
 void ActiveXPage::SetBusy(bool busy) {
