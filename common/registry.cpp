@@ -178,22 +178,31 @@ UniqueKey OpenKey(HKEY root, const std::string& path, REGSAM access) {
   return key;
 }
 
-// Names are taken in UTF-16: a name the ANSI code page cannot hold would come
-// back as "?" and name another key (or none), so such names are left out.
-std::vector<std::string> SubkeyNames(HKEY openKey) {
+namespace {
+
+// Names are taken in UTF-16 from `next(index, buffer, length)` until it
+// fails: a name the ANSI code page cannot hold would come back as "?" and
+// name another key or value (or none), so such names are left out.
+template <class Next>
+std::vector<std::string> AnsiNames(DWORD room, Next next) {
   std::vector<std::string> names;
-  wchar_t name[256];
+  std::vector<wchar_t> name(room);
   for (DWORD i = 0; i < kMaxRegistryNames; ++i) {
-    DWORD len = 256;
-    if (RegEnumKeyExW(openKey, i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS ||
-        len == 0)
-      break;
+    DWORD len = room;
+    if (next(i, name.data(), &len) != ERROR_SUCCESS || len == 0) break;
     bool lossless = true;
-    std::string narrow = AnsiFromWide(std::wstring(name, len), &lossless);
+    std::string narrow = AnsiFromWide(std::wstring(name.data(), len), &lossless);
     if (lossless) names.push_back(std::move(narrow));
   }
   return names;
+}
+
+}  // namespace
+
+std::vector<std::string> SubkeyNames(HKEY openKey) {
+  return AnsiNames(256, [openKey](DWORD i, wchar_t* name, DWORD* len) {
+    return RegEnumKeyExW(openKey, i, name, len, nullptr, nullptr, nullptr, nullptr);
+  });
 }
 
 std::vector<std::string> SubkeyNames(HKEY root, const std::string& path, REGSAM access) {
@@ -202,19 +211,9 @@ std::vector<std::string> SubkeyNames(HKEY root, const std::string& path, REGSAM 
 }
 
 std::vector<std::string> ValueNames(HKEY openKey) {
-  std::vector<std::string> names;
-  wchar_t name[16384];
-  for (DWORD i = 0; i < kMaxRegistryNames; ++i) {
-    DWORD len = 16384;
-    if (RegEnumValueW(openKey, i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS ||
-        len == 0)
-      break;
-    bool lossless = true;
-    std::string narrow = AnsiFromWide(std::wstring(name, len), &lossless);
-    if (lossless) names.push_back(std::move(narrow));
-  }
-  return names;
+  return AnsiNames(16384, [openKey](DWORD i, wchar_t* name, DWORD* len) {
+    return RegEnumValueW(openKey, i, name, len, nullptr, nullptr, nullptr, nullptr);
+  });
 }
 
 std::vector<std::string> ValueNames(HKEY root, const std::string& path, REGSAM access) {
@@ -300,6 +299,33 @@ bool IsLinkKey(HKEY key) {
   return (rc == ERROR_SUCCESS || rc == ERROR_MORE_DATA) && type == REG_LINK;
 }
 
+bool VisitValuesW(HKEY key, const ValueVisitor& visit) {
+  DWORD maxName = 0, maxData = 0;
+  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                       &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
+    return false;
+  std::vector<wchar_t> name(maxName + 2);
+  std::vector<BYTE> data(maxData + 2);
+  int retries = 0;
+  for (DWORD i = 0;; ++i) {
+    DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()),
+          type = 0;
+    const LONG rc =
+        RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
+    if (rc == ERROR_MORE_DATA && ++retries < 8) {
+      // A value grew since the key was asked: make room and read it again.
+      name.resize(name.size() + 16384);
+      data.resize(std::max<size_t>(data.size() * 2, dataLen + 2));
+      --i;
+      continue;
+    }
+    if (rc == ERROR_NO_MORE_ITEMS) return true;
+    if (rc != ERROR_SUCCESS) return false;
+    retries = 0;
+    visit(std::wstring(name.data(), nameLen), type, data.data(), dataLen);
+  }
+}
+
 bool SubkeyNamesW(HKEY key, std::vector<std::wstring>& names) {
   names.clear();
   std::vector<wchar_t> name(256);
@@ -356,30 +382,9 @@ class LinkFinder : public KeyTreeVisitor {
 
 // Reads every value of an open key; false when one could not be read.
 bool ReadValues(HKEY key, std::vector<KeyTreeCopy::Value>& values) {
-  DWORD maxName = 0, maxData = 0;
-  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                       &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS)
-    return false;
-  std::vector<wchar_t> name(maxName + 2);
-  std::vector<BYTE> data(maxData + 2);
-  int retries = 0;
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()),
-          type = 0;
-    const LONG rc =
-        RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
-    if (rc == ERROR_MORE_DATA && ++retries < 8) {
-      name.resize(name.size() + 16384);
-      data.resize(std::max<size_t>(data.size() * 2, dataLen + 2));
-      --i;
-      continue;
-    }
-    if (rc == ERROR_NO_MORE_ITEMS) return true;
-    if (rc != ERROR_SUCCESS) return false;
-    retries = 0;
-    values.push_back({std::wstring(name.data(), nameLen), type,
-                      std::vector<BYTE>(data.begin(), data.begin() + dataLen)});
-  }
+  return VisitValuesW(key, [&](const std::wstring& name, DWORD type, const BYTE* data, DWORD size) {
+    values.push_back({name, type, std::vector<BYTE>(data, data + size)});
+  });
 }
 
 // Copies a tree into memory, parent before children; a link or a key that

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,14 @@ bool IsLinkKey(HKEY key);
 // the enumeration ended on an error other than its end (a key deleted
 // meanwhile, access): the list is then incomplete.
 bool SubkeyNamesW(HKEY key, std::vector<std::wstring>& names);
+
+// Every value of an open key in UTF-16, in enumeration order, handed to
+// `visit` with its name, type and data; a value that grew while it was read
+// is read again with room. False when the key or a value could not be read:
+// the values after it were not visited.
+using ValueVisitor =
+    std::function<void(const std::wstring& name, DWORD type, const BYTE* data, DWORD size)>;
+bool VisitValuesW(HKEY key, const ValueVisitor& visit);
 
 // The one key-tree recursion of the suite, used by the key-tree deletion, the
 // .reg writer and the scanner's walks. Depth first, parent before children;

@@ -151,9 +151,8 @@ struct Writer : KeyTreeVisitor {
   }
 
   void Values(HKEY key, const std::wstring& fullName, bool top) {
-    DWORD maxName = 0, maxData = 0;
     if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         &maxName, &maxData, nullptr, nullptr) != ERROR_SUCCESS) {
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
       exact = false;
       return;
     }
@@ -164,41 +163,23 @@ struct Writer : KeyTreeVisitor {
     Eol();
     out += L"[" + fullName + L"]";
     Eol();
-    std::vector<wchar_t> name(maxName + 2);
-    std::vector<BYTE> data(maxData + 2);
-    int retries = 0;
-    for (DWORD i = 0;; ++i) {
-      DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()),
-            type = 0;
-      LONG rc = RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
-      if (rc == ERROR_MORE_DATA && ++retries < 8) {
-        // A value grew since the key was asked: make room and read it again.
-        name.resize(name.size() + 16384);
-        data.resize(std::max<size_t>(data.size() * 2, dataLen + 2));
-        --i;
-        continue;
-      }
-      if (rc == ERROR_NO_MORE_ITEMS) break;
-      if (rc != ERROR_SUCCESS) {
-        exact = false;  // values after this one were not read
-        break;
-      }
-      retries = 0;
-      const std::wstring valueName(name.data(), nameLen);
-      if (top && onlyValue && !SameValueName(valueName, *onlyValue)) continue;
+    const bool whole = VisitValuesW(key, [&](const std::wstring& valueName, DWORD type,
+                                             const BYTE* data, DWORD size) {
+      if (top && onlyValue && !SameValueName(valueName, *onlyValue)) return;
       if (!Carried(valueName)) {
         exact = false;  // left out: the file could not give it back
-        continue;
+        return;
       }
-      if (nameLen == 0) {
+      if (valueName.empty()) {
         out += L"@ = ";
       } else {
-        Quoted(name.data(), nameLen);
+        Quoted(valueName.data(), valueName.size());
         out += L" = ";
       }
-      Data(type, data.data(), dataLen);
+      Data(type, data, size);
       if (top) exactTopValues.push_back(valueName);
-    }
+    });
+    if (!whole) exact = false;  // values after the one that failed were not read
   }
 };
 
