@@ -9,9 +9,11 @@
 
 #include "handles.h"
 #include "inifile.h"
-#include "probes.h"
 #include "registry.h"
 #include "regremove.h"
+#include "removal.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace dustrel {
 

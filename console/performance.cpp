@@ -5,8 +5,9 @@
 #include <algorithm>
 
 #include "handles.h"
-#include "probes.h"
 #include "registry.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace suite::console {
 

@@ -6,8 +6,8 @@
 #include "cleanlog.h"
 #include "dryrun.h"
 #include "inifile.h"
-#include "probes.h"
 #include "programs.h"
+#include "text.h"
 
 namespace suite::console {
 

@@ -13,8 +13,10 @@
 #include "cleanlog.h"
 #include "folderwalk.h"
 #include "inifile.h"
-#include "probes.h"
 #include "programs.h"
+#include "removal.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace marksift {
 

@@ -4,9 +4,11 @@
 
 #include "cleanlog.h"
 #include "folderwalk.h"
-#include "probes.h"
 #include "programs.h"
+#include "removal.h"
 #include "shortcut_target.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace suite {
 

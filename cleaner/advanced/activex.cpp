@@ -4,8 +4,10 @@
 
 #include "classkeys.h"
 #include "handles.h"
-#include "probes.h"
 #include "registry.h"
+#include "removal.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace dustrel {
 

@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "inifile.h"
-#include "probes.h"
 #include "regremoval.h"
 #include "resource.h"
+#include "text.h"
 
 namespace dustrel {
 

@@ -6,8 +6,8 @@
 
 #include "childpage.h"
 #include "inifile.h"
-#include "probes.h"
 #include "resource.h"
+#include "sysinfo.h"
 #include "systemlists.h"
 
 namespace dustrel {

@@ -14,9 +14,10 @@
 #include "dryrun.h"
 #include "founditem.h"
 #include "inifile.h"
-#include "probes.h"
 #include "regremoval.h"
 #include "registry.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace dustrel::traces {
 

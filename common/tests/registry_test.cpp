@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <functional>
 
-#include "probes.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 
