@@ -13,6 +13,7 @@
 
 #include "dryrun.h"
 #include "founditem.h"
+#include "handles.h"
 #include "inifile.h"
 #include "regremoval.h"
 #include "registry.h"
@@ -370,7 +371,7 @@ bool SweepHistory() {
 
 bool ClearHistoryObject() {
   if (!suite::MayChange("clear history", "IUrlHistoryStg2")) return true;
-  const HRESULT init = CoInitialize(nullptr);
+  suite::ComScope com;
   bool cleared = false;
   IUrlHistoryStg2* history = nullptr;
   if (SUCCEEDED(CoCreateInstance(kUrlHistoryClass, nullptr, CLSCTX_INPROC_SERVER, kUrlHistoryStg2,
@@ -379,7 +380,6 @@ bool ClearHistoryObject() {
     cleared = SUCCEEDED(history->ClearHistory());
     history->Release();
   }
-  if (SUCCEEDED(init)) CoUninitialize();
   return cleared;
 }
 
