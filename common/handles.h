@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <objbase.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -74,10 +75,18 @@ struct ModulePolicy {
   static void Close(Type h) { ::FreeLibrary(h); }
 };
 
+struct InternetHandlePolicy {
+  using Type = HINTERNET;
+  static Type Invalid() { return nullptr; }
+  static bool Valid(Type h) { return h != nullptr; }
+  static void Close(Type h) { ::InternetCloseHandle(h); }
+};
+
 using UniqueHandleKernel = UniqueHandle<KernelHandlePolicy>;  // files, threads, processes, events
 using UniqueFind = UniqueHandle<FindHandlePolicy>;            // FindFirstFile
 using UniqueKey = UniqueHandle<RegKeyPolicy>;                 // RegOpenKeyEx / RegCreateKeyEx
 using UniqueModule = UniqueHandle<ModulePolicy>;              // LoadLibrary / LoadLibraryEx
+using UniqueInternet = UniqueHandle<InternetHandlePolicy>;    // WinINet (InternetOpen, ...)
 
 // COM on the calling thread for the life of the scope (a single-threaded
 // apartment unless told otherwise). CoUninitialize follows only an
