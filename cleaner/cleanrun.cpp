@@ -10,8 +10,10 @@
 #include "folderguard.h"
 #include "inifile.h"
 #include "options.h"
-#include "probes.h"
 #include "regremove.h"
+#include "removal.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace dustrel {
 

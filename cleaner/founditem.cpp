@@ -1,6 +1,6 @@
 #include "founditem.h"
 
-#include "probes.h"
+#include "text.h"
 
 namespace dustrel {
 

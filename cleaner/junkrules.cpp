@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "probes.h"
+#include "text.h"
 
 namespace dustrel {
 

@@ -7,7 +7,8 @@
 #include "folderwalk.h"
 #include "handles.h"
 #include "inifile.h"
-#include "probes.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace dustrel {
 

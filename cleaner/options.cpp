@@ -5,6 +5,7 @@
 #include <string>
 
 #include "dryrun.h"
+#include "handles.h"
 #include "regremoval.h"
 
 namespace dustrel {
@@ -16,24 +17,22 @@ const char kPolicyKey[] = ".DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersio
 const char kSuiteKey[] = "Software\\Quillon";
 
 DWORD ReadDword(HKEY root, const char* path, const char* name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+  suite::UniqueKey key;
+  if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return 0;
   DWORD value = 0, size = sizeof value, type = 0;
-  const LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-  RegCloseKey(key);
+  const LONG rc =
+      RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
   return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof value ? value : 0;
 }
 
 bool WriteDword(HKEY root, const char* path, const char* name, DWORD value) {
   if (!suite::MayChange("set value", std::string(path) + "\\" + name)) return true;
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+  suite::UniqueKey key;
+  if (RegCreateKeyExA(root, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(), nullptr) !=
       ERROR_SUCCESS)
     return false;
-  const LONG rc = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                 sizeof value);
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
+  return RegSetValueExA(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                        sizeof value) == ERROR_SUCCESS;
 }
 
 // A system switch the options window sets: 1 when on, the value gone when

@@ -9,9 +9,11 @@
 
 #include "handles.h"
 #include "inifile.h"
-#include "probes.h"
 #include "registry.h"
 #include "regremove.h"
+#include "removal.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace dustrel {
 
@@ -171,6 +173,7 @@ void RunRegistryRule(RunState& state, const PluginRule& rule) {
   if (!isValue && HasEmptyPart(rule.pattern)) return;  // would reach SubKey itself
   // A 32-bit program keeps its machine keys in the 32-bit registry view of a
   // 64-bit Windows: the rule is looked up in both, a shared key once.
+  // Opened with full access: a key this user may not change gives no row.
   for (const std::string& path : suite::ViewPaths(root, subKey)) {
     suite::UniqueKey key = suite::OpenKey(root, path, KEY_ALL_ACCESS);
     if (!key) continue;

@@ -1,6 +1,6 @@
 #include "reportfigures.h"
 
-#include "probes.h"
+#include "text.h"
 
 namespace dustrel {
 

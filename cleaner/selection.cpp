@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "dryrun.h"
+#include "handles.h"
 #include "regremoval.h"
 #include "scantargets.h"
 
@@ -42,9 +43,9 @@ std::vector<std::string> SplitMultiString(const std::vector<char>& block) {
 
 bool SaveSelection(const ScanTargets& targets) {
   if (!suite::MayChange("save selection", "HKEY_LOCAL_MACHINE\\Software\\Quillon")) return true;
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSuiteKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
+  suite::UniqueKey key;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSuiteKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      key.put(), nullptr) != ERROR_SUCCESS)
     return false;
   std::vector<BYTE> bytes;
   std::vector<std::string> names;
@@ -55,55 +56,56 @@ bool SaveSelection(const ScanTargets& targets) {
   // The row names go first: a selection whose names could not be written is
   // one without names, applied only to a list of the same length.
   const std::string block = MultiString(names);
-  if (RegSetValueExA(key, "CleanSaveRows", 0, REG_MULTI_SZ,
+  if (RegSetValueExA(key.get(), "CleanSaveRows", 0, REG_MULTI_SZ,
                      reinterpret_cast<const BYTE*>(block.data()),
                      static_cast<DWORD>(block.size())) != ERROR_SUCCESS)
     suite::RemoveSettingValue("HKEY_LOCAL_MACHINE", kSuiteKey, "CleanSaveRows");
-  bool ok = RegSetValueExA(key, "CleanSaveStatus", 0, REG_BINARY, bytes.data(),
+  bool ok = RegSetValueExA(key.get(), "CleanSaveStatus", 0, REG_BINARY, bytes.data(),
                            static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
   if (ok) {
     const DWORD count = static_cast<DWORD>(bytes.size());
-    ok = RegSetValueExA(key, "CleanItemCount", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
-                        sizeof count) == ERROR_SUCCESS;
+    ok = RegSetValueExA(key.get(), "CleanItemCount", 0, REG_DWORD,
+                        reinterpret_cast<const BYTE*>(&count), sizeof count) == ERROR_SUCCESS;
   }
-  RegCloseKey(key);
   return ok;
 }
 
 bool ReadSavedSelection(SavedSelection& saved) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSuiteKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+  suite::UniqueKey key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSuiteKey, 0, KEY_QUERY_VALUE, key.put()) !=
+      ERROR_SUCCESS)
     return false;
   DWORD count = 0, size = sizeof count, type = 0;
-  bool ok = RegQueryValueExA(key, "CleanItemCount", nullptr, &type,
+  bool ok = RegQueryValueExA(key.get(), "CleanItemCount", nullptr, &type,
                              reinterpret_cast<BYTE*>(&count), &size) == ERROR_SUCCESS &&
             type == REG_DWORD;
   std::vector<BYTE> bytes;
   if (ok) {
     DWORD length = 0;
-    ok = RegQueryValueExA(key, "CleanSaveStatus", nullptr, &type, nullptr, &length) == ERROR_SUCCESS;
+    ok = RegQueryValueExA(key.get(), "CleanSaveStatus", nullptr, &type, nullptr, &length) ==
+         ERROR_SUCCESS;
     if (ok && length > 0) {
       bytes.resize(length);
-      ok = RegQueryValueExA(key, "CleanSaveStatus", nullptr, &type, bytes.data(), &length) ==
-           ERROR_SUCCESS;
+      ok = RegQueryValueExA(key.get(), "CleanSaveStatus", nullptr, &type, bytes.data(),
+                            &length) == ERROR_SUCCESS;
       bytes.resize(length);
     }
   }
   std::vector<std::string> names;
   if (ok) {
     DWORD length = 0;
-    if (RegQueryValueExA(key, "CleanSaveRows", nullptr, &type, nullptr, &length) ==
+    if (RegQueryValueExA(key.get(), "CleanSaveRows", nullptr, &type, nullptr, &length) ==
             ERROR_SUCCESS &&
         type == REG_MULTI_SZ && length > 0 && length < (1u << 20)) {
       std::vector<char> block(length);
-      if (RegQueryValueExA(key, "CleanSaveRows", nullptr, &type,
+      if (RegQueryValueExA(key.get(), "CleanSaveRows", nullptr, &type,
                            reinterpret_cast<BYTE*>(block.data()), &length) == ERROR_SUCCESS) {
         block.resize(length);
         names = SplitMultiString(block);
       }
     }
   }
-  RegCloseKey(key);
+  key.reset();
   if (!ok) return false;
   // A count larger than the bytes stored reads only the bytes there are.
   if (bytes.size() > count) bytes.resize(count);

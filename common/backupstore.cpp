@@ -2,7 +2,9 @@
 
 #include "dryrun.h"
 #include "handles.h"
-#include "probes.h"
+#include "removal.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace suite {
 

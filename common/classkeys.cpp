@@ -1,7 +1,7 @@
 #include "classkeys.h"
 
-#include "probes.h"
 #include "registry.h"
+#include "text.h"
 
 namespace suite {
 

@@ -5,8 +5,8 @@
 #include "dryrun.h"
 #include "handles.h"
 #include "inifile.h"
-#include "probes.h"
 #include "programs.h"
+#include "sysinfo.h"
 
 namespace suite {
 

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <set>
 
-#include "probes.h"
+#include "text.h"
 
 namespace suite {
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 
 #include "handles.h"
-#include "probes.h"
 #include "registry.h"
+#include "text.h"
 
 namespace suite {
 

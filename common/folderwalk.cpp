@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "handles.h"
-#include "probes.h"
+#include "text.h"
 
 namespace suite {
 

@@ -1,8 +1,11 @@
 // Move-only owners for the Win32 handles the suite opens: one template, one
 // small policy per handle kind. A handle is closed exactly once, when its owner
-// goes away or is reset.
+// goes away or is reset. Also the thread's COM initialisation as a scope.
 #pragma once
 #include <windows.h>
+#include <objbase.h>
+#include <wininet.h>
+
 #include <utility>
 
 namespace suite {
@@ -65,8 +68,42 @@ struct RegKeyPolicy {
   static void Close(Type h) { ::RegCloseKey(h); }
 };
 
+struct ModulePolicy {
+  using Type = HMODULE;
+  static Type Invalid() { return nullptr; }
+  static bool Valid(Type h) { return h != nullptr; }
+  static void Close(Type h) { ::FreeLibrary(h); }
+};
+
+struct InternetHandlePolicy {
+  using Type = HINTERNET;
+  static Type Invalid() { return nullptr; }
+  static bool Valid(Type h) { return h != nullptr; }
+  static void Close(Type h) { ::InternetCloseHandle(h); }
+};
+
 using UniqueHandleKernel = UniqueHandle<KernelHandlePolicy>;  // files, threads, processes, events
 using UniqueFind = UniqueHandle<FindHandlePolicy>;            // FindFirstFile
 using UniqueKey = UniqueHandle<RegKeyPolicy>;                 // RegOpenKeyEx / RegCreateKeyEx
+using UniqueModule = UniqueHandle<ModulePolicy>;              // LoadLibrary / LoadLibraryEx
+using UniqueInternet = UniqueHandle<InternetHandlePolicy>;    // WinINet (InternetOpen, ...)
+
+// COM on the calling thread for the life of the scope (a single-threaded
+// apartment unless told otherwise). CoUninitialize follows only an
+// initialisation that succeeded (S_OK or S_FALSE); an apartment of another
+// kind that the thread already has stays as it is.
+class ComScope {
+ public:
+  explicit ComScope(DWORD model = COINIT_APARTMENTTHREADED)
+      : hr_(CoInitializeEx(nullptr, model)) {}
+  ~ComScope() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+
+ private:
+  HRESULT hr_;
+};
 
 }  // namespace suite

@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "handles.h"
-#include "probes.h"
+#include "sysinfo.h"
 
 namespace suite {
 

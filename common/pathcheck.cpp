@@ -3,7 +3,8 @@
 #include <windows.h>
 
 #include "handles.h"
-#include "probes.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace suite {
 

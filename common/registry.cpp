@@ -4,7 +4,7 @@
 
 #include "dryrun.h"
 
-#include "probes.h"
+#include "text.h"
 
 namespace suite {
 

@@ -44,19 +44,21 @@ std::vector<std::string> ViewPaths(HKEY root, const std::string& path);
 // Whether two open keys are the same key of the registry (by its full name).
 bool SameRegistryKey(HKEY a, HKEY b);
 
-UniqueKey OpenKey(HKEY root, const std::string& path, REGSAM access = KEY_ALL_ACCESS);
+// Read access unless the caller asks for more: a caller that writes or
+// deletes through the key names that access itself.
+UniqueKey OpenKey(HKEY root, const std::string& path, REGSAM access = KEY_READ);
 
 // Names of the key's direct subkeys in enumeration order, at most 30000; the list
 // ends at the first failing index or empty name. A key that cannot be opened
 // gives an empty list.
 std::vector<std::string> SubkeyNames(HKEY root, const std::string& path,
-                                     REGSAM access = KEY_ALL_ACCESS);
+                                     REGSAM access = KEY_READ);
 std::vector<std::string> SubkeyNames(HKEY openKey);
 // Names of the key's values in enumeration order, at most 30000; the unnamed
 // default value ends the list, as does the first failing index. The data is not
 // fetched, so a value with long data does not hide the values after it.
 std::vector<std::string> ValueNames(HKEY root, const std::string& path,
-                                    REGSAM access = KEY_ALL_ACCESS);
+                                    REGSAM access = KEY_READ);
 std::vector<std::string> ValueNames(HKEY openKey);
 
 // A string value up to its first NUL; `limit` bounds the bytes read (the

@@ -2,8 +2,8 @@
 
 #include "dryrun.h"
 #include "handles.h"
-#include "probes.h"
 #include "registry.h"
+#include "text.h"
 
 namespace suite {
 

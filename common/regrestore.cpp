@@ -8,8 +8,9 @@
 #include "backupstore.h"
 #include "dryrun.h"
 #include "handles.h"
-#include "probes.h"
 #include "registry.h"
+#include "sysinfo.h"
+#include "text.h"
 
 #ifndef ERROR_ELEVATION_REQUIRED
 #define ERROR_ELEVATION_REQUIRED 740L

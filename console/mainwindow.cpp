@@ -1,7 +1,6 @@
 #include "mainwindow.h"
 
 #include <commctrl.h>
-#include <objbase.h>
 #include <shellapi.h>
 
 #include <array>
@@ -12,14 +11,16 @@
 #include "consoletexts.h"
 #include "dialog.h"
 #include "drawn.h"
+#include "handles.h"
 #include "inifile.h"
 #include "performance.h"
-#include "probes.h"
 #include "programs.h"
 #include "reportwindow.h"
 #include "resource.h"
 #include "score.h"
 #include "sequence.h"
+#include "sysinfo.h"
+#include "text.h"
 #include "texts.h"
 #include "worker.h"
 
@@ -351,9 +352,10 @@ class BriskoDialog : public Dialog {
       Post([this] {
         if (ShownNormally()) SetTimer(Handle(), kTimerTopmostHint, 100, nullptr);
       });
-      const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-      const int score = CleanlinessScore(SystemScoreInputs(), &stop);
-      if (SUCCEEDED(com)) CoUninitialize();
+      const int score = [&] {
+        const ComScope com;
+        return CleanlinessScore(SystemScoreInputs(), &stop);
+      }();
       if (stop) return;
       Post([this, score, afterRun] { ShowScore(score, afterRun); });
     });

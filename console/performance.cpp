@@ -5,8 +5,9 @@
 #include <algorithm>
 
 #include "handles.h"
-#include "probes.h"
 #include "registry.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace suite::console {
 
@@ -58,16 +59,12 @@ F Function(HMODULE library, const char* name) {
 }
 
 int CountProcessesPsapi() {
-  HMODULE psapi = LoadLibraryA("PSAPI.DLL");
+  UniqueModule psapi(LoadLibraryA("PSAPI.DLL"));
   if (!psapi) return 0;
-  auto enumProcesses =
-      Function<EnumProcessesFn>(psapi, "EnumProcesses");
-  auto fileName =
-      Function<GetModuleFileNameExFn>(psapi, "GetModuleFileNameExA");
-  auto baseName =
-      Function<GetModuleBaseNameFn>(psapi, "GetModuleBaseNameA");
-  auto enumModules =
-      Function<EnumProcessModulesFn>(psapi, "EnumProcessModules");
+  auto enumProcesses = Function<EnumProcessesFn>(psapi.get(), "EnumProcesses");
+  auto fileName = Function<GetModuleFileNameExFn>(psapi.get(), "GetModuleFileNameExA");
+  auto baseName = Function<GetModuleBaseNameFn>(psapi.get(), "GetModuleBaseNameA");
+  auto enumModules = Function<EnumProcessModulesFn>(psapi.get(), "EnumProcessModules");
   int count = 0;
   if (enumProcesses && fileName && baseName && enumModules) {
     DWORD ids[1024] = {};
@@ -86,7 +83,6 @@ int CountProcessesPsapi() {
       }
     }
   }
-  FreeLibrary(psapi);
   return count;
 }
 

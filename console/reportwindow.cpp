@@ -13,9 +13,9 @@
 #include "dryrun.h"
 #include "listview.h"
 #include "performance.h"
-#include "probes.h"
 #include "resource.h"
 #include "sequence.h"
+#include "text.h"
 #include "texts.h"
 #include "worker.h"
 

@@ -5,9 +5,10 @@
 #include "folderguard.h"
 #include "folderwalk.h"
 #include "pathcheck.h"
-#include "probes.h"
 #include "registry.h"
 #include "shortcut_target.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace suite::console {
 

@@ -1,13 +1,14 @@
 #include "sequence.h"
 
 #include <algorithm>
+#include <memory>
 #include <thread>
 
 #include "cleanlog.h"
 #include "dryrun.h"
 #include "inifile.h"
-#include "probes.h"
 #include "programs.h"
+#include "text.h"
 
 namespace suite::console {
 
@@ -18,6 +19,21 @@ constexpr Step StepOf(const char* labelKey, Program program, int slot = 0) {
   return Step{labelKey, ExecutableOf(program), SwitchOf(program, slot).argument,
               LogNameOf(program, slot)};
 }
+
+// What the watcher of a started child holds: the child's process and thread
+// and its own copy of the caller's "done" event.
+struct ChildHandles {
+  UniqueHandleKernel process, thread, doneCopy;
+  // Closes the child's handles, then tells the caller through the copy.
+  void CloseAndSignal() {
+    process.reset();
+    thread.reset();
+    if (doneCopy) {
+      SetEvent(doneCopy.get());
+      doneCopy.reset();
+    }
+  }
+};
 
 }  // namespace
 
@@ -110,6 +126,9 @@ WatchedChild StartWatched(const std::string& commandLine) {
   startup.wShowWindow = SW_SHOWDEFAULT;
   PROCESS_INFORMATION child{};
   std::string line = commandLine;  // CreateProcessA may write into its buffer
+  // Shared with the watcher; made before the child, so that nothing can fail
+  // between its start and the handing over of its handles.
+  auto handles = std::make_shared<ChildHandles>();
   if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
                       nullptr, &startup, &child)) {
     SetEvent(done.get());
@@ -121,36 +140,27 @@ WatchedChild StartWatched(const std::string& commandLine) {
 
   // The watcher owns the child's handles and its own copy of the event, so it
   // can outlive a stopped run and still close everything it holds.
-  HANDLE eventCopy = nullptr;
-  DuplicateHandle(GetCurrentProcess(), done.get(), GetCurrentProcess(), &eventCopy, 0, FALSE,
-                  DUPLICATE_SAME_ACCESS);
-  HANDLE process = child.hProcess, thread = child.hThread;
+  handles->process.reset(child.hProcess);
+  handles->thread.reset(child.hThread);
+  DuplicateHandle(GetCurrentProcess(), done.get(), GetCurrentProcess(),
+                  handles->doneCopy.put(), 0, FALSE, DUPLICATE_SAME_ACCESS);
+  const bool haveCopy = static_cast<bool>(handles->doneCopy);
   try {
-    std::thread([process, thread, eventCopy] {
-      WaitForSingleObject(process, INFINITE);
-      CloseHandle(process);
-      CloseHandle(thread);
-      if (eventCopy) {
-        SetEvent(eventCopy);
-        CloseHandle(eventCopy);
-      }
+    std::thread([handles] {
+      WaitForSingleObject(handles->process.get(), INFINITE);
+      handles->CloseAndSignal();
     }).detach();
-    if (!eventCopy) {
+    if (!haveCopy) {
       // Without a copy to hand over, the caller cannot be told: waiting here
       // is the only safe answer (the watcher still closes the child's handles).
-      HANDLE again = OpenProcess(SYNCHRONIZE, FALSE, child.dwProcessId);
-      if (again) {
-        WaitForSingleObject(again, INFINITE);
-        CloseHandle(again);
-      }
+      UniqueHandleKernel again(OpenProcess(SYNCHRONIZE, FALSE, child.dwProcessId));
+      if (again) WaitForSingleObject(again.get(), INFINITE);
       SetEvent(done.get());
     }
   } catch (...) {
     // No thread could be made: wait here, then close the handles.
-    WaitForSingleObject(process, INFINITE);
-    CloseHandle(process);
-    CloseHandle(thread);
-    if (eventCopy) CloseHandle(eventCopy);
+    WaitForSingleObject(handles->process.get(), INFINITE);
+    handles.reset();
     SetEvent(done.get());
   }
   return watched;

@@ -5,8 +5,8 @@
 #include "app.h"
 #include "consoletexts.h"
 #include "inifile.h"
-#include "probes.h"
 #include "sequence.h"
+#include "sysinfo.h"
 
 namespace suite::console {
 

@@ -13,8 +13,10 @@
 #include "cleanlog.h"
 #include "folderwalk.h"
 #include "inifile.h"
-#include "probes.h"
 #include "programs.h"
+#include "removal.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace marksift {
 
@@ -135,7 +137,6 @@ std::vector<std::string> ListCandidates(const std::vector<std::string>& folders,
 void RequestCanceller::Cancel() {
   std::unique_lock<std::shared_mutex> guard(lock_);
   cancelled_ = true;
-  for (HINTERNET session : open_) InternetCloseHandle(session);
   open_.clear();
 }
 
@@ -144,29 +145,34 @@ bool RequestCanceller::Cancelled() const {
   return cancelled_;
 }
 
-bool RequestCanceller::Add(HINTERNET session) {
+bool RequestCanceller::Add(UniqueInternet& session) {
   std::unique_lock<std::shared_mutex> guard(lock_);
   if (cancelled_) return false;
-  open_.push_back(session);
+  open_.push_back(std::move(session));
   return true;
 }
 
-bool RequestCanceller::Remove(HINTERNET session) {
+UniqueInternet RequestCanceller::Remove(HINTERNET session) {
   std::unique_lock<std::shared_mutex> guard(lock_);
-  auto it = std::find(open_.begin(), open_.end(), session);
-  if (it == open_.end()) return false;
+  auto it = std::find_if(open_.begin(), open_.end(),
+                         [&](const UniqueInternet& held) { return held.get() == session; });
+  if (it == open_.end()) return UniqueInternet();
+  UniqueInternet back = std::move(*it);
   open_.erase(it);
-  return true;
+  return back;
 }
 
-bool RequestCanceller::CloseUnlessCancelled(std::initializer_list<HINTERNET> handles) {
+bool RequestCanceller::CloseUnlessCancelled(std::initializer_list<UniqueInternet*> handles) {
   // Shared: the checking threads close their own handles side by side; Cancel
   // waits for them and they for it.
   std::shared_lock<std::shared_mutex> guard(lock_);
-  if (cancelled_) return false;
-  for (HINTERNET h : handles)
-    if (h) InternetCloseHandle(h);
-  return true;
+  for (UniqueInternet* h : handles) {
+    if (cancelled_)
+      h->release();  // closed already, with their session
+    else
+      h->reset();
+  }
+  return !cancelled_;
 }
 
 std::string SiteOf(const std::string& address) {
@@ -216,30 +222,30 @@ LinkResult CheckTarget(HINTERNET session, const HttpTarget& target, const CheckO
   LinkResult result;
   result.state = LinkState::Inconclusive;
   if (!session) return result;
-  HINTERNET connection = nullptr, request = nullptr;
+  UniqueInternet connection, request;
   try {
-    connection = InternetConnectA(
+    connection.reset(InternetConnectA(
         session, target.host.c_str(), target.port,
         target.user.empty() ? nullptr : target.user.c_str(),
-        target.password.empty() ? nullptr : target.password.c_str(), INTERNET_SERVICE_HTTP, 0, 1);
+        target.password.empty() ? nullptr : target.password.c_str(), INTERNET_SERVICE_HTTP, 0, 1));
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                   INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES |
                   INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTP |
                   INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
     if (target.secure) flags |= INTERNET_FLAG_SECURE;
     if (connection) {
-      request = HttpOpenRequestA(connection, "GET", target.object.c_str(), nullptr, nullptr,
-                                 nullptr, flags, 1);
+      request.reset(HttpOpenRequestA(connection.get(), "GET", target.object.c_str(), nullptr,
+                                     nullptr, nullptr, flags, 1));
     }
-    if (request) LimitTime(request, options);
+    if (request) LimitTime(request.get(), options);
     if (!request) {
       result.error = GetLastError();
-    } else if (!HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
+    } else if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) {
       result.error = GetLastError();
     } else {
       DWORD status = 0, size = sizeof status;
-      if (HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
-                         nullptr)) {
+      if (HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                         &size, nullptr)) {
         result.status = status;
         result.state = StateForStatus(status);
       } else {
@@ -251,10 +257,10 @@ LinkResult CheckTarget(HINTERNET session, const HttpTarget& target, const CheckO
   }
   bool closed = true;
   if (canceller) {
-    closed = canceller->CloseUnlessCancelled({request, connection});
+    closed = canceller->CloseUnlessCancelled({&request, &connection});
   } else {
-    if (request) InternetCloseHandle(request);
-    if (connection) InternetCloseHandle(connection);
+    request.reset();
+    connection.reset();
   }
   // A request broken by a cancel says nothing about the page.
   if (!closed) {
@@ -277,12 +283,13 @@ LinkResult CheckAddress(const std::string& address, const CheckOptions& options,
     result.error = GetLastError();
     return result;
   }
-  if (canceller && !canceller->Add(session.get())) return result;
-  result = CheckTarget(session.get(), target, options, canceller);
-  if (canceller && !canceller->Remove(session.get())) {
+  const HINTERNET handle = session.get();
+  if (canceller && !canceller->Add(session)) return result;
+  result = CheckTarget(handle, target, options, canceller);
+  if (canceller) {
+    session = canceller->Remove(handle);
     // Cancel closed the session, and with it the connection and the request.
-    session.release();
-    result.state = LinkState::Inconclusive;
+    if (!session) result.state = LinkState::Inconclusive;
   }
   return result;
 }
@@ -335,8 +342,8 @@ struct CheckState {
   std::map<std::string, Site> sites;
   std::vector<HttpTarget> targets;             // per candidate, once read
   std::set<std::pair<size_t, Site*>> ready;    // (first waiting favorite, its site)
-  // One internet session for every request of the check; a stop closes it,
-  // which breaks the requests waiting inside it.
+  // One internet session for every request of the check, held by the
+  // canceller: a stop closes it, which breaks the requests waiting inside it.
   HINTERNET session = nullptr;
   RequestCanceller canceller;
 
@@ -467,8 +474,13 @@ std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidat
   st->done.assign(n, 0);
   st->targets.resize(n);
   RaiseConnectionLimit(static_cast<DWORD>(st->options.perHost));
-  st->session = OpenSession(options);
-  if (st->session && !st->canceller.Add(st->session)) InternetCloseHandle(st->session);
+  {
+    UniqueInternet session(OpenSession(options));
+    st->session = session.get();
+    // Held by the canceller from here on; one that refuses it (cancelled
+    // already) leaves it to close at the end of this block.
+    if (session) st->canceller.Add(session);
+  }
 
   std::vector<std::thread> pool;
   const int threads = std::max(1, std::min<int>(options.parallel, static_cast<int>(n)));
@@ -499,7 +511,7 @@ std::vector<std::string> CheckFavorites(const std::vector<std::string>& candidat
     }
     // Every thread has ended, or the cancel closed the session under the
     // threads left to end by themselves.
-    if (st->session && st->canceller.Remove(st->session)) InternetCloseHandle(st->session);
+    if (st->session) st->canceller.Remove(st->session).reset();
   };
 
   try {

@@ -20,13 +20,7 @@
 
 namespace marksift {
 
-struct InternetHandlePolicy {
-  using Type = HINTERNET;
-  static Type Invalid() { return nullptr; }
-  static bool Valid(Type h) { return h != nullptr; }
-  static void Close(Type h) { ::InternetCloseHandle(h); }
-};
-using UniqueInternet = suite::UniqueHandle<InternetHandlePolicy>;
+using suite::UniqueInternet;
 
 enum class LinkState {
   Alive,         // 2xx or 3xx
@@ -89,26 +83,30 @@ std::string SiteOf(const std::string& address);
 // force for HTTP/1.1 servers afterwards (0 when it cannot be read).
 DWORD RaiseConnectionLimit(DWORD perServer);
 
-// Keeps the internet sessions that are open right now so that another thread
+// Holds the internet sessions that are open right now so that another thread
 // can close them: closing a session breaks the request waiting inside it.
 class RequestCanceller {
  public:
+  // Closes every session it holds.
   void Cancel();
   bool Cancelled() const;
-  // A check registers its session; false when the check was cancelled before.
-  bool Add(HINTERNET session);
-  // True when the caller still owns the session (Cancel did not close it).
-  bool Remove(HINTERNET session);
-  // Closes the handles (children of a registered session; null ones are
-  // skipped) unless Cancel closed them with their session: a handle is never
-  // closed twice, so a value the system hands out again stays untouched.
-  // False when the check was cancelled.
-  bool CloseUnlessCancelled(std::initializer_list<HINTERNET> handles);
+  // A check hands its session over for the time of its requests (the raw
+  // handle stays usable); false, and the session stays the caller's, when
+  // the check was cancelled before.
+  bool Add(UniqueInternet& session);
+  // Gives a session handed over back to the caller; empty when Cancel has
+  // closed it.
+  UniqueInternet Remove(HINTERNET session);
+  // Closes the handles (children of a session handed over; empty ones are
+  // skipped) unless Cancel closed them with their session; they are then only
+  // let go: a handle is never closed twice, so a value the system hands out
+  // again stays untouched. False when the check was cancelled.
+  bool CloseUnlessCancelled(std::initializer_list<UniqueInternet*> handles);
 
  private:
   mutable std::shared_mutex lock_;
   bool cancelled_ = false;
-  std::vector<HINTERNET> open_;
+  std::vector<UniqueInternet> open_;
 };
 
 // What makes a favorite file the same file later: its size and the time it

@@ -16,8 +16,8 @@
 #include "favcheck.h"
 #include "inifile.h"
 #include "listview.h"
-#include "probes.h"
 #include "resource.h"
+#include "sysinfo.h"
 #include "tippage.h"
 #include "worker.h"
 

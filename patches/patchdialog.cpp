@@ -2,8 +2,8 @@
 
 #include <shellapi.h>
 
-#include "probes.h"
 #include "resource.h"
+#include "sysinfo.h"
 
 namespace patchmoor {
 

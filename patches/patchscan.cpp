@@ -3,9 +3,10 @@
 #include "cleanlog.h"
 #include "folderwalk.h"
 #include "handles.h"
-#include "probes.h"
 #include "programs.h"
 #include "registry.h"
+#include "removal.h"
+#include "text.h"
 
 namespace patchmoor {
 

@@ -2,9 +2,9 @@
 
 #include "hivemendnames.h"
 #include "inifile.h"
-#include "probes.h"
 #include "regbackup.h"
 #include "resource.h"
+#include "text.h"
 #include "texts.h"
 
 namespace hivemend {

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "handles.h"
-#include "probes.h"
 #include "registry.h"
+#include "text.h"
 
 namespace hivemend {
 

@@ -4,8 +4,9 @@
 #include <set>
 
 #include "handles.h"
-#include "probes.h"
 #include "registry.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace hivemend {
 

@@ -5,9 +5,9 @@
 #include <atomic>
 
 #include "cleanlog.h"
-#include "probes.h"
 #include "programs.h"
 #include "regbackup.h"
+#include "sysinfo.h"
 
 namespace hivemend {
 

@@ -4,9 +4,12 @@
 
 #include "cleanlog.h"
 #include "folderwalk.h"
-#include "probes.h"
+#include "handles.h"
 #include "programs.h"
+#include "removal.h"
 #include "shortcut_target.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace suite {
 
@@ -90,13 +93,14 @@ class CollectSink : public ShortcutScanSink {
 }  // namespace
 
 std::vector<std::string> RunUnattendedPass(const std::vector<std::string>& roots) {
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  CollectSink sink;
-  std::atomic<bool> never{false};
-  ScanShortcuts(sink, never, ShortcutScanOptions{0}, roots);
   std::vector<std::string> removed;
-  for (size_t k : RemoveShortcuts(sink.found, nullptr)) removed.push_back(sink.found[k]);
-  if (SUCCEEDED(com)) CoUninitialize();
+  {
+    suite::ComScope com;
+    CollectSink sink;
+    std::atomic<bool> never{false};
+    ScanShortcuts(sink, never, ShortcutScanOptions{0}, roots);
+    for (size_t k : RemoveShortcuts(sink.found, nullptr)) removed.push_back(sink.found[k]);
+  }
   WriteCleaningLog(LogNameOf(Program::Snipwell), removed);
   return removed;
 }

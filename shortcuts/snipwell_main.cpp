@@ -2,7 +2,6 @@
 // user keeps ticked to the Recycle Bin; "-Auto" does it unattended.
 #include <windows.h>
 #include <commctrl.h>
-#include <objbase.h>
 
 #include <string>
 #include <vector>
@@ -10,12 +9,13 @@
 #include "app.h"
 #include "cleanlog.h"
 #include "dialog.h"
+#include "handles.h"
 #include "inifile.h"
 #include "listview.h"
-#include "probes.h"
 #include "programs.h"
 #include "resource.h"
 #include "shortcut_scan.h"
+#include "sysinfo.h"
 #include "texts.h"
 #include "tippage.h"
 #include "worker.h"
@@ -106,9 +106,10 @@ class SnipwellDialog : public Dialog {
     EnableItem(IDC_SCAN, false);
     auto sink = std::make_shared<WindowSink>(*this);
     worker_.Start([this, sink](const std::atomic<bool>& stop) {
-      const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-      ScanShortcuts(*sink, stop, ShortcutScanOptions{50});
-      if (SUCCEEDED(com)) CoUninitialize();
+      {
+        const ComScope com;
+        ScanShortcuts(*sink, stop, ShortcutScanOptions{50});
+      }
       if (!stop) Post([this] { ScanFinished(); });
     });
   }
@@ -153,16 +154,17 @@ class SnipwellDialog : public Dialog {
     EnableItem(IDC_SCAN, false);
     HWND owner = Handle();
     worker_.Start([this, owner, paths, rows](const std::atomic<bool>& stop) {
-      const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-      // Only shortcuts that are really gone leave the list and enter the log;
-      // one that could not be removed stays listed and ticked.
       std::vector<std::string> removed;
       std::vector<int> removedRows;
-      for (size_t k : RemoveShortcuts(paths, owner, &stop)) {
-        removed.push_back(paths[k]);
-        removedRows.push_back(rows[k]);
+      {
+        const ComScope com;
+        // Only shortcuts that are really gone leave the list and enter the
+        // log; one that could not be removed stays listed and ticked.
+        for (size_t k : RemoveShortcuts(paths, owner, &stop)) {
+          removed.push_back(paths[k]);
+          removedRows.push_back(rows[k]);
+        }
       }
-      if (SUCCEEDED(com)) CoUninitialize();
       WriteCleaningLog(kLog, removed);
       Post([this, removedRows] {
         list_.DeleteRows(removedRows);

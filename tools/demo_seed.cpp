@@ -12,8 +12,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "probes.h"
+#include "sysinfo.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 

@@ -6,6 +6,7 @@
 
 #include "dialog.h"
 #include "dryrun.h"
+#include "handles.h"
 #include "programs.h"
 
 namespace suite {
@@ -70,9 +71,11 @@ StartMode GetStartMode(const std::vector<std::string>& silentSwitches) {
 int RunDialogProgram(HINSTANCE instance, Dialog& dialog, int templateId) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  const INT_PTR code = dialog.DoModal(instance, templateId);
-  if (SUCCEEDED(com)) CoUninitialize();
+  INT_PTR code;
+  {
+    ComScope com;
+    code = dialog.DoModal(instance, templateId);
+  }
   return code < 0 ? 1 : static_cast<int>(code);
 }
 

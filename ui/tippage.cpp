@@ -3,7 +3,8 @@
 #include <objbase.h>
 
 #include "inifile.h"
-#include "probes.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace suite {
 
@@ -85,7 +86,9 @@ HWND ShowTipPage(HWND parent, const RECT& area, const std::string& pageName) {
   const std::string page = ProgramFolderPath(pageName);
   if (GetFileAttributesA(page.c_str()) == INVALID_FILE_ATTRIBUTES) return nullptr;
   // A system library, loaded from the system folder by its full path: never
-  // a file of that name beside the program or in the current folder.
+  // a file of that name beside the program or in the current folder. It stays
+  // loaded until the process ends: the host windows' class and the sites the
+  // browser holds live in it.
   static HMODULE atl = LoadLibraryA(JoinPath(SystemFolder(), "atl.dll").c_str());
   if (!atl) return nullptr;
   using InitFn = BOOL(WINAPI*)();

@@ -4,16 +4,20 @@
 
 #include "classkeys.h"
 #include "handles.h"
-#include "probes.h"
 #include "registry.h"
+#include "removal.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace dustrel {
 
+using suite::ComScope;
 using suite::ContainsNoCase;
 using suite::EqualsNoCase;
 using suite::OpenKey;
 using suite::ReadString;
 using suite::UniqueKey;
+using suite::UniqueModule;
 
 const char* const kActiveXRecordKey = "Software\\Quillon\\ActiveXClean";
 
@@ -130,21 +134,6 @@ bool IsAbsolutePath(const std::string& path) {
 bool DeleteRecordValue(const std::string& recordKey, const std::string& name) {
   return suite::RemoveSettingValue(kHklm, recordKey, name);
 }
-
-// Runs the registration entry in a single-threaded apartment, as the
-// system's registration tool does; an apartment the thread already has stays.
-class ComScope {
- public:
-  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComScope() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  HRESULT hr_;
-};
 
 }  // namespace
 
@@ -396,21 +385,19 @@ RegistrationResult CallRegistration(const std::string& path, bool registerServer
   // No "insert a disk" or missing-library box may stop the window.
   const UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   // A control's own libraries are looked for beside it first.
-  HMODULE module = IsAbsolutePath(path)
-                       ? LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
-                       : LoadLibraryA(path.c_str());
+  UniqueModule module(IsAbsolutePath(path)
+                          ? LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
+                          : LoadLibraryA(path.c_str()));
   SetErrorMode(oldMode);
-  if (reinterpret_cast<ULONG_PTR>(module) <= 31) return RegistrationResult::LoadFailed;
+  if (!module) return RegistrationResult::LoadFailed;
   using Entry = HRESULT(STDAPICALLTYPE*)();
   const Entry entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(
-      GetProcAddress(module, registerServer ? "DllRegisterServer" : "DllUnregisterServer")));
-  RegistrationResult result = RegistrationResult::Failed;
-  if (entry) {
-    ComScope com;
-    result = SUCCEEDED(entry()) ? RegistrationResult::Done : RegistrationResult::Failed;
-  }
-  FreeLibrary(module);
-  return result;
+      GetProcAddress(module.get(), registerServer ? "DllRegisterServer" : "DllUnregisterServer")));
+  if (!entry) return RegistrationResult::Failed;
+  // The entry runs in a single-threaded apartment, as the system's
+  // registration tool runs it; an apartment the thread already has stays.
+  ComScope com;
+  return SUCCEEDED(entry()) ? RegistrationResult::Done : RegistrationResult::Failed;
 }
 
 UnregisterResult UnregisterAndRecord(const ActiveXEntry& entry, const std::string& recordKey) {

@@ -1,6 +1,6 @@
 #include "advlist.h"
 
-#include "probes.h"
+#include "text.h"
 
 namespace dustrel {
 

@@ -2,8 +2,8 @@
 
 #include "entryrules.h"
 #include "pathcheck.h"
-#include "probes.h"
 #include "registry.h"
+#include "text.h"
 
 namespace dustrel {
 

@@ -5,10 +5,10 @@
 #include <memory>
 
 #include "inifile.h"
-#include "texts.h"
-#include "probes.h"
 #include "regremoval.h"
 #include "resource.h"
+#include "text.h"
+#include "texts.h"
 
 namespace dustrel {
 

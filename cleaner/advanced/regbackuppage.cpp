@@ -5,8 +5,8 @@
 #include <shellapi.h>
 
 #include "childpage.h"
-#include "probes.h"
 #include "resource.h"
+#include "sysinfo.h"
 #include "systemlists.h"
 #include "texts.h"
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "probes.h"
 #include "registry.h"
+#include "text.h"
 
 namespace dustrel {
 

@@ -1,7 +1,7 @@
 #include "systemlists.h"
 
-#include "probes.h"
 #include "registry.h"
+#include "text.h"
 
 namespace dustrel {
 

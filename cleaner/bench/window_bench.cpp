@@ -19,7 +19,7 @@
 
 #include "benchstats.h"
 #include "inifile.h"
-#include "probes.h"
+#include "sysinfo.h"
 #include "testsupport.h"
 
 namespace t = suite::test;

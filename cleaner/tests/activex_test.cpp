@@ -13,10 +13,10 @@
 #include <algorithm>
 #include <regex>
 
-#include "probes.h"
 #include "registry.h"
 #include "regstore.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 using namespace dustrel;

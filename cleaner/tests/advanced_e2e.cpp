@@ -12,10 +12,11 @@
 
 #include "advanced/advancedres.h"
 #include "inifile.h"
-#include "probes.h"
 #include "registry.h"
 #include "regstore.h"
+#include "sysinfo.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 

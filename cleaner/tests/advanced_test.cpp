@@ -15,11 +15,11 @@
 #include "advanced/software.h"
 #include "advanced/startup.h"
 #include "advanced/systemlists.h"
-#include "probes.h"
 #include "registry.h"
 #include "regremoval.h"
 #include "regrestore.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 using namespace dustrel;

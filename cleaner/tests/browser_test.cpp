@@ -16,10 +16,10 @@
 #include "cleanrun.h"
 #include "dryrun.h"
 #include "inifile.h"
-#include "probes.h"
 #include "regremoval.h"
 #include "regrestore.h"
 #include "regstore.h"
+#include "sysinfo.h"
 #include "traces/browserstores.h"
 #include "traceseed.h"
 

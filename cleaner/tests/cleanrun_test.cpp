@@ -8,9 +8,10 @@
 
 #include "cleanlog.h"
 #include "junkrules.h"
-#include "probes.h"
 #include "regstore.h"
+#include "sysinfo.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace d = dustrel;
 namespace t = suite::test;

@@ -11,11 +11,12 @@
 #include <set>
 
 #include "inifile.h"
-#include "probes.h"
 #include "registry.h"
 #include "regremoval.h"
 #include "regrestore.h"
+#include "sysinfo.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 

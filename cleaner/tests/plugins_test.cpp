@@ -15,9 +15,11 @@
 #include <thread>
 
 #include "inifile.h"
-#include "probes.h"
 #include "registry.h"
+#include "removal.h"
+#include "sysinfo.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 using namespace dustrel;

@@ -10,9 +10,9 @@
 #include <set>
 
 #include "inifile.h"
-#include "probes.h"
 #include "registry.h"
 #include "regstore.h"
+#include "sysinfo.h"
 #include "traces/browserstores.h"
 #include "traceseed.h"
 

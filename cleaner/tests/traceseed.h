@@ -10,8 +10,8 @@
 
 #include "founditem.h"
 #include "inifile.h"
-#include "probes.h"
 #include "registry.h"
+#include "sysinfo.h"
 #include "testsupport.h"
 #include "tracetable.h"
 

@@ -13,10 +13,12 @@
 
 #include "dryrun.h"
 #include "founditem.h"
+#include "handles.h"
 #include "inifile.h"
-#include "probes.h"
 #include "regremoval.h"
 #include "registry.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace dustrel::traces {
 
@@ -105,21 +107,19 @@ bool CacheHolds(const std::function<bool(DWORD type)>& selected) {
 }
 
 bool KeyPresent(HKEY root, const std::string& path) {
-  HKEY key;
-  const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key);
-  if (rc == ERROR_SUCCESS) RegCloseKey(key);
+  suite::UniqueKey key;
+  const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put());
   return rc != ERROR_FILE_NOT_FOUND;  // a key we may not read is still there
 }
 
 // A key that holds a value or a sub-key (or that we may not read).
 bool KeyHoldsSomething(HKEY root, const std::string& path) {
-  HKEY key;
-  const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key);
+  suite::UniqueKey key;
+  const LONG rc = RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, key.put());
   if (rc != ERROR_SUCCESS) return rc != ERROR_FILE_NOT_FOUND;
   DWORD keys = 0, values = 0;
-  const bool read = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &keys, nullptr, nullptr,
+  const bool read = RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &keys, nullptr, nullptr,
                                      &values, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-  RegCloseKey(key);
   return !read || keys + values > 0;
 }
 
@@ -141,30 +141,27 @@ BrowserCleanResult RemoveKey(const char* rootName, const std::string& path,
 // when it cannot be read.
 std::vector<BYTE> ReadAccessList(const std::string& path) {
   std::vector<BYTE> descriptor;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, READ_CONTROL, &key) != ERROR_SUCCESS)
+  suite::UniqueKey key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, READ_CONTROL, key.put()) != ERROR_SUCCESS)
     return descriptor;
   DWORD size = 0;
-  if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size) ==
+  if (RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, nullptr, &size) ==
           ERROR_INSUFFICIENT_BUFFER &&
       size > 0) {
     descriptor.resize(size);
-    if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.data(), &size) !=
+    if (RegGetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor.data(), &size) !=
         ERROR_SUCCESS)
       descriptor.clear();
   }
-  RegCloseKey(key);
   return descriptor;
 }
 
 bool WriteAccessList(const std::string& path, PSECURITY_DESCRIPTOR descriptor) {
   if (!suite::MayChange("change access list", "HKEY_CURRENT_USER\\" + path)) return false;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS)
+  suite::UniqueKey key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, WRITE_DAC, key.put()) != ERROR_SUCCESS)
     return false;
-  const bool ok = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
-  RegCloseKey(key);
-  return ok;
+  return RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
 }
 
 // The temporary access list: full key access, inherited by objects and
@@ -226,18 +223,20 @@ class AccessListGuard {
   // The key and every key below it.
   void OpenTree(const std::string& path, int depth = 0) {
     if (depth > 512 || !Open(path)) return;
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    DWORD count = 0;
-    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, nullptr, nullptr);
     std::vector<std::string> names;
-    char name[261];
-    for (DWORD i = 0; i < count; ++i) {
-      if (RegEnumKeyA(key, i, name, sizeof name) != ERROR_SUCCESS) break;
-      names.emplace_back(name);
+    {
+      suite::UniqueKey key;
+      if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+        return;
+      DWORD count = 0;
+      RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                       nullptr, nullptr, nullptr, nullptr);
+      char name[261];
+      for (DWORD i = 0; i < count; ++i) {
+        if (RegEnumKeyA(key.get(), i, name, sizeof name) != ERROR_SUCCESS) break;
+        names.emplace_back(name);
+      }
     }
-    RegCloseKey(key);
     for (const std::string& sub : names) OpenTree(path + "\\" + sub, depth + 1);
   }
 
@@ -253,13 +252,13 @@ struct TokenUserSid {
 
 TokenUserSid ReadUserSid() {
   TokenUserSid result;
-  HANDLE token;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return result;
+  suite::UniqueHandleKernel token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return result;
   DWORD size = 0;
-  if (!GetTokenInformation(token, TokenUser, nullptr, 0, &size) &&
+  if (!GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size) &&
       GetLastError() == ERROR_INSUFFICIENT_BUFFER && size > 0) {
     std::vector<BYTE> info(size);
-    if (GetTokenInformation(token, TokenUser, info.data(), size, &size)) {
+    if (GetTokenInformation(token.get(), TokenUser, info.data(), size, &size)) {
       PSID sid = reinterpret_cast<TOKEN_USER*>(info.data())->User.Sid;
       if (IsValidSid(sid)) {
         result.sid.resize(GetLengthSid(sid));
@@ -267,7 +266,6 @@ TokenUserSid ReadUserSid() {
       }
     }
   }
-  CloseHandle(token);
   return result;
 }
 
@@ -369,7 +367,7 @@ bool SweepHistory() {
 
 bool ClearHistoryObject() {
   if (!suite::MayChange("clear history", "IUrlHistoryStg2")) return true;
-  const HRESULT init = CoInitialize(nullptr);
+  suite::ComScope com;
   bool cleared = false;
   IUrlHistoryStg2* history = nullptr;
   if (SUCCEEDED(CoCreateInstance(kUrlHistoryClass, nullptr, CLSCTX_INPROC_SERVER, kUrlHistoryStg2,
@@ -378,7 +376,6 @@ bool ClearHistoryObject() {
     cleared = SUCCEEDED(history->ClearHistory());
     history->Release();
   }
-  if (SUCCEEDED(init)) CoUninitialize();
   return cleared;
 }
 

@@ -8,8 +8,9 @@
 #include "founditem.h"
 #include "inifile.h"
 #include "pathcheck.h"
-#include "probes.h"
 #include "registry.h"
+#include "sysinfo.h"
+#include "text.h"
 
 namespace dustrel::traces {
 

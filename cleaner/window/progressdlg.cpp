@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include "inifile.h"
-#include "probes.h"
 #include "resource.h"
+#include "text.h"
 #include "texts.h"
 
 namespace dustrel {

@@ -6,10 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "cleanlog.h"
-#include "probes.h"
 #include "registry.h"
 #include "regremoval.h"
 #include "regrestore.h"
+#include "removal.h"
+#include "sysinfo.h"
 #include "testsupport.h"
 
 namespace t = suite::test;

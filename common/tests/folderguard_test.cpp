@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "probes.h"
+#include "sysinfo.h"
 
 using suite::IsSweepableFolder;
 using suite::SweptFolder;

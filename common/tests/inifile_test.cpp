@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "handles.h"
-#include "probes.h"
+#include "sysinfo.h"
 #include "testsupport.h"
 
 using suite::IniFile;

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "probes.h"
+#include "sysinfo.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 using suite::PathChecker;

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <functional>
 
-#include "probes.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 
@@ -31,6 +31,37 @@ TEST(RegistryLists, NamesInOrderAndTheDefaultValueEndsTheValueList) {
   std::sort(subkeys.begin(), subkeys.end());
   EXPECT_EQ(subkeys, (std::vector<std::string>{"a", "b"}));
   EXPECT_TRUE(suite::SubkeyNames(key.Root(), key.Sub("missing")).empty());
+}
+
+// The list helpers read with read access: a key this user may read but not
+// change is listed all the same.
+TEST(RegistryLists, AKeyThatMayOnlyBeReadIsListed) {
+  t::ScratchKey key("read-only");
+  t::SetString(key.Root(), key.Path(), "value", "1");
+  t::SetString(key.Root(), key.Sub("child"), "", "");
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
+                                       &everyone));
+  alignas(DWORD) BYTE acl[256];
+  SECURITY_DESCRIPTOR readOnly, open;
+  InitializeAcl(reinterpret_cast<PACL>(acl), sizeof acl, ACL_REVISION);
+  AddAccessAllowedAce(reinterpret_cast<PACL>(acl), ACL_REVISION, KEY_READ, everyone);
+  InitializeSecurityDescriptor(&readOnly, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&readOnly, TRUE, reinterpret_cast<PACL>(acl), FALSE);
+  InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE);
+  auto setAccess = [&](SECURITY_DESCRIPTOR& sd) {
+    suite::UniqueKey k = suite::OpenKey(key.Root(), key.Path(), WRITE_DAC);
+    return k && RegSetKeySecurity(k.get(), DACL_SECURITY_INFORMATION, &sd) == ERROR_SUCCESS;
+  };
+  ASSERT_TRUE(setAccess(readOnly));
+  EXPECT_FALSE(suite::OpenKey(key.Root(), key.Path(), KEY_ALL_ACCESS));
+  EXPECT_TRUE(suite::OpenKey(key.Root(), key.Path()));
+  EXPECT_EQ(suite::SubkeyNames(key.Root(), key.Path()), std::vector<std::string>{"child"});
+  EXPECT_EQ(suite::ValueNames(key.Root(), key.Path()), std::vector<std::string>{"value"});
+  EXPECT_TRUE(setAccess(open));  // so that the scratch key can go
+  FreeSid(everyone);
 }
 
 TEST(RegistryLists, ReadStringIsBounded) {

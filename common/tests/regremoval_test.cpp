@@ -7,9 +7,9 @@
 
 #include <algorithm>
 
-#include "probes.h"
 #include "registry.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 

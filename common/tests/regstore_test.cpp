@@ -7,9 +7,9 @@
 
 #include "cleanlog.h"
 #include "handles.h"
-#include "probes.h"
 #include "registry.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 

@@ -11,10 +11,11 @@
 #include "../resource.h"
 #include "consoletest.h"
 #include "inifile.h"
-#include "probes.h"
+#include "removal.h"
 #include "score.h"
 #include "sequence.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 using namespace suite::console;

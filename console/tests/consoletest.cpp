@@ -2,7 +2,7 @@
 
 #include <sstream>
 
-#include "probes.h"
+#include "sysinfo.h"
 
 namespace t = suite::test;
 

@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "consoletest.h"
-#include "probes.h"
 #include "sequence.h"
+#include "text.h"
 
 namespace t = suite::test;
 using namespace suite::console;

@@ -10,8 +10,8 @@
 
 #include "cleanlog.h"
 #include "localhttp.h"
-#include "probes.h"
 #include "programs.h"
+#include "sysinfo.h"
 #include "testsupport.h"
 
 namespace t = suite::test;

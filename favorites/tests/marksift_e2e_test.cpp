@@ -35,7 +35,7 @@ class ShellFolderOverride {
     if (had_) {
       t::SetString(root_, kShellFolders, name_, old_);
     } else {
-      suite::UniqueKey key = suite::OpenKey(root_, kShellFolders);
+      suite::UniqueKey key = suite::OpenKey(root_, kShellFolders, KEY_SET_VALUE);
       if (key) RegDeleteValueA(key.get(), name_.c_str());
     }
   }

@@ -8,8 +8,8 @@
 #include <algorithm>
 
 #include "patchscan.h"
-#include "probes.h"
 #include "registry.h"
+#include "sysinfo.h"
 #include "testsupport.h"
 
 namespace t = suite::test;

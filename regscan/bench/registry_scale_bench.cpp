@@ -28,9 +28,9 @@
 #include "handles.h"
 #include "inifile.h"
 #include "pathcheck.h"
-#include "probes.h"
 #include "registry.h"
 #include "scanengine.h"
+#include "sysinfo.h"
 #include "tracetable.h"
 
 namespace {

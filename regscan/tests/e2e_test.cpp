@@ -11,10 +11,10 @@
 #include <functional>
 
 #include "inifile.h"
-#include "probes.h"
 #include "regbackup.h"
 #include "seed.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 using hivemend::test::Planted;

@@ -8,13 +8,14 @@
 #include <memory>
 
 #include "cleanlog.h"
-#include "probes.h"
 #include "programs.h"
 #include "regbackup.h"
 #include "registry.h"
 #include "scanengine.h"
 #include "seed.h"
+#include "sysinfo.h"
 #include "testsupport.h"
+#include "text.h"
 #include "unattendedpass.h"
 
 namespace t = suite::test;

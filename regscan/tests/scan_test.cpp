@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "probes.h"
 #include "regbackup.h"
 #include "seed.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 using hivemend::test::FindRow;

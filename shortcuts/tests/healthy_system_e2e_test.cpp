@@ -6,9 +6,9 @@
 
 #include "favcheck.h"
 #include "patchscan.h"
-#include "probes.h"
 #include "shortcut_scan.h"
 #include "shortcut_target.h"
+#include "sysinfo.h"
 #include "testsupport.h"
 
 namespace t = suite::test;

@@ -9,9 +9,9 @@
 #include <set>
 
 #include "inifile.h"
-#include "probes.h"
 #include "shortcut_target.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 

@@ -24,11 +24,12 @@
 #include "inifile.h"
 #include "mutator.h"
 #include "pathcheck.h"
-#include "probes.h"
 #include "regstore.h"
 #include "shortcut_scan.h"
 #include "shortcut_target.h"
+#include "sysinfo.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace suite::fuzz {
 namespace {

@@ -14,10 +14,11 @@
 #include "inifile.h"
 #include "localhttp.h"
 #include "plugins.h"
-#include "probes.h"
 #include "registry.h"
 #include "regremoval.h"
+#include "sysinfo.h"
 #include "testsupport.h"
+#include "text.h"
 
 namespace t = suite::test;
 

@@ -12,7 +12,7 @@ cd "$src" || exit 2
 
 # file: the calls it may make, and why.
 declare -A allowed=(
-  [common/probes.cpp]="SHFileOperation DeleteFile"      # MoveToRecycleBin / DeletePermanently
+  [common/removal.cpp]="SHFileOperation DeleteFile"     # MoveToRecycleBin / DeletePermanently
   [common/registry.cpp]="RegDeleteKey RegSetValue"    # the key-tree deletion and its put-back
   [common/regremoval.cpp]="RegDeleteValue"              # RemoveWithBackup's value deletion
   [common/regrestore.cpp]="DeleteFile RemoveDirectory"  # its own staging folder

@@ -2,7 +2,7 @@
 // under another Windows version.
 #include <cstdio>
 
-#include "probes.h"
+#include "sysinfo.h"
 
 int main() {
   std::printf("suffix=%s\n", suite::GetOsSuffix().c_str());

@@ -8,8 +8,8 @@
 #include <cstdlib>
 
 #include "handles.h"
-#include "probes.h"
 #include "registry.h"
+#include "sysinfo.h"
 
 namespace suite::test {
 
