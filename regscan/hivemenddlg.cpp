@@ -136,13 +136,9 @@ bool HivemendDialog::OnCommand(int id, int code, HWND) {
 
 bool HivemendDialog::OnNotify(NMHDR* header, LRESULT& result) {
   if (header->idFrom != IDC_RESULTS || header->code != LVN_ITEMCHANGED) return false;
-  const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
   result = 0;
-  if (!(change->uChanged & LVIF_STATE) || change->iItem < 0) return true;
-  const UINT before = change->uOldState & LVIS_STATEIMAGEMASK;
-  const UINT after = change->uNewState & LVIS_STATEIMAGEMASK;
-  if (before == after || after == 0 || syncingTicks_) return true;
-  TickChanged(change->iItem, after == INDEXTOSTATEIMAGEMASK(2));
+  const suite::RowChange change = suite::ReadRowChange(header);
+  if (change.tickChanged && !syncingTicks_) TickChanged(change.row, change.ticked);
   return true;
 }
 

@@ -2,6 +2,19 @@
 
 namespace suite {
 
+RowChange ReadRowChange(const NMHDR* header) {
+  const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+  RowChange read;
+  read.row = change->iItem;
+  if (!(change->uChanged & LVIF_STATE) || change->iItem < 0) return read;
+  const UINT before = change->uOldState & LVIS_STATEIMAGEMASK;
+  const UINT after = change->uNewState & LVIS_STATEIMAGEMASK;
+  read.tickChanged = before != after && after != 0;
+  read.ticked = after == INDEXTOSTATEIMAGEMASK(2);
+  read.selectionChanged = ((change->uOldState ^ change->uNewState) & LVIS_SELECTED) != 0;
+  return read;
+}
+
 void ListView::SetCheckboxStyle(DWORD extra) {
   ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | extra);
 }

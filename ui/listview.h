@@ -9,6 +9,15 @@
 
 namespace suite {
 
+// What an LVN_ITEMCHANGING or LVN_ITEMCHANGED notification says of its row.
+struct RowChange {
+  int row = -1;
+  bool tickChanged = false;       // the row's tick box turns (not: appears or goes)
+  bool ticked = false;            // the tick afterwards, when tickChanged
+  bool selectionChanged = false;  // the row is selected or unselected
+};
+RowChange ReadRowChange(const NMHDR* header);
+
 class ListView {
  public:
   ListView() = default;

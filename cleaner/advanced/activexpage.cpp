@@ -90,17 +90,14 @@ bool ActiveXPage::OnCommand(int id, int /*code*/, HWND) {
 
 bool ActiveXPage::OnNotify(NMHDR* header, LRESULT& result) {
   if (header->hwndFrom != list_.Handle()) return false;
-  const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
-  if (header->code == LVN_ITEMCHANGING && !filling_ && (change->uChanged & LVIF_STATE) &&
-      ((change->uOldState ^ change->uNewState) & LVIS_STATEIMAGEMASK)) {
+  if (filling_) return false;
+  const suite::RowChange change = suite::ReadRowChange(header);
+  if (header->code == LVN_ITEMCHANGING && change.tickChanged) {
     // The ticks only mark suspect controls: the user does not change them.
     result = TRUE;
     return true;
   }
-  if (header->code == LVN_ITEMCHANGED && !filling_ && (change->uChanged & LVIF_STATE) &&
-      ((change->uOldState ^ change->uNewState) & LVIS_SELECTED)) {
-    ShowSelected();
-  }
+  if (header->code == LVN_ITEMCHANGED && change.selectionChanged) ShowSelected();
   return false;
 }
 
