@@ -13,36 +13,12 @@ build=${1:-$root/build}
 "$root/scripts/setup.sh" "$build"
 cmake --build "$build" -j"$(nproc)" >/dev/null
 
-export SUITE_SANDBOX="$build/demo-sandbox"
-"$root/scripts/sandbox.sh" create "$SUITE_SANDBOX" >/dev/null
-eval "$("$root/scripts/sandbox.sh" env "$SUITE_SANDBOX")" 2>/dev/null
-drive_c="$WINEPREFIX/drive_c"
-trash="$XDG_DATA_HOME/Trash"
-
-# The suite is installed as a user would: the dist folder copied onto the PC.
-suite="$drive_c/Suite"
-mkdir -p "$suite"
-cp -r "$build/dist/." "$suite/"
-
-# A local web site for the favorites: the home page answers, the others are gone.
-site="$SUITE_SANDBOX/demo-site"
-mkdir -p "$site"
-echo '<html><body>demo</body></html>' > "$site/index.html"
-port=$(python3 -c 'import socket;s=socket.socket();s.bind(("127.0.0.1",0));print(s.getsockname()[1])')
-python3 -m http.server "$port" --bind 127.0.0.1 --directory "$site" >/dev/null 2>&1 &
-server=$!
-cleanup() { kill "$server" 2>/dev/null || true; "$root/scripts/sandbox.sh" stop "$SUITE_SANDBOX" || true; }
-trap cleanup EXIT
-
+. "$root/scripts/demo-machine.sh"
 echo "== seeding the sandbox"
-"$root/scripts/wine-run" "$build/tests/demo_seed.exe" 'C:\Suite' "$port"
+demo_machine "$build" "$build/demo-sandbox"
+trash="$XDG_DATA_HOME/Trash"
 (cd "$drive_c" && find . -iname '*.lnk' | sed 's|^\./|  shortcut  C:/|')
 (cd "$drive_c" && find . -iname '*.url' | sed 's|^\./|  favorite  C:/|')
-
-# Wine reports Windows 7, where the console's patch step runs the outside
-# program Patchmoorv.exe, which the suite does not ship; the demo lets the
-# console see Windows XP so that the suite's own Patchmoor runs.
-"$root/scripts/wine-run" 'C:\windows\system32\reg.exe' add 'HKCU\Software\Wine\AppDefaults\Brisko.exe' /v Version /d winxp /f >/dev/null
 
 echo "== Brisko.exe -Auto"
 status=0

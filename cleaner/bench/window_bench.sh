@@ -5,11 +5,9 @@
 #   cleaner/bench/window_bench.sh [BUILD_DIR] [--files N]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$root/build
-if [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; then build=$1; shift; fi
-build=$(cd "$build" && pwd)
-files=100000
-[ "${1:-}" = --files ] && files=${2:?--files needs a number}
+. "$root/scripts/bench-args.sh"
+bench_args --files 100000 "$@"
+files=$option
 cmake --build "$build" --target dustrel_window_bench Dustrel dist_Dustrel_ini >/dev/null
 sandbox=${SUITE_SANDBOX:-$build/sandbox}
 [ -d "$sandbox/prefix/drive_c" ] || "$root/scripts/sandbox.sh" create "$sandbox" >/dev/null

@@ -10,22 +10,8 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 cmake --build "$build" --target brisko_bench demo_seed suite_dist >/dev/null
 
-export SUITE_SANDBOX="$build/brisko-bench-sandbox"
-"$root/scripts/sandbox.sh" create "$SUITE_SANDBOX" >/dev/null
-eval "$("$root/scripts/sandbox.sh" env "$SUITE_SANDBOX")" 2>/dev/null
-drive_c="$WINEPREFIX/drive_c"
-mkdir -p "$drive_c/Suite"
-cp -r "$build/dist/." "$drive_c/Suite/"
-site="$SUITE_SANDBOX/demo-site"
-mkdir -p "$site"
-echo '<html><body>demo</body></html>' > "$site/index.html"
-port=$(python3 -c 'import socket;s=socket.socket();s.bind(("127.0.0.1",0));print(s.getsockname()[1])')
-python3 -m http.server "$port" --bind 127.0.0.1 --directory "$site" >/dev/null 2>&1 &
-server=$!
-cleanup() { kill "$server" 2>/dev/null || true; "$root/scripts/sandbox.sh" stop "$SUITE_SANDBOX" || true; }
-trap cleanup EXIT
-"$root/scripts/wine-run" "$build/tests/demo_seed.exe" 'C:\Suite' "$port" >/dev/null
-"$root/scripts/wine-run" 'C:\windows\system32\reg.exe' add 'HKCU\Software\Wine\AppDefaults\Brisko.exe' /v Version /d winxp /f >/dev/null
+. "$root/scripts/demo-machine.sh"
+demo_machine "$build" "$build/brisko-bench-sandbox" >/dev/null
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 (cd "$drive_c" && "$root/scripts/wine-run" "$build/bench/brisko_bench.exe" 'C:\Suite')
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

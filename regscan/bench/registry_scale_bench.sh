@@ -7,11 +7,9 @@
 #   (--scale 0.05 for a quick try: 35,000 keys; the default 1 is 700,000)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$root/build
-if [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; then build=$1; shift; fi
-build=$(cd "$build" && pwd)
-scale=1
-[ "${1:-}" = --scale ] && scale=${2:?--scale needs a number}
+. "$root/scripts/bench-args.sh"
+bench_args --scale 1 "$@"
+scale=$option
 cmake --build "$build" --target registry_scale_bench dist_Dustrel_ini >/dev/null
 # The traces read their description texts from the settings file beside the program.
 cp "$build/dist/Dustrel.ini" "$build/bench/"
