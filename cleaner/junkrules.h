@@ -37,11 +37,24 @@ struct SpecialFolders {
 // characters and already ends in one, then NAME.
 std::string JunkPathOf(const std::string& dir, const std::string& name);
 
+// What the rules take from a file's folder, worked out once for all the files
+// of a folder: whether DIR (with the backslash PATH puts after it) names a
+// restore point or a recycle bin, an Adobe folder, or a junk folder.
+struct JunkFolder {
+  bool restoreOrBin = false;
+  bool adobe = false;
+  bool folderRule[2] = {false, false};  // "\TMP", "\MSDOWNLD.TMP"
+};
+JunkFolder JunkFolderOf(const std::string& dirU);
+
 // Applies the rules to one file. `nameU`, `dirU`, `pathU` are the upper-cased
 // NAME, DIR and PATH; `special` is null outside the special-folder pass.
 // Hits are appended to `hits` in rule order: one per firing name rule (a
 // name may fire several), otherwise at most one folder, special or cache hit.
 void MatchJunkRules(const std::string& nameU, const std::string& dirU, const std::string& pathU,
+                    const SpecialFolders* special, std::vector<JunkHit>& hits);
+// The same with the folder's part worked out before (JunkFolderOf(dirU)).
+void MatchJunkRules(const std::string& nameU, const JunkFolder& folder, const std::string& pathU,
                     const SpecialFolders* special, std::vector<JunkHit>& hits);
 
 // The same from the texts as walked (upper-cases them itself).

@@ -21,8 +21,9 @@ JunkLabels ReadJunkLabels(const std::string& iniName) {
 
 namespace {
 
-// Applies the rules to the files of one walk. The upper-cased DIR is kept
-// while the walk stays in one folder; NAME and PATH reuse their buffers.
+// Applies the rules to the files of one walk. The upper-cased DIR and what the
+// rules take from it are kept while the walk stays in one folder; NAME and
+// PATH reuse their buffers.
 class JunkMatcher {
  public:
   JunkMatcher(const SpecialFolders* special, const JunkLabels& labels, RowSink& sink)
@@ -38,6 +39,7 @@ class JunkMatcher {
     if (dir != dir_) {
       dir_ = dir;
       dirU_ = suite::ToUpper(dir);
+      folder_ = JunkFolderOf(dirU_);
       separator_ = !(dir.size() > 2 && suite::EndsWithBackslash(dir));
     }
     nameU_.assign(name);
@@ -46,7 +48,7 @@ class JunkMatcher {
     if (separator_) pathU_.push_back('\\');
     pathU_.append(nameU_);
     hits_.clear();
-    MatchJunkRules(nameU_, dirU_, pathU_, special_, hits_);
+    MatchJunkRules(nameU_, folder_, pathU_, special_, hits_);
     for (const JunkHit& hit : hits_) {
       FoundItem row;
       row.name = name;
@@ -65,6 +67,7 @@ class JunkMatcher {
   const JunkLabels& labels_;
   RowSink& sink_;
   std::string dir_, dirU_, nameU_, pathU_;
+  JunkFolder folder_;
   bool separator_ = true;
   bool first_ = true;
   DWORD lastStatus_ = 0;

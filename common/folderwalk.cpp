@@ -48,11 +48,16 @@ void Walk(FolderListing listing, const std::string& folder,
   WIN32_FIND_DATAA data;
   UniqueFind find(OpenListing(listing, JoinPath(folder, "*.*"), data));
   if (!find) return;
+  // Every entry's path is this prefix and its name (JoinPath's rule), made in
+  // one buffer for the whole folder.
+  const std::string prefix = JoinPath(folder, std::string());
+  std::string path;
   do {
     if (stop && stop->load()) return;
     const char* name = data.cFileName;
     if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-    const std::string path = JoinPath(folder, name);
+    path.assign(prefix);
+    path.append(name);
     if (path.size() >= MAX_PATH) continue;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;

@@ -88,6 +88,9 @@ TEST(JunkRules, FolderRules) {
   EXPECT_TRUE(Hits("C:\\PROGRAM FILES\\Adobe\\TMP", "README").empty());
   EXPECT_TRUE(Hits("C:\\RECYCLED\\TMP", "README").empty());
   EXPECT_TRUE(Hits("C:\\SYSTEM VOLUME INFORMATION\\_RESTORE\\TMP", "README").empty());
+  // Bytes of NAME count too: a backslash byte there is searched across both parts.
+  EXPECT_EQ(Hits("C:\\DOCS", "A\\TMP\\B"), std::vector<int>{d::kJunkFolder});
+  EXPECT_TRUE(Hits("C:\\DOCS\\ADOBE", "\\TMP\\B").empty());
   // Both folder rules on one path give two rows.
   EXPECT_EQ(Hits("C:\\TMP\\MSDOWNLD.TMP", "README"),
             (std::vector<int>{d::kJunkFolder, d::kJunkFolder}));
