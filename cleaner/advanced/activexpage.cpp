@@ -25,12 +25,8 @@ const char kNoSelectionText[] = "请先选中要清理的控件!";
 class ActiveXPage : public ChildPage {
  public:
   ActiveXPage() : ChildPage(IDD_ACTIVEXPAGE) { StopWithWindow(worker_); }
-  ~ActiveXPage() override {
-    // The window goes first (its handlers stop the worker), then the worker.
-    Destroy();
-    worker_.RequestStop();
-    worker_.Join();
-  }
+  // The worker stops with the window, which goes while this page still answers.
+  ~ActiveXPage() override { Destroy(); }
 
  protected:
   BOOL OnInit() override;

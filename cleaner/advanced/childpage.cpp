@@ -13,8 +13,7 @@ bool ChildPage::Create(HINSTANCE instance, HWND tab) {
 }
 
 int ChildPage::Message(const std::string& text, const std::string& caption, UINT flags) {
-  return MessageBoxA(ModelessDialog::Handle(), text.c_str(),
-                     caption.empty() ? kProgramName : caption.c_str(), flags);
+  return ModelessDialog::Message(text, caption.empty() ? kProgramName : caption, flags);
 }
 
 std::string ChildPage::Text(const char* key) {

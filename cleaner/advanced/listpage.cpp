@@ -39,10 +39,8 @@ ListPage::ListPage(ListPageSetup setup, int icon)
 
 ListPage::~ListPage() {
   // Destroyed here, while the page's own handlers still answer: the running
-  // refresh is stopped and waited for before the rows' engine goes.
+  // refresh stops with the window and is waited for before the rows' engine goes.
   Destroy();
-  worker_.RequestStop();
-  worker_.Join();
 }
 
 BOOL ListPage::OnInit() {

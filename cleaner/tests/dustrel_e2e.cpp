@@ -147,6 +147,21 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000) {
   return done();
 }
 
+// Starts a scan from the window and answers its closing message box
+// (`text` gets the box's text); false when no box came. The scan progress
+// window is a dialog of the same thread: the message box is looked for once
+// the status line begins with `total`.
+bool ScanAndAnswer(t::WindowProgram& program, HWND main, const std::string& total,
+                   std::string* text) {
+  t::ClickButton(main, 1001);
+  EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006).rfind(total, 0) == 0; }, 120000));
+  HWND box = program.WaitForMessageBox(main);
+  if (!box) return false;
+  if (text) *text = t::MessageBoxText(box);
+  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  return true;
+}
+
 // A definition file in the locked form: the signature, the key length, the
 // key XOR 0x3C, then the text with every byte XORed with each key byte.
 std::string LockedDefinition(const std::string& text) {
@@ -330,14 +345,9 @@ TEST_F(Dustrel, WindowScansTicksCleansAndReports) {
   ASSERT_NE(main, nullptr);
   HWND results = GetDlgItem(main, 1005);
 
-  t::ClickButton(main, 1001);
-  // The scan progress window is a dialog of the same thread: the message
-  // box is looked for once the status line shows the total.
-  EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006).rfind(IniText("strFSTotal"), 0) == 0; }, 120000));
-  HWND box = program.WaitForMessageBox(main);
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(t::MessageBoxText(box), IniText("strFSAllOver"));
-  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  std::string done;
+  ASSERT_TRUE(ScanAndAnswer(program, main, IniText("strFSTotal"), &done));
+  EXPECT_EQ(done, IniText("strFSAllOver"));
   EXPECT_TRUE(IsWindowVisible(main));
   EXPECT_TRUE(IsWindowVisible(results));
   EXPECT_EQ(Rows(results), 4);
@@ -347,7 +357,7 @@ TEST_F(Dustrel, WindowScansTicksCleansAndReports) {
   t::ClickButton(main, 1055);  // untick all
   EXPECT_TRUE(WaitUntil([&] { return Ticked(results) == 0; }));
   t::ClickButton(main, 1056);  // flip the selected rows: none selected
-  box = program.WaitForMessageBox(main);
+  HWND box = program.WaitForMessageBox(main);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(t::MessageBoxText(box), "没有选择任何项,您可以按下Shift键选中多个条目");
   SendMessageA(box, WM_COMMAND, IDOK, 0);
@@ -420,11 +430,7 @@ TEST_F(Dustrel, ClosingDuringACleanStopsTheRunAfterTheCurrentItem) {
   t::WindowProgram program(std::string(kBin) + "\\Dustrel.exe", kBin);
   HWND main = program.WaitForWindow(IniText("strMainDlg"));
   ASSERT_NE(main, nullptr);
-  t::ClickButton(main, 1001);
-  EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006).rfind(IniText("strFSTotal"), 0) == 0; }, 120000));
-  HWND box = program.WaitForMessageBox(main);
-  ASSERT_NE(box, nullptr);
-  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(ScanAndAnswer(program, main, IniText("strFSTotal"), nullptr));
   ASSERT_GE(Rows(GetDlgItem(main, 1005)), kFiles);
 
   t::ClickButton(main, 1002);
@@ -683,11 +689,7 @@ TEST_F(Dustrel, PowerOnCleansWithoutTheReport) {
   t::WindowProgram program(std::string(kBin) + "\\Dustrel.exe -PowerOn", kBin);
   HWND main = program.WaitForWindow(IniText("strMainDlg"));
   ASSERT_NE(main, nullptr);
-  t::ClickButton(main, 1001);
-  EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006).rfind(IniText("strFSTotal"), 0) == 0; }, 120000));
-  HWND box = program.WaitForMessageBox(main);
-  ASSERT_NE(box, nullptr);
-  SendMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(ScanAndAnswer(program, main, IniText("strFSTotal"), nullptr));
   t::ClickButton(main, 1002);
   EXPECT_TRUE(WaitUntil([&] { return t::ControlText(main, 1006) == "所有清理工作完成！"; }, 60000));
   EXPECT_EQ(program.WaitForDialog(main, 500), nullptr) << "no report after -PowerOn";

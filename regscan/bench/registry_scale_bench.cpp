@@ -741,24 +741,23 @@ int main(int argc, char** argv) {
     std::printf("\n");
     if (!r.detail.empty()) std::printf("      %s\n", r.detail.c_str());
   };
-  std::printf("Hivemend's scan:\n");
-  const PhaseResult bare1 = RunChild("bare-scan");
-  show("bare enumeration", bare1);
-  const PhaseResult scan = RunChild("hivemend");
-  show("Hivemend scan (all walks)", scan);
-  const PhaseResult bare2 = RunChild("bare-scan");
-  show("bare enumeration again", bare2);
-  const double bare = (bare1.seconds + bare2.seconds) / 2;
-  std::printf("  ratio scan / bare: %.2f (goal 1.5 or less)\n", bare > 0 ? scan.seconds / bare : 0);
-
-  std::printf("Dustrel's registry traces:\n");
-  const PhaseResult tbare1 = RunChild("bare-traces");
-  show("bare enumeration", tbare1);
-  const PhaseResult traces = RunChild("traces");
-  show("traces (21 registry rows)", traces);
-  const PhaseResult tbare2 = RunChild("bare-traces");
-  show("bare enumeration again", tbare2);
-  const double tbare = (tbare1.seconds + tbare2.seconds) / 2;
-  std::printf("  ratio traces / bare: %.2f (goal 1.2 or less)\n", tbare > 0 ? traces.seconds / tbare : 0);
+  // A phase between two bare enumerations of what it reads, and its ratio to
+  // their mean.
+  auto compare = [&](const char* title, const char* bareMode, const char* mode, const char* label,
+                     const char* ratioName, const char* goal) {
+    std::printf("%s:\n", title);
+    const PhaseResult bare1 = RunChild(bareMode);
+    show("bare enumeration", bare1);
+    const PhaseResult measured = RunChild(mode);
+    show(label, measured);
+    const PhaseResult bare2 = RunChild(bareMode);
+    show("bare enumeration again", bare2);
+    const double bare = (bare1.seconds + bare2.seconds) / 2;
+    std::printf("  ratio %s / bare: %.2f (goal %s or less)\n", ratioName,
+                bare > 0 ? measured.seconds / bare : 0, goal);
+  };
+  compare("Hivemend's scan", "bare-scan", "hivemend", "Hivemend scan (all walks)", "scan", "1.5");
+  compare("Dustrel's registry traces", "bare-traces", "traces", "traces (21 registry rows)", "traces",
+          "1.2");
   return 0;
 }
